@@ -1,0 +1,37 @@
+# Set-up and build entry points. `make test` and `make demo` install what is missing first.
+NATIVE := build/native
+WIN32DIR := build/win32
+JOBS ?= $(shell nproc)
+
+.PHONY: deps build native win32 test unit e2e bench demo clean
+
+deps:
+	@bash scripts/install-deps.sh
+
+build: deps native win32
+
+native:
+	@cmake -S . -B $(NATIVE) -DCMAKE_BUILD_TYPE=Release -Wno-dev >/dev/null
+	@cmake --build $(NATIVE) -j $(JOBS)
+
+win32:
+	@cmake -S . -B $(WIN32DIR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw32.cmake -Wno-dev >/dev/null
+	@cmake --build $(WIN32DIR) -j $(JOBS)
+
+test: build
+	@ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS)
+
+unit: deps native
+	@ctest --test-dir $(NATIVE) --output-on-failure -L unit -j $(JOBS)
+
+e2e: build
+	@ctest --test-dir $(NATIVE) --output-on-failure -L e2e
+
+bench: build
+	@bash scripts/bench.sh
+
+demo: build
+	@bash scripts/demo.sh
+
+clean:
+	rm -rf build

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the demo need.
+# Idempotent and quiet: prints nothing when everything is already there.
+set -euo pipefail
+
+packages=(
+  build-essential cmake make pkg-config git
+  g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-i686
+  zlib1g-dev libz-mingw-w64-dev
+  libgcrypt20-dev libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev
+  lzma-dev 7zip
+  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  wine wine32:i386 xvfb xauth file
+)
+
+missing=()
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+  need_update=1
+fi
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

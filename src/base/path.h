@@ -1,0 +1,18 @@
+// Windows path helpers over GBK text.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace qmb {
+
+// First character upper-cased, one trailing "\" removed.
+std::string NormalizePath(std::string_view path);
+// Folder part before the last "\" (GBK-aware); empty when there is none.
+std::string ParentFolder(std::string_view path);
+// Text after the last "\" (GBK-aware); the whole text when there is none.
+std::string FileNameOf(std::string_view path);
+// a + "\" + b, without doubling a "\" that a already ends with.
+std::string JoinPath(std::string_view a, std::string_view b);
+
+}  // namespace qmb

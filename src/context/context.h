@@ -1,0 +1,27 @@
+// The one context object of a process: the ports, the install log and the plain state of every
+// subsystem. Routines receive it by reference; there are no hidden globals, and a test builds its
+// own context over the host platform.
+#pragma once
+
+#include "base/install_log.h"
+#include "base/temp_name.h"
+#include "platform/platform.h"
+#include "startup/settings_state.h"
+#include "startup/startup_state.h"
+
+namespace qmb {
+
+struct Context {
+  explicit Context(Platform& p) : platform(p) {}
+  Context(const Context&) = delete;
+  Context& operator=(const Context&) = delete;
+
+  Platform& platform;
+  InstallLog log;
+  TempNamer temp_names;
+
+  StartupState startup;
+  SettingsState settings;
+};
+
+}  // namespace qmb

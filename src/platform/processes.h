@@ -1,0 +1,23 @@
+// The process port: starting programs, waiting for them, and ending our own process.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace qmb {
+
+enum class ShowMode { kHidden = 0, kNormal = 1 };
+
+class Processes {
+ public:
+  virtual ~Processes() = default;
+  // Starts a command line as it is (CreateProcess); waits for the end when wait is set.
+  virtual bool Start(const std::string& command_line, ShowMode show, bool wait) = 0;
+  // Ends the own process with the exit code. The host implementation records the call and returns,
+  // so callers must stop their work after calling it.
+  virtual void Exit(uint32_t code) = 0;
+  virtual uint32_t CurrentProcessId() = 0;
+  virtual void Sleep(uint32_t milliseconds) = 0;
+};
+
+}  // namespace qmb

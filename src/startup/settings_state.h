@@ -1,0 +1,17 @@
+// The loaded settings, held in memory once the work folder is gone.
+#pragma once
+
+#include <string>
+
+namespace qmb {
+
+struct SettingsState {
+  std::string data_ini;       // expanded bytes of "data.ini"
+  std::string registry_data;  // expanded, decompressed "QMBREG.db"
+  std::string dll_settings;   // expanded "QMBDLL_s.ini"
+  std::string gui_text;       // deciphered, expanded "GUItext.ini"
+  std::string except_text;    // deciphered, expanded "Except.ini"
+  std::string uninstall_blob; // the four raw files joined for the uninstaller
+};
+
+}  // namespace qmb

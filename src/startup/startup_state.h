@@ -1,0 +1,33 @@
+// What start-up and the package step learn about this run: command line, run mode, package kind,
+// where the payload and the settings come from.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace qmb {
+
+inline constexpr char kRunModeNormal[] = "正常安装";
+inline constexpr char kRunModeDirect[] = "直接安装";
+inline constexpr char kRunModeBackground[] = "后台安装";
+
+struct StartupState {
+  std::vector<std::string> arguments;  // without the program name
+  std::string argument_text;           // own command line after the program path, trimmed
+  int package_result = 0;              // 1 installer, 2 uninstaller, 0 no package
+  std::string run_mode;                // one of the run modes above, or empty (normal)
+  int finish_page_switch = 0;          // -1 hidden, 1 shown, 0 undecided
+  std::string install_path_override;
+  bool show_window = true;
+
+  std::string run_folder;         // program folder, no trailing "\"
+  std::string package_file_path;  // run folder + "\" + own file name
+  std::string work_folder;        // ends in "\"; empty when none was made
+  std::string archive_path;
+  std::vector<std::string> volume_list;
+  std::string settings_key;
+  bool show_space = false;       // "选择框_显示空间"
+  long long required_size = 0;   // "压缩原大小", read only when show_space
+};
+
+}  // namespace qmb
