@@ -10,6 +10,7 @@ namespace qmb {
 
 // nullopt for empty, short, wrong-magic, corrupt or length-mismatched input.
 std::optional<std::string> DecompressForm(std::string_view data);
+// Empty only when zlib runs out of memory.
 std::string CompressForm(std::string_view data);
 
 }  // namespace qmb

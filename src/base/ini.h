@@ -34,6 +34,7 @@ class IniFile {
     std::vector<Entry> entries;
   };
   const Section* FindSection(std::string_view name) const;
+  Section* FindSection(std::string_view name);
   std::vector<Section> sections_;
 };
 

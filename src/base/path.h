@@ -12,7 +12,7 @@ std::string NormalizePath(std::string_view path);
 std::string ParentFolder(std::string_view path);
 // Text after the last "\" (GBK-aware); the whole text when there is none.
 std::string FileNameOf(std::string_view path);
-// a + "\" + b, without doubling a "\" that a already ends with.
+// a + "\" + b, without doubling a "\" that a already ends with; b alone when a is empty.
 std::string JoinPath(std::string_view a, std::string_view b);
 
 }  // namespace qmb

@@ -10,7 +10,8 @@ namespace qmb {
 
 class TempNamer {
  public:
-  // folder ends with "\"; exists tells whether a path is taken.
+  // folder ends with "\"; exists tells whether a path is taken. Empty when 65536 names in a row
+  // are taken.
   std::string Next(const std::string& folder, uint32_t tick_count,
                    const std::function<bool(const std::string&)>& exists);
 

@@ -1,0 +1,42 @@
+// Windows path helpers over GBK text. A trailing 0x5C that is the second byte of a double-byte
+// character is part of a name, not a separator.
+#include "base/path.h"
+
+#include "base/text.h"
+
+namespace qmb {
+
+namespace {
+
+bool EndsWithSeparator(std::string_view path) {
+  return !path.empty() && FindLastCharGbk(path, '\\') == path.size() - 1;
+}
+
+}  // namespace
+
+std::string NormalizePath(std::string_view path) {
+  std::string out(path);
+  if (!out.empty() && out[0] >= 'a' && out[0] <= 'z') out[0] = static_cast<char>(out[0] - 'a' + 'A');
+  if (EndsWithSeparator(out)) out.pop_back();
+  return out;
+}
+
+std::string ParentFolder(std::string_view path) {
+  size_t pos = FindLastCharGbk(path, '\\');
+  return pos == kNotFound ? std::string() : std::string(path.substr(0, pos));
+}
+
+std::string FileNameOf(std::string_view path) {
+  size_t pos = FindLastCharGbk(path, '\\');
+  return std::string(pos == kNotFound ? path : path.substr(pos + 1));
+}
+
+std::string JoinPath(std::string_view a, std::string_view b) {
+  if (a.empty()) return std::string(b);
+  std::string out(a);
+  if (!EndsWithSeparator(a)) out.push_back('\\');
+  out.append(b);
+  return out;
+}
+
+}  // namespace qmb
