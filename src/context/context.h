@@ -6,8 +6,10 @@
 #include "base/install_log.h"
 #include "base/temp_name.h"
 #include "platform/platform.h"
+#include "script/script_state.h"
 #include "startup/settings_state.h"
 #include "startup/startup_state.h"
+#include "wizard/wizard_state.h"
 
 namespace qmb {
 
@@ -22,6 +24,8 @@ struct Context {
 
   StartupState startup;
   SettingsState settings;
+  ScriptState script;
+  WizardState wizard;
 };
 
 }  // namespace qmb
