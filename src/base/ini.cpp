@@ -56,9 +56,7 @@ IniFile::IniFile(std::string_view text) {
 }
 
 const IniFile::Section* IniFile::FindSection(std::string_view name) const {
-  for (const Section& s : sections_)
-    if (EqualsIgnoreCase(s.name, name)) return &s;
-  return nullptr;
+  return const_cast<IniFile*>(this)->FindSection(name);
 }
 
 IniFile::Section* IniFile::FindSection(std::string_view name) {
