@@ -1,0 +1,86 @@
+// Command-line parsing for SevenZipRun.
+#include "archive/command_line.h"
+
+#include "base/text.h"
+
+namespace qmb::sevenzip {
+
+namespace {
+
+bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+bool EndsWithSeparator(std::string_view path) {
+  if (path.empty()) return false;
+  size_t last = path.size() - 1;
+  return FindLastCharGbk(path, '\\') == last || FindLastCharGbk(path, '/') == last;
+}
+
+// Case-insensitive prefix test for ASCII switch names.
+bool HasSwitchPrefix(std::string_view arg, std::string_view prefix) {
+  return arg.size() >= prefix.size() && EqualsIgnoreCase(arg.substr(0, prefix.size()), prefix);
+}
+
+}  // namespace
+
+std::vector<std::string> SplitArguments(std::string_view text) {
+  std::vector<std::string> args;
+  std::string current;
+  bool in_quotes = false;
+  bool started = false;  // a quoted empty argument ("") still counts as an argument
+  for (char c : text) {
+    if (c == '"') {
+      in_quotes = !in_quotes;
+      started = true;
+    } else if (IsBlank(c) && !in_quotes) {
+      if (started) args.push_back(std::move(current));
+      current.clear();
+      started = false;
+    } else {
+      current.push_back(c);
+      started = true;
+    }
+  }
+  if (started) args.push_back(std::move(current));
+  return args;
+}
+
+std::optional<CommandLine> ParseCommandLine(std::string_view text, std::string& error) {
+  std::vector<std::string> args = SplitArguments(text);
+  if (args.empty() || (!EqualsIgnoreCase(args[0], "x") && !EqualsIgnoreCase(args[0], "e"))) {
+    error = args.empty() ? "empty command line" : "unknown command";
+    return std::nullopt;
+  }
+  CommandLine cmd;
+  cmd.keep_folders = EqualsIgnoreCase(args[0], "x");
+  bool have_archive = false, have_output = false;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg.empty()) continue;
+    if (arg[0] == '-') {
+      if (EqualsIgnoreCase(arg, "-y")) cmd.assume_yes = true;
+      else if (EqualsIgnoreCase(arg, "-hide")) cmd.hide = true;
+      else if (HasSwitchPrefix(arg, "-x!")) cmd.exclusions.push_back(arg.substr(3));
+      else if (HasSwitchPrefix(arg, "-p")) cmd.password = arg.substr(2);
+      // Every other switch is ignored.
+    } else if (!have_archive) {
+      cmd.archive = arg;
+      have_archive = true;
+    } else if (!have_output && EndsWithSeparator(arg)) {
+      cmd.output_folder = arg;
+      have_output = true;
+    } else {
+      cmd.patterns.push_back(arg);
+    }
+  }
+  if (!have_archive) {
+    error = "no archive named";
+    return std::nullopt;
+  }
+  if (!have_output) {
+    error = "no output folder named";
+    return std::nullopt;
+  }
+  return cmd;
+}
+
+}  // namespace qmb::sevenzip
