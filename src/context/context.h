@@ -5,6 +5,7 @@
 
 #include "base/install_log.h"
 #include "base/temp_name.h"
+#include "extract/extract_state.h"
 #include "platform/platform.h"
 #include "script/script_state.h"
 #include "startup/settings_state.h"
@@ -24,6 +25,8 @@ struct Context {
 
   StartupState startup;
   SettingsState settings;
+  ExtractState extract;
+  ProgressState progress;
   ScriptState script;
   WizardState wizard;
 };

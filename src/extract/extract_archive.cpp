@@ -1,0 +1,164 @@
+// The extraction engine: command lines for the archive library, the assignment pass and the
+// extractions requested by controlling modules.
+#include "extract/extract_archive.h"
+
+#include "base/text.h"
+#include "context/context.h"
+#include "extract/folder_path.h"
+#include "extract/install_progress.h"
+
+namespace qmb {
+namespace {
+
+constexpr char kQuote = '"';
+
+// The non-empty items of a comma-separated list; a trailing comma leaves no empty pattern behind.
+std::vector<std::string> ListItems(const std::string& list) {
+  std::vector<std::string> items;
+  for (std::string& item : SplitGbk(list, ',')) {
+    if (!item.empty()) items.push_back(std::move(item));
+  }
+  return items;
+}
+
+std::string Quoted(const std::string& text) {
+  std::string quoted(1, kQuote);
+  quoted += text;
+  quoted += kQuote;
+  return quoted;
+}
+
+bool EnsureLibrary(Context& ctx) {
+  ExtractState& state = ctx.extract;
+  if (state.library.complete()) return true;
+  if (!state.load_library) {
+    ctx.log.Failure("archive library: no loader");
+    return false;
+  }
+  std::optional<ArchiveLibrary> library = state.load_library();
+  if (!library || !library->complete()) {
+    ctx.log.Failure("archive library: cannot load 7-zip32");
+    return false;
+  }
+  state.library = *library;
+  ctx.log.Step("archive library: bound");
+  return true;
+}
+
+bool IsTestMode(const Context& ctx) {
+  return ctx.startup.arguments.size() == 1 && ctx.startup.arguments[0] == "test";
+}
+
+}  // namespace
+
+std::string BuildExtractCommandLine(const std::string& archive, const std::string& destination,
+                                    bool flat, const std::string& password,
+                                    const std::string& inclusion, const std::string& exclusion) {
+  // The exclusion items take the place of the inclusion items: patterns that the exclusions then
+  // take away again, next to "*", so everything but the exclusions is unpacked.
+  const std::vector<std::string> items = ListItems(exclusion.empty() ? inclusion : exclusion);
+  std::string item_part;
+  for (const std::string& item : items) item_part += Quoted(item) + " ";
+  if (item_part.empty()) item_part = "*";
+  std::string exclusion_part;
+  for (const std::string& item : ListItems(exclusion)) exclusion_part += " * -x!" + Quoted(item) + " ";
+  return std::string(flat ? "e " : "x ") + " " + Quoted(archive) + " -hide -y " +
+         Quoted(destination) + " " + item_part + " -p" + Quoted(password) + exclusion_part;
+}
+
+bool ExtractArchive(Context& ctx, std::string& archive, std::string& destination, bool flat,
+                    const std::string& password, ProgressSink sink, const std::string& inclusion,
+                    const std::string& exclusion, const std::vector<std::string>& volumes) {
+  if (!volumes.empty()) {
+    // Irregular split volumes need the placeholder volume set, which this build does not make.
+    ctx.log.Failure("extract: irregular split volumes are not supported; nothing unpacked");
+    return false;
+  }
+  Files& files = ctx.platform.files;
+  std::string folder = destination;
+  if (EndsWith(folder, "\\") && FindLastCharGbk(folder, '\\') == folder.size() - 1) folder.pop_back();
+  if (!CreateFolderPath(files, folder)) ctx.log.Failure("extract: cannot create all of " + folder);
+  // Never hand the library a destination that is not a folder of a drive: it would unpack relative
+  // to wherever the process happens to stand.
+  if (!files.IsDirectory(folder) || !StartsWith(folder.substr(1), ":")) {
+    ctx.log.Failure("extract: destination is not a folder: " + destination);
+    return false;
+  }
+  std::string target = folder + "\\";
+  if (!EnsureLibrary(ctx)) return false;
+  ArchiveLibrary& library = ctx.extract.library;
+
+  library.set_owner(nullptr, &OnArchiveProgress);
+  ctx.progress.current_sink = std::move(sink);
+  const std::string command = BuildExtractCommandLine(archive, target, flat, password, inclusion,
+                                                      exclusion);
+  ctx.log.Step("extract: " + std::string(flat ? "flat " : "") + archive + " -> " + target);
+  library.close(library.open(nullptr, archive.c_str(), 0));
+  int rc;
+  {
+    ActiveProgressContext active(ctx);
+    rc = library.run(nullptr, command.c_str(), nullptr, 0);
+  }
+  if (rc != 0) ctx.log.Failure("extract: the archive library returned " + std::to_string(rc));
+  return rc == 0;
+}
+
+void ExtractAssignedFiles(Context& ctx, const std::string& password) {
+  ExtractState& state = ctx.extract;
+  std::string& list = ctx.settings.except_text;
+  list = ReplaceAll(list, "%InstallPath%", ctx.wizard.install_folder);
+
+  struct Group {
+    std::string destination;
+    std::string files;
+  };
+  std::vector<Group> groups;
+  for (const std::string& line : Split(list, "\r\n")) {
+    if (line.empty()) continue;
+    std::vector<std::string> fields = SplitGbk(line, ',');
+    if (fields.size() >= 2 && fields[1] == "-1") {
+      groups.push_back({fields[0], ""});
+      continue;
+    }
+    if (groups.empty() || fields[0].empty()) {
+      ctx.log.Failure("assignment list: line outside a group passed over: " + line);
+      continue;
+    }
+    groups.back().files += fields[0] + ",";
+    if (!state.exclusion_list.empty() && !EndsWith(state.exclusion_list, ",")) {
+      state.exclusion_list += ",";
+    }
+    state.exclusion_list += fields[0] + ",";
+  }
+
+  state.group_count = static_cast<int32_t>(groups.size());
+  ctx.log.Step("assignment pass: " + std::to_string(groups.size()) + " group(s)");
+  ProgressSink sink = [&ctx](const std::string& name, int32_t percent) {
+    ReportInstallProgress(ctx, name, percent);
+  };
+  for (size_t j = 0; j < groups.size(); ++j) {
+    state.current_step = static_cast<int32_t>(j + 1);
+    std::string destination = groups[j].destination;
+    ExtractArchive(ctx, ctx.startup.archive_path, destination, true, password, sink,
+                   groups[j].files, "", ctx.startup.volume_list);
+  }
+  state.current_step = state.group_count + 1;
+}
+
+void ExtractEntriesTo(Context& ctx, const std::string& entries, const std::string& folders,
+                      const std::string& password) {
+  if (IsTestMode(ctx)) return;
+  const std::vector<std::string> entry_list = SplitGbk(entries, ',');
+  const std::vector<std::string> folder_list = SplitGbk(folders, ',');
+  for (size_t i = 0; i < folder_list.size(); ++i) {
+    if (i >= entry_list.size()) {
+      ctx.log.Failure("extract request: no entry for folder " + folder_list[i]);
+      break;
+    }
+    std::string folder = folder_list[i];
+    ExtractArchive(ctx, ctx.startup.archive_path, folder, false, password, nullptr, entry_list[i],
+                   "", ctx.startup.volume_list);
+  }
+}
+
+}  // namespace qmb

@@ -1,0 +1,38 @@
+// The extraction engine: every unpacking goes through ExtractArchive, which hands one command line
+// to the archive library. The assignment pass of "Except.ini" and the extractions a controlling
+// module asks for are built on it.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "extract/extract_state.h"
+
+namespace qmb {
+
+struct Context;
+
+// The command line of one run: "x " (folders kept) or "e " (flat), the quoted archive and
+// destination, the entry patterns, the password switch (always present) and the exclusions. An
+// exclusion list replaces the inclusion items; empty items (a trailing comma) are left out.
+std::string BuildExtractCommandLine(const std::string& archive, const std::string& destination,
+                                    bool flat, const std::string& password,
+                                    const std::string& inclusion, const std::string& exclusion);
+
+// One extraction run into destination (created with its parents; "\" appended). The sink, when
+// given, receives the library's per-file progress. volumes is the irregular split-volume list; it
+// is not handled yet (such a payload fails with a logged message). True when the library returned 0.
+bool ExtractArchive(Context& ctx, std::string& archive, std::string& destination, bool flat,
+                    const std::string& password, ProgressSink sink, const std::string& inclusion,
+                    const std::string& exclusion, const std::vector<std::string>& volumes);
+
+// The assignment pass: each group of the assignment list ("Except.ini", "%InstallPath%" replaced)
+// is unpacked flat into its folder and added to the exclusion list, so the main run leaves it out.
+// Leaves the current step at G + 1 for the main run.
+void ExtractAssignedFiles(Context& ctx, const std::string& password);
+
+// Extracts entry i of the comma-separated entries into folder i of folders, without progress.
+void ExtractEntriesTo(Context& ctx, const std::string& entries, const std::string& folders,
+                      const std::string& password);
+
+}  // namespace qmb

@@ -1,0 +1,14 @@
+// Creating a folder with all its missing parents.
+#pragma once
+
+#include <string>
+
+namespace qmb {
+
+class Files;
+
+// Walks path from its drive ("C:") one piece at a time and creates each missing folder. False when
+// the first piece is not a drive, when a piece is empty, "." or "..", or when creating fails.
+bool CreateFolderPath(Files& files, const std::string& path);
+
+}  // namespace qmb

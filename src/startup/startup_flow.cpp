@@ -1,0 +1,81 @@
+// The start-up window's creation steps.
+#include "startup/startup_flow.h"
+
+#include "context/context.h"
+#include "startup/temporary_files.h"
+
+namespace qmb {
+namespace {
+
+// No support DLL of an earlier run may remain: the folder is made and removed again.
+void ResetSupportDllFolder(Context& ctx) {
+  Files& files = ctx.platform.files;
+  const std::string folder = ctx.platform.env.TempFolder() + "qmb_dll";
+  files.CreateDirectory(folder);
+  if (files.RemoveTree(folder)) {
+    ctx.log.Step("start-up: reset " + folder);
+  } else {
+    ctx.log.Failure("start-up: cannot remove " + folder);
+  }
+}
+
+}  // namespace
+
+std::string MessageWindowCaption(uintptr_t entry_address) {
+  return kMessageWindowPrefix + std::to_string(entry_address);
+}
+
+int HandleMessageEntry(Context& ctx, int code, int first, int) {
+  switch (code) {
+    case kMessageShowWindow:
+      ctx.startup.show_window = first == 1;
+      ctx.log.Step(std::string("message entry: show window ") +
+                   (ctx.startup.show_window ? "on" : "off"));
+      return 0;
+    default:
+      ctx.log.Step("message entry: unanswered request " + std::to_string(code));
+      return 0;
+  }
+}
+
+StartupOutcome RunStartupWindowCreation(Context& ctx, StartupWindowPort& window,
+                                        const std::function<int()>& package_step,
+                                        uintptr_t entry_address) {
+  StartupState& startup = ctx.startup;
+  ResetSupportDllFolder(ctx);
+
+  startup.package_result = package_step();
+  ctx.log.Step("start-up: package result " + std::to_string(startup.package_result));
+
+  const std::string caption = MessageWindowCaption(entry_address);
+  window.CreateMessageWindow(caption);
+  ctx.log.Step("start-up: message window " + caption);
+  startup.show_window = true;
+
+  if (startup.package_result == 2 && startup.arguments.size() != 1) {
+    ctx.log.Step("start-up: uninstaller kind; the uninstall window is not part of this build");
+    window.Close();
+    return StartupOutcome::kClosed;
+  }
+  if (startup.package_result == 1) {
+    ctx.log.Step("start-up: installer; run mode \"" + startup.run_mode +
+                 "\"; the wizard is not part of this build");
+  } else {
+    ctx.log.Step("start-up: no installer package; built-in texts only");
+  }
+
+  StartupOutcome outcome = StartupOutcome::kShown;
+  if (startup.run_mode == kRunModeBackground) {
+    ctx.log.Step("start-up: background install keeps the window hidden");
+    outcome = StartupOutcome::kHidden;
+  } else {
+    window.SetVisible(startup.show_window);
+    ctx.log.Step(std::string("start-up: window ") + (startup.show_window ? "shown" : "hidden"));
+    if (!startup.show_window) outcome = StartupOutcome::kHidden;
+  }
+  RemoveTemporaryFiles(ctx, false);
+  ctx.log.Step("start-up: done");
+  return outcome;
+}
+
+}  // namespace qmb

@@ -1,0 +1,47 @@
+// The start-up window's creation steps, apart from the window code: the support DLL folder reset,
+// the package step, the message window's caption, the package-kind branch and the removal of the
+// work folder. The window code supplies the few window operations through StartupWindowPort.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace qmb {
+
+struct Context;
+
+// Caption prefix of the hidden message window through which support DLLs find the program.
+inline constexpr char kMessageWindowPrefix[] = "备用的传递消息I_";
+
+// The hidden message window's caption: the prefix and the decimal address of the message entry.
+std::string MessageWindowCaption(uintptr_t entry_address);
+
+// Requests of support DLLs through the message entry routine that start-up answers.
+inline constexpr int kMessageShowWindow = 1004;
+
+// Answers one request of a support DLL (code, first and second parameter); 0 for unknown codes.
+int HandleMessageEntry(Context& ctx, int code, int first, int second);
+
+class StartupWindowPort {
+ public:
+  virtual ~StartupWindowPort() = default;
+  // The hidden "Static" child window carrying caption.
+  virtual void CreateMessageWindow(const std::string& caption) = 0;
+  virtual void SetVisible(bool visible) = 0;
+  virtual void Close() = 0;
+};
+
+enum class StartupOutcome {
+  kShown,         // the start-up window stays
+  kHidden,        // the start-up window stays, invisible (show window flag, background mode)
+  kClosed,        // the start-up window was closed (uninstaller kind)
+};
+
+// The creation handler of the start-up window. package_step runs the package step and returns its
+// result (0 no package, 1 installer, 2 uninstaller); entry_address is the message entry routine's.
+StartupOutcome RunStartupWindowCreation(Context& ctx, StartupWindowPort& window,
+                                        const std::function<int()>& package_step,
+                                        uintptr_t entry_address);
+
+}  // namespace qmb
