@@ -41,7 +41,7 @@ class ArchiveFileSystem {
   // Creates the folder with all missing parents; true when it exists afterwards.
   virtual bool CreateFolder(const std::u16string& relative) = 0;
   // Creates or replaces a file (a read-only one too); nullptr on failure.
-  virtual std::unique_ptr<OutFile> CreateFile(const std::u16string& relative) = 0;
+  virtual std::unique_ptr<OutFile> CreateOutFile(const std::u16string& relative) = 0;
   virtual bool SetMetadata(const std::u16string& relative, const FileMetadata& meta,
                            bool is_folder) = 0;
   virtual bool RemoveFile(const std::u16string& relative) = 0;

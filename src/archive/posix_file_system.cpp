@@ -155,7 +155,7 @@ class PosixFileSystem : public ArchiveFileSystem {
     return MakeFolders(Full(relative));
   }
 
-  std::unique_ptr<OutFile> CreateFile(const std::u16string& relative) override {
+  std::unique_ptr<OutFile> CreateOutFile(const std::u16string& relative) override {
     // Replacing by a new inode also replaces read-only files and never writes through a link.
     std::string path = Full(relative);
     if (unlink(path.c_str()) != 0 && errno != ENOENT) return nullptr;
