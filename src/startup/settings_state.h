@@ -3,10 +3,13 @@
 
 #include <string>
 
+#include "base/ini.h"
+
 namespace qmb {
 
 struct SettingsState {
   std::string data_ini;       // expanded bytes of "data.ini"
+  IniFile data;               // data_ini parsed, for ReadSetting
   std::string registry_data;  // expanded, decompressed "QMBREG.db"
   std::string dll_settings;   // expanded "QMBDLL_s.ini"
   std::string gui_text;       // deciphered, expanded "GUItext.ini"

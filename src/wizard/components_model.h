@@ -1,0 +1,31 @@
+// The components page's decisions: filling the tree from the install script, the default ticks,
+// the tick rules and the description of the selected item. The window code only mirrors the
+// tree in ctx.wizard.tree and shows the texts these return.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "context/context.h"
+
+namespace qmb {
+
+// Fills the tree from the "Treelists" block of the install script; false (tree left as it is)
+// when the block lists no components.
+bool FillComponentsTree(Context& ctx);
+
+// Ticks the three built-in items from "基本组件勾选" (entries split at "，"), and "基本组件" when
+// all three are ticked.
+void ApplyDefaultTicks(Context& ctx);
+
+// The user changed item's tick to state (1 ticked, 0 clear). A fixed item (value 1) takes its old
+// tick back; otherwise, unless the check callback answers 1, the following deeper items take the
+// same tick (fixed ones skipped).
+void OnTreeTickChanged(Context& ctx, int item, int state);
+
+// The description for the selected item: its "describe" body, else a shortcut kind's built-in
+// text; nullopt leaves the description box as it is. Calls the description callback when there
+// is no "describe" body.
+std::optional<std::string> DescribeTreeItem(Context& ctx, int item);
+
+}  // namespace qmb
