@@ -27,15 +27,27 @@ struct RegValue {
   std::string data;  // raw bytes as stored (strings carry their terminating zero)
 };
 
+// A value as text, the way QueryString reads it: a REG_DWORD as its decimal number, anything else as
+// its bytes up to the first zero (so strings lose their terminator).
+inline std::string RegValueText(const RegValue& value) {
+  if (value.type == kRegDword && value.data.size() == 4) {
+    uint32_t n = 0;
+    for (int i = 3; i >= 0; --i) n = n << 8 | static_cast<unsigned char>(value.data[i]);
+    return std::to_string(n);
+  }
+  return value.data.substr(0, value.data.find('\0'));
+}
+
 class Registry {
  public:
   virtual ~Registry() = default;
-  // A value read as text: string types without their terminating zero; nullopt when absent.
+  // A value read as text (RegValueText); nullopt when absent.
   virtual std::optional<std::string> QueryString(RegRoot root, const std::string& key,
                                                  const std::string& name, RegView view) = 0;
   virtual std::optional<RegValue> QueryValue(RegRoot root, const std::string& key,
                                              const std::string& name, RegView view) = 0;
-  // Creates the key when missing and sets the value (bytes passed as they are stored).
+  // Creates the key when missing and sets the value (bytes passed as they are stored; string types
+  // are GBK and get a terminating zero when they lack one).
   virtual bool SetValue(RegRoot root, const std::string& key, const std::string& name,
                         uint32_t type, std::string_view data, RegView view) = 0;
   virtual bool DeleteValue(RegRoot root, const std::string& key, const std::string& name,
