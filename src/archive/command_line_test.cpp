@@ -1,0 +1,68 @@
+#include "archive/command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace qmb::sevenzip {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+CommandLine Parse(std::string_view text) {
+  std::string error;
+  auto cmd = ParseCommandLine(text, error);
+  EXPECT_TRUE(cmd) << text << ": " << error;
+  return cmd.value_or(CommandLine{});
+}
+
+TEST(CommandLine, QuotesMayStartInsideAnArgument) {
+  EXPECT_EQ(SplitArguments(R"(x  "a b.7z"	-p"pw x" -x!"c d" -p"" e"f"g)"),
+            (Strings{"x", "a b.7z", "-ppw x", "-x!c d", "-p", "efg"}));
+  EXPECT_EQ(SplitArguments(R"("" "unclosed quote)"), (Strings{"", "unclosed quote"}));
+  EXPECT_TRUE(SplitArguments("   ").empty());
+}
+
+TEST(CommandLine, EngineFormWithItemsAndExclusions) {
+  CommandLine cmd = Parse(
+      R"(x "C:\a\pkg.7zqmb" -hide -y "C:\Program Files\Demo\" "a.txt" "b\c.txt"  -p"secret" * -x!"a.txt"  * -x!"b\c.txt" )");
+  EXPECT_TRUE(cmd.keep_folders);
+  EXPECT_EQ(cmd.archive, R"(C:\a\pkg.7zqmb)");
+  EXPECT_EQ(cmd.output_folder, R"(C:\Program Files\Demo\)");
+  EXPECT_EQ(cmd.patterns, (Strings{"a.txt", R"(b\c.txt)", "*", "*"}));
+  EXPECT_EQ(cmd.exclusions, (Strings{"a.txt", R"(b\c.txt)"}));
+  EXPECT_EQ(cmd.password, "secret");
+  EXPECT_TRUE(cmd.assume_yes);
+  EXPECT_TRUE(cmd.hide);
+}
+
+TEST(CommandLine, FlatCommandEmptyPasswordAndAnyOrder) {
+  CommandLine cmd = Parse(R"(E -p"" pkg.7z -unknown "out/" -Y)");
+  EXPECT_FALSE(cmd.keep_folders);
+  EXPECT_EQ(cmd.archive, "pkg.7z");
+  EXPECT_EQ(cmd.output_folder, "out/");
+  EXPECT_TRUE(cmd.patterns.empty());
+  EXPECT_EQ(cmd.password, "");
+  EXPECT_TRUE(cmd.assume_yes);
+  EXPECT_FALSE(cmd.hide);
+}
+
+TEST(CommandLine, GbkFolderWhoseTrailByteIsABackslash) {
+  // "表" is B1 ED, "软" C8 ED, "\" alone as a trail byte: "诶" is DA 5C.
+  std::string folder = "C:\\\xDA\x5C";  // ends in a trail byte 0x5C, not a separator
+  CommandLine cmd = Parse("x a.7z \"" + folder + "\" \"C:\\\xDA\x5C\\\"");
+  EXPECT_EQ(cmd.output_folder, "C:\\\xDA\x5C\\");
+  EXPECT_EQ(cmd.patterns, (Strings{folder}));
+}
+
+TEST(CommandLine, RejectsWhatCannotRun) {
+  std::string error;
+  EXPECT_FALSE(ParseCommandLine("", error));
+  EXPECT_FALSE(ParseCommandLine("l a.7z out\\", error));
+  EXPECT_EQ(error, "unknown command");
+  EXPECT_FALSE(ParseCommandLine("x -y -hide", error));
+  EXPECT_EQ(error, "no archive named");
+  EXPECT_FALSE(ParseCommandLine("x a.7z b.txt", error));
+  EXPECT_EQ(error, "no output folder named");
+}
+
+}  // namespace
+}  // namespace qmb::sevenzip
