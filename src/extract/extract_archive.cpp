@@ -57,13 +57,16 @@ std::string BuildExtractCommandLine(const std::string& archive, const std::strin
   // The exclusion items take the place of the inclusion items: patterns that the exclusions then
   // take away again, next to "*", so everything but the exclusions is unpacked.
   const std::vector<std::string> items = ListItems(exclusion.empty() ? inclusion : exclusion);
-  std::string item_part;
-  for (const std::string& item : items) item_part += Quoted(item) + " ";
-  if (item_part.empty()) item_part = "*";
-  std::string exclusion_part;
-  for (const std::string& item : ListItems(exclusion)) exclusion_part += " * -x!" + Quoted(item) + " ";
-  return std::string(flat ? "e " : "x ") + " " + Quoted(archive) + " -hide -y " +
-         Quoted(destination) + " " + item_part + " -p" + Quoted(password) + exclusion_part;
+  std::string command = flat ? "e " : "x ";
+  command.append(" ").append(Quoted(archive)).append(" -hide -y ").append(Quoted(destination));
+  command.append(" ");
+  for (const std::string& item : items) command.append(Quoted(item)).append(" ");
+  if (items.empty()) command.append("*");
+  command.append(" -p").append(Quoted(password));
+  for (const std::string& item : ListItems(exclusion)) {
+    command.append(" * -x!").append(Quoted(item)).append(" ");
+  }
+  return command;
 }
 
 bool ExtractArchive(Context& ctx, std::string& archive, std::string& destination, bool flat,

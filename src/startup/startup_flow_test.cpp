@@ -1,0 +1,84 @@
+// The start-up window's creation steps over a recording window.
+#include "startup/startup_flow.h"
+
+#include <gtest/gtest.h>
+
+#include "context/context.h"
+#include "platform/host/host_platform.h"
+
+namespace qmb {
+namespace {
+
+class RecordingWindow : public StartupWindowPort {
+ public:
+  void CreateMessageWindow(const std::string& c) override { caption = c; }
+  void SetVisible(bool v) override { visible.push_back(v); }
+  void Close() override { closed = true; }
+  std::string caption;
+  std::vector<bool> visible;
+  bool closed = false;
+};
+
+TEST(StartupFlow, InstallerResetsDllFolderShowsWindowAndRemovesWorkFolder) {
+  HostPlatform host;
+  Context ctx(host.platform());
+  ASSERT_TRUE(host.files().CreateDirectory("C:\\Temp\\qmb_dll"));
+  ASSERT_TRUE(host.files().WriteAll("C:\\Temp\\qmb_dll\\old.dll", "MZ"));
+  RecordingWindow window;
+  bool dll_folder_gone_before_package_step = false;
+  auto package_step = [&] {
+    dll_folder_gone_before_package_step = !host.files().Exists("C:\\Temp\\qmb_dll");
+    ctx.startup.run_folder = "C:\\pkg";
+    ctx.startup.work_folder = "C:\\Temp\\5.tmp\\";
+    host.files().CreateDirectory("C:\\Temp\\5.tmp");
+    return 1;
+  };
+  EXPECT_EQ(RunStartupWindowCreation(ctx, window, package_step, 4198400), StartupOutcome::kShown);
+  EXPECT_TRUE(dll_folder_gone_before_package_step);
+  EXPECT_EQ(window.caption, "备用的传递消息I_4198400");
+  EXPECT_EQ(window.visible, std::vector<bool>{true});
+  EXPECT_FALSE(window.closed);
+  EXPECT_EQ(ctx.startup.package_result, 1);
+  EXPECT_FALSE(host.files().Exists("C:\\Temp\\5.tmp"));
+}
+
+TEST(StartupFlow, UninstallerKindAndRunModes) {
+  HostPlatform host;
+  {
+    Context ctx(host.platform());
+    RecordingWindow window;
+    EXPECT_EQ(RunStartupWindowCreation(ctx, window, [] { return 2; }, 1), StartupOutcome::kClosed);
+    EXPECT_TRUE(window.closed);
+    EXPECT_EQ(window.caption, "备用的传递消息I_1");  // made before the branch
+  }
+  {
+    // An uninstaller package started with exactly one argument takes the installer's way.
+    Context ctx(host.platform());
+    ctx.startup.arguments = {"x"};
+    RecordingWindow window;
+    EXPECT_EQ(RunStartupWindowCreation(ctx, window, [] { return 2; }, 1), StartupOutcome::kShown);
+    EXPECT_FALSE(window.closed);
+  }
+  {
+    Context ctx(host.platform());
+    ctx.startup.run_mode = kRunModeBackground;
+    RecordingWindow window;
+    EXPECT_EQ(RunStartupWindowCreation(ctx, window, [] { return 1; }, 1), StartupOutcome::kHidden);
+    EXPECT_TRUE(window.visible.empty());
+  }
+}
+
+TEST(StartupFlow, MessageEntryShowWindowRequest) {
+  HostPlatform host;
+  Context ctx(host.platform());
+  EXPECT_EQ(HandleMessageEntry(ctx, kMessageShowWindow, 0, 0), 0);
+  EXPECT_FALSE(ctx.startup.show_window);
+  HandleMessageEntry(ctx, kMessageShowWindow, 1, 0);
+  EXPECT_TRUE(ctx.startup.show_window);
+  HandleMessageEntry(ctx, kMessageShowWindow, 2, 0);
+  EXPECT_FALSE(ctx.startup.show_window);
+  EXPECT_EQ(HandleMessageEntry(ctx, 4711, 1, 2), 0);
+}
+
+}  // namespace
+}  // namespace qmb
