@@ -50,6 +50,8 @@ struct Entry {
 
 // Receives the data of the selected entries, in archive order. Returning false from any call stops
 // the run: Begin/Data answer false to cancel (kCancelled), End's false means a write failed.
+// Every Begin that answered true is followed by an End, also when the run stops inside the entry
+// (then with the failure's status), so a sink can always close or remove what it began.
 class ExtractSink {
  public:
   virtual ~ExtractSink() = default;

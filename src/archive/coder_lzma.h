@@ -1,0 +1,16 @@
+// LZMA and LZMA2 decoders over the LzmaDec decoder core.
+#pragma once
+
+#include "archive/coder.h"
+
+namespace qmb::sevenzip {
+
+// props: the coder's properties from the folder; out_size: the exact decoded size. On failure
+// returns null with status set (kUnsupportedMethod for bad properties, kTooLarge for a dictionary
+// beyond our bound).
+std::unique_ptr<Source> MakeLzmaDecoder(const std::vector<uint8_t>& props, std::unique_ptr<Source> input,
+                                        uint64_t out_size, Status& status);
+std::unique_ptr<Source> MakeLzma2Decoder(const std::vector<uint8_t>& props, std::unique_ptr<Source> input,
+                                         uint64_t out_size, Status& status);
+
+}  // namespace qmb::sevenzip

@@ -1,0 +1,28 @@
+// Filters that undo a reversible transform of the data before compression: the branch converters
+// of executable code (x86, ARM, ARM Thumb, ARM64, PowerPC, SPARC, IA-64), Delta, and BCJ2, which
+// joins the four streams its encoder split x86 code into.
+#pragma once
+
+#include "archive/coder.h"
+
+namespace qmb::sevenzip {
+
+// Turns a buffer back in place. Convert returns how many leading bytes are final; the rest (a few
+// bytes that may start an instruction) comes again with the next data. At the stream's end the
+// unconverted tail is passed on unchanged.
+class Converter {
+ public:
+  virtual ~Converter() = default;
+  virtual size_t Convert(uint8_t* data, size_t size) = 0;
+};
+
+enum class BranchKind { kX86, kArm, kArmThumb, kArm64, kPowerPc, kSparc, kIa64 };
+
+std::unique_ptr<Converter> MakeBranchConverter(BranchKind kind, uint32_t start_offset);
+std::unique_ptr<Converter> MakeDeltaConverter(unsigned distance);
+std::unique_ptr<Source> MakeFilterSource(std::unique_ptr<Converter> converter, std::unique_ptr<Source> input);
+
+// inputs: main, call, jump, range coder (in the folder's order).
+std::unique_ptr<Source> MakeBcj2Decoder(std::vector<std::unique_ptr<Source>> inputs);
+
+}  // namespace qmb::sevenzip

@@ -1,0 +1,198 @@
+// The coder graph of a folder, turned into nested Sources. Every coder's output is held to the
+// size the header declares for it, so a damaged stream cannot run on past its end or stop short
+// unnoticed.
+#include "archive/folder_decoder.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "archive/coder_deflate.h"
+#include "archive/coder_lzma.h"
+#include "archive/filter.h"
+
+namespace qmb::sevenzip {
+namespace {
+
+constexpr uint64_t kCopy = 0x00, kDelta = 0x03, kLzma = 0x030101, kLzma2 = 0x21, kDeflate = 0x040108,
+                   kBcj2 = 0x0303011B, kArm64 = 0x0A;
+
+// Reads one pack stream; the stream is shared by the folder's pack streams, so every read seeks.
+class PackSource final : public Source {
+ public:
+  PackSource(InStream& stream, uint64_t offset, uint64_t size) : stream_(stream), offset_(offset), left_(size) {}
+  Status Read(uint8_t* data, size_t size, size_t& got) override {
+    got = 0;
+    if (left_ == 0 || size == 0) return Status::kOk;
+    size_t want = static_cast<size_t>(std::min<uint64_t>(size, left_));
+    if (!stream_.Seek(offset_)) return Status::kUnexpectedEnd;
+    got = stream_.Read(data, want);
+    if (got == 0) return Status::kUnexpectedEnd;
+    offset_ += got;
+    left_ -= got;
+    return Status::kOk;
+  }
+
+ private:
+  InStream& stream_;
+  uint64_t offset_;
+  uint64_t left_;
+};
+
+// Holds a coder's output to its declared size: a shorter stream is damaged, a longer one is cut
+// (7zAES pads to whole blocks).
+class SizedSource final : public Source {
+ public:
+  SizedSource(std::unique_ptr<Source> inner, uint64_t size) : inner_(std::move(inner)), left_(size) {}
+  Status Read(uint8_t* data, size_t size, size_t& got) override {
+    got = 0;
+    if (left_ == 0 || size == 0) return Status::kOk;
+    Status status = inner_->Read(data, static_cast<size_t>(std::min<uint64_t>(size, left_)), got);
+    if (status != Status::kOk) return status;
+    if (got == 0) return Status::kDataError;
+    left_ -= got;
+    return Status::kOk;
+  }
+
+ private:
+  std::unique_ptr<Source> inner_;
+  uint64_t left_;
+};
+
+std::optional<BranchKind> BranchKindOf(uint64_t method) {
+  switch (method) {
+    case 0x03030103: case 0x04: return BranchKind::kX86;
+    case 0x03030205: case 0x05: return BranchKind::kPowerPc;
+    case 0x03030401: case 0x06: return BranchKind::kIa64;
+    case 0x03030501: case 0x07: return BranchKind::kArm;
+    case 0x03030701: case 0x08: return BranchKind::kArmThumb;
+    case 0x03030805: case 0x09: return BranchKind::kSparc;
+    case kArm64: return BranchKind::kArm64;
+    default: return std::nullopt;
+  }
+}
+
+// "unsupported method 030401FF": the id's bytes in hexadecimal, as the header stores them.
+std::string MethodName(const Coder& coder) {
+  int bytes = 1;
+  while (bytes < 8 && (coder.method >> (8 * bytes)) != 0) ++bytes;
+  std::string text = "unsupported method ";
+  for (int i = bytes - 1; i >= 0; --i) {
+    char hex[3];
+    std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned>((coder.method >> (8 * i)) & 0xFF));
+    text += hex;
+  }
+  return text;
+}
+
+class GraphBuilder {
+ public:
+  GraphBuilder(const Folder& folder, const FolderInput& input) : folder_(folder), input_(input) {
+    uint32_t in = 0, out = 0;
+    for (const Coder& coder : folder.coders) {
+      in_start_.push_back(in);
+      out_start_.push_back(out);
+      in += coder.num_in;
+      out += coder.num_out;
+    }
+  }
+
+  std::unique_ptr<Source> Output(uint32_t out_index, unsigned depth, Error& error) {
+    if (depth > folder_.coders.size()) {
+      error = {Status::kDataError, "damaged header: coder loop"};
+      return nullptr;
+    }
+    size_t c = 0;
+    while (c + 1 < folder_.coders.size() && out_start_[c + 1] <= out_index) ++c;
+    const Coder& coder = folder_.coders[c];
+    if (coder.num_out != 1) {
+      error = {Status::kUnsupportedMethod, MethodName(coder)};
+      return nullptr;
+    }
+    std::vector<std::unique_ptr<Source>> inputs;
+    for (uint32_t k = 0; k < coder.num_in; ++k) {
+      auto source = Input(in_start_[c] + k, depth, error);
+      if (!source) return nullptr;
+      inputs.push_back(std::move(source));
+    }
+    auto decoder = MakeCoder(coder, std::move(inputs), folder_.unpack_sizes[out_index], error);
+    if (!decoder) return nullptr;
+    return std::make_unique<SizedSource>(std::move(decoder), folder_.unpack_sizes[out_index]);
+  }
+
+ private:
+  std::unique_ptr<Source> Input(uint32_t in_index, unsigned depth, Error& error) {
+    const auto& packed = folder_.packed_streams;
+    if (auto it = std::find(packed.begin(), packed.end(), in_index); it != packed.end()) {
+      const size_t k = static_cast<size_t>(it - packed.begin());
+      uint64_t offset = input_.pack_offset;
+      for (size_t i = 0; i < k; ++i) offset += input_.pack_sizes[i];
+      return std::make_unique<PackSource>(*input_.stream, offset, input_.pack_sizes[k]);
+    }
+    for (const auto& [in, out] : folder_.bind_pairs)
+      if (in == in_index) return Output(out, depth + 1, error);
+    error = {Status::kDataError, "damaged header: unbound coder input"};
+    return nullptr;
+  }
+
+  std::unique_ptr<Source> MakeCoder(const Coder& coder, std::vector<std::unique_ptr<Source>> inputs,
+                                    uint64_t out_size, Error& error) {
+    Status status = Status::kOk;
+    std::unique_ptr<Source> decoder;
+    const bool single = inputs.size() == 1;
+    const auto& props = coder.props;
+    if (coder.method == kBcj2 && inputs.size() == 4) {
+      decoder = MakeBcj2Decoder(std::move(inputs));
+    } else if (!single) {
+      status = Status::kUnsupportedMethod;
+    } else if (coder.method == kCopy) {
+      decoder = std::move(inputs[0]);
+    } else if (coder.method == kLzma) {
+      decoder = MakeLzmaDecoder(props, std::move(inputs[0]), out_size, status);
+    } else if (coder.method == kLzma2) {
+      decoder = MakeLzma2Decoder(props, std::move(inputs[0]), out_size, status);
+    } else if (coder.method == kDeflate) {
+      decoder = MakeDeflateDecoder(std::move(inputs[0]));
+    } else if (coder.method == kMethodAes) {
+      decoder = MakeAesDecoder(props, std::move(inputs[0]), *input_.password, *input_.keys, status);
+    } else if (coder.method == kDelta) {
+      if (props.size() == 1)
+        decoder = MakeFilterSource(MakeDeltaConverter(props[0] + 1u), std::move(inputs[0]));
+      else
+        status = Status::kUnsupportedMethod;
+    } else if (auto kind = BranchKindOf(coder.method)) {
+      // An optional 4-byte property gives the offset the code was converted from.
+      uint32_t start = 0;
+      if (props.size() == 4)
+        start = props[0] | props[1] << 8 | props[2] << 16 | uint32_t(props[3]) << 24;
+      else if (!props.empty())
+        status = Status::kUnsupportedMethod;
+      if (status == Status::kOk) decoder = MakeFilterSource(MakeBranchConverter(*kind, start), std::move(inputs[0]));
+    } else {
+      status = Status::kUnsupportedMethod;
+    }
+    if (!decoder) {
+      if (status == Status::kUnsupportedMethod)
+        error = {status, MethodName(coder)};
+      else if (status == Status::kTooLarge)
+        error = {status, "dictionary or key cost beyond limits"};
+      else if (status == Status::kPasswordRequired)
+        error = {status, "password required"};
+      else
+        error = {status == Status::kOk ? Status::kDataError : status, "coder set-up failed"};
+    }
+    return decoder;
+  }
+
+  const Folder& folder_;
+  const FolderInput& input_;
+  std::vector<uint32_t> in_start_, out_start_;
+};
+
+}  // namespace
+
+std::unique_ptr<Source> OpenFolder(const Folder& folder, const FolderInput& input, Error& error) {
+  GraphBuilder builder(folder, input);
+  return builder.Output(folder.main_out, 0, error);
+}
+
+}  // namespace qmb::sevenzip
