@@ -2,6 +2,7 @@
 // where the payload and the settings come from.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,22 @@ namespace qmb {
 inline constexpr char kRunModeNormal[] = "正常安装";
 inline constexpr char kRunModeDirect[] = "直接安装";
 inline constexpr char kRunModeBackground[] = "后台安装";
+
+// What the waiting window shows for one percentage of the payload copy.
+struct WaitingTexts {
+  std::string percent;  // 标签1
+  std::string label;    // 标签2
+  std::string caption;  // the window caption
+};
+
+// The waiting window shown while a large payload is copied out of the package. The window code
+// plugs its operations in; without them the copy simply runs without a window.
+struct WaitingView {
+  std::function<void()> open;                       // load the window, non-modal
+  std::function<void(const WaitingTexts&)> update;  // show the texts, make the window visible
+  std::function<void()> close;
+  bool is_open = false;
+};
 
 struct StartupState {
   std::vector<std::string> arguments;  // without the program name
@@ -26,6 +43,7 @@ struct StartupState {
   std::string archive_path;
   std::vector<std::string> volume_list;
   std::string settings_key;
+  WaitingView waiting;
   bool show_space = false;       // "选择框_显示空间"
   long long required_size = 0;   // "压缩原大小", read only when show_space
 };

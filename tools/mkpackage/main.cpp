@@ -1,1 +1,52 @@
-int main() { return 0; }
+// mkpackage: turns a package project (settings/ and payload/) into a package, or describes one.
+//   mkpackage --runtime setup.exe PROJECT -o PACKAGE.exe
+//   mkpackage --inspect PACKAGE.exe
+#include <cstdio>
+#include <string>
+
+#include "package_inspector.h"
+#include "package_writer.h"
+
+namespace {
+
+int Usage() {
+  std::fprintf(stderr,
+               "usage: mkpackage --runtime SETUP.exe PROJECT -o PACKAGE.exe\n"
+               "       mkpackage --inspect PACKAGE.exe\n");
+  return 2;
+}
+
+int Fail(const std::string& error) {
+  std::fprintf(stderr, "mkpackage: %s\n", error.c_str());
+  return 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace qmb::mkpackage;
+  std::string error;
+  if (argc == 3 && std::string(argv[1]) == "--inspect") {
+    auto report = InspectPackage(argv[2], error);
+    if (!report) return Fail(error);
+    std::fputs(FormatReport(*report).c_str(), stdout);
+    return 0;
+  }
+  PackageRequest request;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--runtime" && i + 1 < argc) {
+      request.runtime = argv[++i];
+    } else if (arg == "-o" && i + 1 < argc) {
+      request.output = argv[++i];
+    } else if (!arg.starts_with("-") && request.project.empty()) {
+      request.project = arg;
+    } else {
+      return Usage();
+    }
+  }
+  if (request.runtime.empty() || request.project.empty() || request.output.empty()) return Usage();
+  if (!WritePackage(request, error)) return Fail(error);
+  std::printf("mkpackage: wrote %s\n", request.output.c_str());
+  return 0;
+}

@@ -1,0 +1,246 @@
+// Package assembly. Everything is staged in a private temp folder and the package is written to a
+// temp file beside the output, renamed only when complete, so a failed run never leaves a
+// half-written package under the output name.
+#include "package_writer.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <random>
+#include <vector>
+
+#include "base/gbk_codec.h"
+#include "base/ini.h"
+#include "base/marked_section.h"
+#include "base/package_layout.h"
+#include "file_io.h"
+#include "pe_image.h"
+#include "settings_files.h"
+#include "sevenzip_tool.h"
+
+namespace qmb::mkpackage {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr char kSettingsSection[] = "禾木软件安装配置";
+
+std::string RandomKeyBytes() {
+  std::random_device device;
+  std::string bytes(kKeyResourceSize, '\0');
+  do {
+    for (char& b : bytes) b = static_cast<char>(device() & 0xFF);
+  } while (bytes == std::string(kKeyResourceSize, '\0'));  // never the unpatched template value
+  return bytes;
+}
+
+// The runtime image with its key resource replaced by key_bytes.
+std::optional<std::string> PatchedRuntime(const fs::path& runtime, const std::string& key_bytes,
+                                          std::string& error) {
+  auto image = ReadWholeFile(runtime);
+  if (!image) {
+    error = "cannot read the runtime " + runtime.string();
+    return std::nullopt;
+  }
+  auto end = ImageEnd(*image, error);
+  if (!end) {
+    error = runtime.string() + ": " + error;
+    return std::nullopt;
+  }
+  if (*end != image->size()) {
+    error = runtime.string() + " already carries data behind its image (is it a package?)";
+    return std::nullopt;
+  }
+  auto key = FindNamedTypeResource(*image, kKeyResourceType, kKeyResourceId, error);
+  if (!key) {
+    error = runtime.string() + ": " + error;
+    return std::nullopt;
+  }
+  if (key->size != kKeyResourceSize) {
+    error = runtime.string() + ": the key resource holds " + std::to_string(key->size) +
+            " bytes instead of 2";
+    return std::nullopt;
+  }
+  image->replace(key->offset, kKeyResourceSize, key_bytes);
+  return image;
+}
+
+// The payload password from the converted data.ini.
+std::optional<std::string> PayloadPassword(const std::vector<SettingsFile>& files,
+                                           std::string& error) {
+  for (const SettingsFile& f : files) {
+    if (f.name != "data.ini") continue;
+    auto safe = IniFile(f.data).Get(kSettingsSection, "safe");
+    if (!safe || safe->empty()) {
+      error = "settings/data.ini has no \"safe\" value (the payload password) in its main section";
+      return std::nullopt;
+    }
+    return GbkToUtf8(*safe);
+  }
+  error = "settings/data.ini is missing";
+  return std::nullopt;
+}
+
+bool WriteFile(const fs::path& path, const std::string& data) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(data.data(), static_cast<std::streamsize>(data.size()));
+  return static_cast<bool>(out);
+}
+
+// The settings archive in its stored form, keyed with the package's settings key.
+std::optional<std::string> BuildSettingsArchive(const std::vector<SettingsFile>& files,
+                                                const std::string& key, const fs::path& stage,
+                                                std::string& error) {
+  const fs::path folder = stage / "settings";
+  fs::create_directory(folder);
+  std::vector<std::string> args{"a", "-t7z", "-p" + key, "--", (stage / "settings.7z").string()};
+  for (const SettingsFile& f : files) {
+    if (!WriteFile(folder / f.name, f.data)) {
+      error = "cannot stage settings file " + f.name;
+      return std::nullopt;
+    }
+    args.push_back(f.name);
+  }
+  if (!RunSevenZip(args, folder, error)) return std::nullopt;
+  auto archive = ReadWholeFile(stage / "settings.7z");
+  if (!archive || archive->size() < 32) {
+    error = "7zz made no settings archive";
+    return std::nullopt;
+  }
+  return ToStoredSettingsArchive(std::move(*archive));
+}
+
+bool CopyInto(std::ofstream& out, const fs::path& from) {
+  std::ifstream in(from, std::ios::binary);
+  if (!in) return false;
+  std::vector<char> buffer(1 << 20);
+  while (in) {
+    in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+    out.write(buffer.data(), in.gcount());
+  }
+  return !in.bad() && static_cast<bool>(out);
+}
+
+// A temp file beside the output that is removed unless it is renamed into place.
+class PendingOutput {
+ public:
+  explicit PendingOutput(const fs::path& output) : output_(output) {
+    fs::path dir = output.parent_path().empty() ? fs::path(".") : output.parent_path();
+    std::string pattern = (dir / ("." + output.filename().string() + ".XXXXXX")).string();
+    const int fd = mkstemp(pattern.data());
+    if (fd >= 0) {
+      close(fd);
+      temp_ = pattern;
+    }
+  }
+  ~PendingOutput() {
+    if (!temp_.empty()) std::remove(temp_.c_str());
+  }
+  const fs::path& temp() const { return temp_; }
+  bool Commit() {
+    fs::permissions(temp_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                               fs::perms::others_read | fs::perms::others_exec);
+    if (std::rename(temp_.c_str(), output_.c_str()) != 0) return false;
+    temp_.clear();
+    return true;
+  }
+
+ private:
+  fs::path output_;
+  fs::path temp_;
+};
+
+}  // namespace
+
+std::string OverlayHead(std::string_view kind) {
+  return std::string(1, '\0') + BuildSection(kKindOpenMark, kind, kKindCloseMark) +
+         std::string(1, '\0') + SectionPattern(kPayloadOpenMark);
+}
+
+std::string OverlayMiddle() {
+  return SectionPattern(kPayloadCloseMark) + std::string(1, '\0') +
+         SectionPattern(kSettingsOpenMark);
+}
+
+std::string OverlayTail() { return SectionPattern(kSettingsCloseMark); }
+
+std::string ToStoredSettingsArchive(std::string archive) {
+  if (archive.size() > kStoredSignatureOffset) archive[kStoredSignatureOffset] = kStoredSignatureByte;
+  return archive;
+}
+
+std::string FromStoredSettingsArchive(std::string stored) {
+  if (stored.size() > kStoredSignatureOffset) stored[kStoredSignatureOffset] = kSignatureByte;
+  return stored;
+}
+
+bool WritePackage(const PackageRequest& request, std::string& error) {
+  const fs::path settings_dir = request.project / "settings";
+  const fs::path payload_dir = request.project / "payload";
+  std::error_code ec;
+  if (!fs::is_directory(payload_dir, ec)) {
+    error = "payload folder not found: " + payload_dir.string();
+    return false;
+  }
+  auto files = LoadSettingsFolder(settings_dir, error);
+  if (!files) return false;
+  auto password = PayloadPassword(*files, error);
+  if (!password) return false;
+
+  const std::string key_bytes = request.key_bytes.value_or(RandomKeyBytes());
+  if (key_bytes.size() != kKeyResourceSize) {
+    error = "the key must be two bytes";
+    return false;
+  }
+  auto image = PatchedRuntime(request.runtime, key_bytes, error);
+  if (!image) return false;
+
+  TempFolder stage(fs::temp_directory_path());
+  if (!stage.ok()) {
+    error = "cannot make a temp folder";
+    return false;
+  }
+  const fs::path payload_archive = stage.path() / "payload.7z";
+  if (!RunSevenZip({"a", "-t7z", "-p" + *password, "-mhe=on", "--", payload_archive.string(), "*"},
+                   payload_dir, error)) {
+    error = "packing the payload: " + error;
+    return false;
+  }
+  auto settings = BuildSettingsArchive(*files, SettingsKeyFrom(key_bytes), stage.path(), error);
+  if (!settings) {
+    error = "packing the settings: " + error;
+    return false;
+  }
+
+  PendingOutput pending(request.output);
+  if (pending.temp().empty()) {
+    error = "cannot create a file beside " + request.output.string();
+    return false;
+  }
+  {
+    std::ofstream out(pending.temp(), std::ios::binary | std::ios::trunc);
+    const std::string head = OverlayHead(kKindInstaller);
+    const std::string middle = OverlayMiddle();
+    const std::string tail = OverlayTail();
+    out.write(image->data(), static_cast<std::streamsize>(image->size()));
+    out.write(head.data(), static_cast<std::streamsize>(head.size()));
+    const bool copied = CopyInto(out, payload_archive);
+    out.write(middle.data(), static_cast<std::streamsize>(middle.size()));
+    out.write(settings->data(), static_cast<std::streamsize>(settings->size()));
+    out.write(tail.data(), static_cast<std::streamsize>(tail.size()));
+    out.close();
+    if (!copied || !out) {
+      error = "cannot write " + request.output.string();
+      return false;
+    }
+  }
+  if (!pending.Commit()) {
+    error = "cannot rename the finished package to " + request.output.string();
+    return false;
+  }
+  return true;
+}
+
+}  // namespace qmb::mkpackage

@@ -1,0 +1,40 @@
+// Describing a package: where its image ends, where each section lies, the package kind, and the
+// settings files inside (opened with the key derived from the package's own key resource).
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qmb::mkpackage {
+
+struct SectionSpan {
+  bool found = false;
+  uint64_t marker_offset = 0;   // file offset of the opening marker
+  uint64_t content_offset = 0;  // first byte after it
+  uint64_t size = 0;            // bytes up to the closing marker
+};
+
+struct InspectedFile {
+  std::string name;
+  uint64_t size = 0;
+  std::string note;  // how the runtime will read it, when that needs checking
+};
+
+struct PackageReport {
+  uint64_t file_size = 0;
+  uint64_t image_end = 0;
+  std::string key_bytes;
+  std::string settings_key;
+  std::string kind;
+  SectionSpan kind_section, payload_section, settings_section;
+  std::vector<InspectedFile> settings_files;
+};
+
+std::optional<PackageReport> InspectPackage(const std::filesystem::path& package,
+                                            std::string& error);
+std::string FormatReport(const PackageReport& report);
+
+}  // namespace qmb::mkpackage

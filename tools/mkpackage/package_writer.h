@@ -1,0 +1,32 @@
+// Building a package: the runtime image with a fresh key resource, followed by the package kind,
+// the payload archive and the settings archive as marked sections.
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qmb::mkpackage {
+
+struct PackageRequest {
+  std::filesystem::path runtime;  // setup.exe
+  std::filesystem::path project;  // holds settings/ and payload/
+  std::filesystem::path output;
+  std::optional<std::string> key_bytes;  // two bytes; random when not given
+};
+
+// Writes the package under request.output, or nothing at all on failure (error says why).
+bool WritePackage(const PackageRequest& request, std::string& error);
+
+// The overlay around the two archives: OverlayHead + payload archive + OverlayMiddle + settings
+// archive (stored form) + OverlayTail.
+std::string OverlayHead(std::string_view kind);
+std::string OverlayMiddle();
+std::string OverlayTail();
+
+// The settings archive as the package stores it: second signature byte replaced; and back.
+std::string ToStoredSettingsArchive(std::string archive);
+std::string FromStoredSettingsArchive(std::string stored);
+
+}  // namespace qmb::mkpackage

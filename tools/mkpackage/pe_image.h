@@ -1,0 +1,25 @@
+// Reading a PE image's section table and resource directory: where the image ends (so appended
+// data can be told apart) and where one resource's bytes lie in the file, for patching them in place.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace qmb::mkpackage {
+
+struct FileRange {
+  uint64_t offset = 0;
+  uint64_t size = 0;
+};
+
+// The file offset where the last section's raw data ends. error receives the reason on failure.
+std::optional<uint64_t> ImageEnd(std::string_view image, std::string& error);
+
+// The file range of resource type_name (a named type, compared case-insensitively like the system
+// does) / numeric id / first language.
+std::optional<FileRange> FindNamedTypeResource(std::string_view image, std::string_view type_name,
+                                               uint32_t id, std::string& error);
+
+}  // namespace qmb::mkpackage

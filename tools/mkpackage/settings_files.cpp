@@ -1,0 +1,113 @@
+// Settings file conversion. Order matters: a text is brought to GBK before it is enciphered, and the
+// registry text before it is compressed, because the runtime deciphers or inflates first and then
+// reads GBK.
+#include "settings_files.h"
+
+#include <algorithm>
+
+#include "base/compressed_form.h"
+#include "base/data_cipher.h"
+#include "base/gbk_codec.h"
+#include "file_io.h"
+
+namespace qmb::mkpackage {
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kCompressedMagic{"\x0D\x0F\x3E\x03", 4};
+
+std::string Lower(std::string_view text) {
+  std::string out(text);
+  std::transform(out.begin(), out.end(), out.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return out;
+}
+
+bool EndsWith(std::string_view text, std::string_view suffix) {
+  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
+}
+
+bool IsAscii(std::string_view text) {
+  return std::all_of(text.begin(), text.end(),
+                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// UTF-8 text that is not plain ASCII becomes GBK; anything else is taken as GBK already. A byte
+// order mark is dropped: the runtime would read it as part of the first line.
+std::optional<std::string> ToGbk(std::string_view name, std::string data, std::string& error) {
+  if (data.starts_with(kUtf8Bom)) data.erase(0, kUtf8Bom.size());
+  if (IsAscii(data) || !IsValidUtf8(data)) return data;
+  std::string gbk = Utf8ToGbk(data);
+  if (GbkToUtf8(gbk) != data) {
+    error = std::string(name) + " holds characters that GBK cannot represent";
+    return std::nullopt;
+  }
+  return gbk;
+}
+
+// The key of a file that the runtime deciphers, or empty.
+std::string_view CipherKeyFor(const std::string& lower_name) {
+  if (lower_name == "guitext.ini") return kGuiTextKey;
+  if (lower_name == "except.ini") return kExceptKey;
+  if (lower_name == "choolantern.ini") return kScriptKey;
+  return {};
+}
+
+}  // namespace
+
+std::optional<std::string> ConvertSettingsFile(std::string_view file_name, std::string data,
+                                               std::string& error) {
+  const std::string lower = Lower(file_name);
+  const bool compressed_kind = lower == "qmbreg.db" || lower == "qmbdll.db";
+  if (compressed_kind) {
+    if (data.starts_with(kCompressedMagic)) return data;
+    // The registry data is text the runtime reads as GBK; the DLL store is binary.
+    if (lower == "qmbreg.db" && data.find('\0') == std::string::npos) {
+      auto gbk = ToGbk(file_name, std::move(data), error);
+      if (!gbk) return std::nullopt;
+      data = std::move(*gbk);
+    }
+    return CompressForm(data);
+  }
+  if (!EndsWith(lower, ".ini") && !EndsWith(lower, ".txt")) return data;  // images, databases
+  const std::string_view key = CipherKeyFor(lower);
+  if (!key.empty() && Decipher(data, key)) return data;  // enciphered already
+  auto gbk = ToGbk(file_name, std::move(data), error);
+  if (!gbk) return std::nullopt;
+  if (key.empty()) return gbk;
+  return Encipher(*gbk, key);
+}
+
+std::optional<std::vector<SettingsFile>> LoadSettingsFolder(const std::filesystem::path& folder,
+                                                            std::string& error) {
+  std::error_code ec;
+  if (!std::filesystem::is_directory(folder, ec)) {
+    error = "settings folder not found: " + folder.string();
+    return std::nullopt;
+  }
+  std::vector<SettingsFile> files;
+  for (const auto& entry : std::filesystem::directory_iterator(folder, ec)) {
+    const std::string name = entry.path().filename().string();
+    if (!entry.is_regular_file()) {
+      error = "settings folder may hold files only: " + entry.path().string();
+      return std::nullopt;
+    }
+    auto bytes = ReadWholeFile(entry.path());
+    if (!bytes) {
+      error = "cannot read " + entry.path().string();
+      return std::nullopt;
+    }
+    auto converted = ConvertSettingsFile(name, std::move(*bytes), error);
+    if (!converted) return std::nullopt;
+    files.push_back({name, std::move(*converted)});
+  }
+  if (ec) {
+    error = "cannot list " + folder.string() + ": " + ec.message();
+    return std::nullopt;
+  }
+  std::sort(files.begin(), files.end(),
+            [](const SettingsFile& a, const SettingsFile& b) { return a.name < b.name; });
+  return files;
+}
+
+}  // namespace qmb::mkpackage

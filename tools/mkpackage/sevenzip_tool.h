@@ -1,0 +1,30 @@
+// Running the 7zz command: arguments go to the program as a vector (no shell, so passwords and
+// names with blanks or quotes pass unchanged), its output is silenced and its error text kept.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace qmb::mkpackage {
+
+// Runs "7zz" with args in folder cwd, under a UTF-8 locale so that names and passwords are read as
+// UTF-8. True when it exits with 0; otherwise error holds what it reported.
+bool RunSevenZip(const std::vector<std::string>& args, const std::filesystem::path& cwd,
+                 std::string& error);
+
+// A fresh folder that is removed with its content when the object goes.
+class TempFolder {
+ public:
+  explicit TempFolder(const std::filesystem::path& parent);
+  ~TempFolder();
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  bool ok() const { return !path_.empty(); }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace qmb::mkpackage
