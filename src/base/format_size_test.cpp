@@ -38,6 +38,7 @@ TEST(FormatSizeTest, RoundsHalfAwayFromZero) {
   EXPECT_EQ(FormatSize(2560, 0), "3KB");
   EXPECT_EQ(FormatSize(1000, 4), "0.9766KB");
   EXPECT_EQ(FormatSize(-10, 0), "-10B");
+  EXPECT_EQ(FormatSize(-100, 0), "0KB");  // never "-0KB"
 }
 
 TEST(FormatSizeTest, FreeSpaceLabel) {

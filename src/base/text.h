@@ -23,7 +23,8 @@ std::string TextBetween(std::string_view text, std::string_view opening, std::st
 std::vector<std::string> Split(std::string_view text, std::string_view separator);
 // Splits at a single ASCII byte, skipping trail bytes of double-byte characters.
 std::vector<std::string> SplitGbk(std::string_view text, char separator);
-// First / last position of an ASCII byte that is not a trail byte; kNotFound when none.
+// First / last position of an ASCII byte that is not a trail byte; kNotFound when none. from must
+// be the start of a character (0, or just after an ASCII byte).
 size_t FindCharGbk(std::string_view text, char c, size_t from = 0);
 size_t FindLastCharGbk(std::string_view text, char c);
 // Trims spaces, tabs, CR and LF on both ends.
@@ -35,7 +36,7 @@ bool StartsWith(std::string_view text, std::string_view prefix);
 bool EndsWith(std::string_view text, std::string_view suffix);
 // ASCII case-insensitive comparison (double-byte characters compare exactly).
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
-// True when the byte at position i is the lead byte of a GBK double-byte character.
+// True when c can be the lead byte of a GBK double-byte character (0x81..0xFE).
 bool IsGbkLead(unsigned char c);
 // The setting text "真" means true; anything else is false.
 bool IsTrue(std::string_view text);
