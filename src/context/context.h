@@ -31,4 +31,8 @@ struct Context {
   WizardState wizard;
 };
 
+// Sends the install log's lines to the file that the environment variable SETUP_LOG names, appending
+// each line as it comes; without that variable the log stays silent.
+void AttachLogFile(Context& ctx);
+
 }  // namespace qmb

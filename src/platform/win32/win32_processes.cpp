@@ -1,0 +1,32 @@
+// Process start and wait.
+#include "platform/win32/win32_processes.h"
+
+#include "platform/win32/wide.h"
+#include "platform/win32/windows_include.h"
+
+namespace qmb {
+
+bool Win32Processes::Start(const std::string& command_line, ShowMode show, bool wait) {
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = show == ShowMode::kHidden ? SW_HIDE : SW_SHOWNORMAL;
+  PROCESS_INFORMATION process{};
+  std::wstring line = Wide(command_line);  // CreateProcessW may write into the buffer
+  line.push_back(L'\0');
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process))
+    return false;
+  if (wait) WaitForSingleObject(process.hProcess, INFINITE);
+  CloseHandle(process.hThread);
+  CloseHandle(process.hProcess);
+  return true;
+}
+
+void Win32Processes::Exit(uint32_t code) { ExitProcess(code); }
+
+uint32_t Win32Processes::CurrentProcessId() { return GetCurrentProcessId(); }
+
+void Win32Processes::Sleep(uint32_t milliseconds) { ::Sleep(milliseconds); }
+
+}  // namespace qmb
