@@ -66,8 +66,10 @@ StartupOutcome RunStartupWindowCreation(Context& ctx, StartupWindowPort& window,
 
   StartupOutcome outcome = StartupOutcome::kShown;
   if (startup.run_mode == kRunModeBackground) {
-    ctx.log.Step("start-up: background install keeps the window hidden");
-    outcome = StartupOutcome::kHidden;
+    // The window stays hidden; without the installation to run, a hidden process would never end.
+    ctx.log.Step("start-up: background install; the installation is not part of this build");
+    window.Close();
+    outcome = StartupOutcome::kClosed;
   } else {
     window.SetVisible(startup.show_window);
     ctx.log.Step(std::string("start-up: window ") + (startup.show_window ? "shown" : "hidden"));

@@ -34,8 +34,8 @@ class StartupWindowPort {
 
 enum class StartupOutcome {
   kShown,         // the start-up window stays
-  kHidden,        // the start-up window stays, invisible (show window flag, background mode)
-  kClosed,        // the start-up window was closed (uninstaller kind)
+  kHidden,        // the start-up window stays, invisible (show window flag)
+  kClosed,        // the start-up window was closed (uninstaller kind, background install)
 };
 
 // The creation handler of the start-up window. package_step runs the package step and returns its

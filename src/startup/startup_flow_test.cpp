@@ -63,8 +63,9 @@ TEST(StartupFlow, UninstallerKindAndRunModes) {
     Context ctx(host.platform());
     ctx.startup.run_mode = kRunModeBackground;
     RecordingWindow window;
-    EXPECT_EQ(RunStartupWindowCreation(ctx, window, [] { return 1; }, 1), StartupOutcome::kHidden);
+    EXPECT_EQ(RunStartupWindowCreation(ctx, window, [] { return 1; }, 1), StartupOutcome::kClosed);
     EXPECT_TRUE(window.visible.empty());
+    EXPECT_TRUE(window.closed);
   }
 }
 

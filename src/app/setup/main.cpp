@@ -1,4 +1,46 @@
-// Entry point of the runtime image.
-#include <windows.h>
+// Entry point of the runtime image: the process-wide context, the archive library in the temp
+// folder, the start-up window and the message loop.
+#include "app/setup/archive_library_loader.h"
+#include "app/setup/message_entry.h"
+#include "app/setup/startup_window.h"
+#include "app/setup/waiting_window.h"
+#include "context/context.h"
+#include "extract/install_progress.h"
+#include "platform/win32/win32_platform.h"
+#include "platform/win32/windows_include.h"
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+namespace {
+
+// Identifies the template this runtime was built from; it decides nothing.
+constexpr char kTemplateMark[] = "★柯叶模版标识—传统界面模版—☆";
+
+int RunMessageLoop() {
+  MSG message;
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+  using namespace qmb;
+  Win32Platform platform;
+  Context ctx(platform.platform());
+  AttachLogFile(ctx);
+  ctx.log.Step(std::string("start: ") + kTemplateMark);
+
+  InstallArchiveLibrary(ctx);
+  ctx.extract.load_library = [&ctx] { return LoadArchiveLibrary(ctx); };
+  ctx.wizard.show_progress_line = [&ctx](const std::string& line) { ShowProgressLine(ctx, line); };
+  SetMessageEntryContext(&ctx);
+  AttachWaitingWindow(ctx);
+
+  if (!CreateStartupWindow(ctx)) return 0;
+  const int result = RunMessageLoop();
+  ctx.log.Step("start: message loop ended");
+  SetMessageEntryContext(nullptr);
+  return result;
+}

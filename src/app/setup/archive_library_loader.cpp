@@ -1,0 +1,74 @@
+// Writing and binding 7-zip32.dll.
+#include "app/setup/archive_library_loader.h"
+
+#include "context/context.h"
+#include "platform/win32/wide.h"
+#include "platform/win32/windows_include.h"
+
+namespace qmb {
+namespace {
+
+constexpr char kLibraryFile[] = "7-zip32.dll";
+
+// The library's bytes as the resource script embeds them.
+std::optional<std::string> LibraryResource() {
+  HRSRC found = FindResourceW(nullptr, L"SEVENZIP_DLL", MAKEINTRESOURCEW(10) /* RT_RCDATA */);
+  if (found == nullptr) return std::nullopt;
+  HGLOBAL loaded = ::LoadResource(nullptr, found);
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  if (data == nullptr) return std::nullopt;
+  return std::string(static_cast<const char*>(data), SizeofResource(nullptr, found));
+}
+
+template <typename Function>
+bool Bind(HMODULE module, const char* name, Function& target) {
+  target = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+  return target != nullptr;
+}
+
+}  // namespace
+
+bool InstallArchiveLibrary(Context& ctx) {
+  const std::string temp = ctx.platform.env.TempFolder();
+  const std::string path = temp + kLibraryFile;
+  bool written = false;
+  if (std::optional<std::string> bytes = LibraryResource()) {
+    written = ctx.platform.files.WriteAll(path, *bytes);
+    if (written) {
+      ctx.log.Step("archive library: wrote " + path + " (" + std::to_string(bytes->size()) +
+                   " bytes)");
+    } else {
+      ctx.log.Failure("archive library: cannot write " + path);
+    }
+  } else {
+    ctx.log.Failure("archive library: no SEVENZIP_DLL resource in our image");
+  }
+  if (SetDllDirectoryW(Wide(temp).c_str())) {
+    ctx.log.Step("archive library: libraries load from " + temp);
+  } else {
+    ctx.log.Failure("archive library: cannot set the library folder " + temp);
+  }
+  return written;
+}
+
+std::optional<ArchiveLibrary> LoadArchiveLibrary(Context& ctx) {
+  HMODULE module = LoadLibraryW(L"7-zip32");
+  if (module == nullptr) {
+    ctx.log.Failure("archive library: LoadLibrary(7-zip32) failed, error " +
+                    std::to_string(GetLastError()));
+    return std::nullopt;
+  }
+  wchar_t loaded_from[MAX_PATH] = {};
+  GetModuleFileNameW(module, loaded_from, MAX_PATH);
+  ctx.log.Step("archive library: loaded " + Narrow(loaded_from));
+  ArchiveLibrary library;
+  if (!Bind(module, "SevenZip", library.run) || !Bind(module, "SevenZipOpenArchive", library.open) ||
+      !Bind(module, "SevenZipCloseArchive", library.close) ||
+      !Bind(module, "SevenZipSetOwnerWindowEx", library.set_owner)) {
+    ctx.log.Failure("archive library: 7-zip32 lacks a SevenZip export");
+    return std::nullopt;
+  }
+  return library;
+}
+
+}  // namespace qmb

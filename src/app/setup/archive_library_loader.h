@@ -1,0 +1,21 @@
+// The archive library of the runtime image: written from our resource into the temp folder at
+// start, and bound from there on the first extraction.
+#pragma once
+
+#include <optional>
+
+#include "extract/archive_library.h"
+
+namespace qmb {
+
+struct Context;
+
+// Writes the SEVENZIP_DLL resource to temp folder + "7-zip32.dll" (replacing an older one) and
+// makes the temp folder the place the library is loaded from. False when the file could not be
+// written (a library already there is then used as it is).
+bool InstallArchiveLibrary(Context& ctx);
+
+// Loads "7-zip32" (found in the temp folder) and takes its four functions; nullopt on failure.
+std::optional<ArchiveLibrary> LoadArchiveLibrary(Context& ctx);
+
+}  // namespace qmb

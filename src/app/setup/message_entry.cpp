@@ -1,0 +1,21 @@
+// The message entry routine. A support DLL calls it with nothing but three integers, so the
+// process's context is kept here: this is the one place the program needs it without a caller.
+#include "app/setup/message_entry.h"
+
+#include "startup/startup_flow.h"
+
+namespace qmb {
+namespace {
+
+Context* g_context = nullptr;
+
+}  // namespace
+
+void SetMessageEntryContext(Context* ctx) { g_context = ctx; }
+
+int __stdcall MessageEntry(int code, int first, int second) {
+  if (g_context == nullptr) return 0;
+  return HandleMessageEntry(*g_context, code, first, second);
+}
+
+}  // namespace qmb

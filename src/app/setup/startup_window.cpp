@@ -1,0 +1,86 @@
+// The start-up window and its creation handler.
+#include "app/setup/startup_window.h"
+
+#include <cstdint>
+
+#include "app/setup/message_entry.h"
+#include "context/context.h"
+#include "platform/win32/wide.h"
+#include "platform/win32/windows_include.h"
+#include "startup/package_step.h"
+#include "startup/startup_flow.h"
+
+namespace qmb {
+namespace {
+
+constexpr wchar_t kClassName[] = L"QmbSetupWindow";
+constexpr int kWidth = 503;
+constexpr int kHeight = 363;
+constexpr DWORD kMessageWindowExStyle = 0x20;      // transparent
+constexpr DWORD kMessageWindowStyle = 0x54000000;  // child, visible, clip siblings
+
+// The window operations the start-up steps need.
+class StartupWindow : public StartupWindowPort {
+ public:
+  explicit StartupWindow(HWND window) : window_(window) {}
+
+  void CreateMessageWindow(const std::string& caption) override {
+    HWND message_window = CreateWindowExW(
+        kMessageWindowExStyle, L"Static", Wide(caption).c_str(), kMessageWindowStyle, -999, -999, 0,
+        0, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    (void)message_window;  // a window that cannot be made goes unnoticed, as support DLLs expect
+  }
+  void SetVisible(bool visible) override { ShowWindow(window_, visible ? SW_SHOW : SW_HIDE); }
+  // Closing from inside the creation handler would destroy a half-made window; the close waits
+  // for the message loop.
+  void Close() override { PostMessageW(window_, WM_CLOSE, 0, 0); }
+
+ private:
+  HWND window_;
+};
+
+LRESULT CALLBACK StartupProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  switch (message) {
+    case WM_CREATE: {
+      Context& ctx = *static_cast<Context*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
+      StartupWindow port(window);
+      RunStartupWindowCreation(ctx, port, [&ctx] { return RunPackageStep(ctx); },
+                               reinterpret_cast<uintptr_t>(&MessageEntry));
+      return 0;
+    }
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcW(window, message, w, l);
+  }
+}
+
+}  // namespace
+
+bool CreateStartupWindow(Context& ctx) {
+  HINSTANCE instance = GetModuleHandleW(nullptr);
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = StartupProc;
+  wc.hInstance = instance;
+  wc.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));  // IDI_APPLICATION
+  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kClassName;
+  if (!RegisterClassW(&wc)) {
+    ctx.log.Failure("start-up: cannot register the window class");
+    return false;
+  }
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2;
+  const int y = (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2;
+  HWND window = CreateWindowExW(0, kClassName, L"Setup", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU |
+                                    WS_MINIMIZEBOX, x, y, kWidth, kHeight, nullptr, nullptr,
+                                instance, &ctx);
+  if (window == nullptr) {
+    ctx.log.Failure("start-up: cannot create the start-up window");
+    return false;
+  }
+  return true;
+}
+
+}  // namespace qmb
