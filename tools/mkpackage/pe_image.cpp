@@ -204,8 +204,8 @@ std::optional<FileRange> FindNamedTypeResource(std::string_view image, std::stri
   const uint32_t data_rva = tree.reader().U32(tree.base() + *language);
   const uint32_t data_size = tree.reader().U32(tree.base() + *language + 4);
   auto offset = RvaToOffset(*h, data_rva, data_size);
-  if (!offset) {
-    error = "the data of " + what + " lies outside the image's sections";
+  if (!offset || *offset + data_size > image.size()) {
+    error = "the data of " + what + " lies outside the image";
     return std::nullopt;
   }
   return FileRange{*offset, data_size};

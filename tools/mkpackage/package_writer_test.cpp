@@ -1,0 +1,177 @@
+#include "package_writer.h"
+
+#include "base/data_cipher.h"
+#include "base/package_layout.h"
+#include "package_inspector.h"
+#include "pe_image.h"
+#include "test_fixtures.h"
+
+namespace qmb::mkpackage {
+namespace {
+
+using namespace testing;
+
+uint64_t U64(const std::string& data, size_t at) {
+  uint64_t v = 0;
+  for (int i = 7; i >= 0; --i) v = v << 8 | static_cast<unsigned char>(data[at + i]);
+  return v;
+}
+
+// The length of the 7z archive at offset at, from its own start header.
+uint64_t ArchiveLength(const std::string& data, size_t at) {
+  return 32 + U64(data, at + 12) + U64(data, at + 20);
+}
+
+class PackageWriterTest : public TempDirTest {
+ protected:
+  void SetUp() override {
+    TempDirTest::SetUp();
+    runtime_ = BuildRuntime(dir() / "rt", "setup", "250 KEY { 0x0000 }\n");
+    project_ = MakeProject(dir() / "project");
+  }
+  PackageRequest Request(const std::string& out = "out.exe") {
+    return {runtime_, project_, dir() / "out" / out, std::string("\x12\x34", 2)};
+  }
+  // Nothing under the output name and no temp file beside it.
+  void ExpectNoOutput() {
+    EXPECT_FALSE(fs::exists(dir() / "out" / "out.exe"));
+    EXPECT_TRUE(fs::is_empty(dir() / "out"));
+  }
+  fs::path runtime_, project_;
+};
+
+TEST_F(PackageWriterTest, WritesTheOverlayByteForByte) {
+  fs::create_directories(dir() / "out");
+  std::string error;
+  ASSERT_TRUE(WritePackage(Request(), error)) << error;
+  const std::string runtime = Bytes(runtime_);
+  const std::string pkg = Bytes(dir() / "out" / "out.exe");
+  const size_t o = runtime.size();
+
+  // The image is the runtime with the key patched in, and nothing else changed.
+  auto key = FindNamedTypeResource(runtime, "KEY", 250, error);
+  ASSERT_TRUE(key) << error;
+  std::string expected_image = runtime;
+  expected_image.replace(key->offset, 2, "\x12\x34");
+  EXPECT_EQ(pkg.substr(0, o), expected_image);
+
+  EXPECT_EQ(pkg[o], '\0');
+  EXPECT_EQ(pkg.substr(o + 1, 17), "QMB-mark=\xC5\xE4\xD6\xC3\xB0\xFC" "A\x01");
+  EXPECT_EQ(pkg.substr(o + 18, 5), "qmb-1");
+  EXPECT_EQ(pkg.substr(o + 23, 17), "QMB-mark=\xC5\xE4\xD6\xC3\xB0\xFC" "B\x01");
+  EXPECT_EQ(pkg[o + 40], '\0');
+  EXPECT_EQ(pkg.substr(o + 41, 19), "QMB-mark=7zipdataA\x01");
+  EXPECT_EQ(pkg.substr(o + 60, 7), std::string("7z\xBC\xAF\x27\x1C\x00", 7));
+  const uint64_t p = ArchiveLength(pkg, o + 60);
+  EXPECT_EQ(pkg.substr(o + 60 + p, 19), "QMB-mark=7zipdataB\x01");
+  EXPECT_EQ(pkg[o + 79 + p], '\0');
+  EXPECT_EQ(pkg.substr(o + 80 + p, 18), "QMB-mark=\xC5\xE4\xD6\xC3\xB0\xFC" "sA\x01");
+  EXPECT_EQ(pkg.substr(o + 98 + p, 6), "7\x0A\xBC\xAF\x27\x1C");
+  const uint64_t s = ArchiveLength(pkg, o + 98 + p);
+  EXPECT_EQ(pkg.substr(o + 98 + p + s), "QMB-mark=\xC5\xE4\xD6\xC3\xB0\xFC" "sB\x01");
+
+  // The settings archive opens with the key derived from the patched bytes, and holds the
+  // converted files.
+  WriteBytes(dir() / "s.7z", FromStoredSettingsArchive(pkg.substr(o + 98 + p, s)));
+  ASSERT_TRUE(RunSevenZip({"x", "-p" + SettingsKeyFrom("\x12\x34"), "-o" + (dir() / "s").string(),
+                           (dir() / "s.7z").string()},
+                          {}, error))
+      << error;
+  EXPECT_NE(Bytes(dir() / "s" / "data.ini").find("\xBA\xCC\xC4\xBE"), std::string::npos);  // 禾木
+  EXPECT_EQ(Decipher(Bytes(dir() / "s" / "GUItext.ini"), kGuiTextKey),
+            "\xB4\xB0\xBF\xDA\xB1\xEA\xCC\xE2\x01\xB0\xB2\xD7\xB0\xB4\xB0\xBF\xDA\xB1\xEA\xCC\xE2"
+            "end");
+  EXPECT_EQ(Bytes(dir() / "s" / "pic.jpg"), Bytes(project_ / "settings" / "pic.jpg"));
+
+  // The payload needs the "safe" password (quotes and blanks pass unchanged) even to list names.
+  WriteBytes(dir() / "p.7z", pkg.substr(o + 60, p));
+  EXPECT_FALSE(RunSevenZip({"l", "-pwrong", (dir() / "p.7z").string()}, {}, error));
+  ASSERT_TRUE(RunSevenZip({"x", "-ppw 1\"x", "-o" + (dir() / "p").string(),
+                           (dir() / "p.7z").string()},
+                          {}, error))
+      << error;
+  EXPECT_EQ(Bytes(dir() / "p" / "文档" / "说明.txt"), "说明\r\n");
+  EXPECT_EQ(Bytes(dir() / "p" / "readme.txt"), "hello\r\n");
+
+  // The inspection finds the same sections and opens the settings with the package's own key.
+  auto report = InspectPackage(dir() / "out" / "out.exe", error);
+  ASSERT_TRUE(report) << error;
+  EXPECT_EQ(report->image_end, o);
+  EXPECT_EQ(report->kind, "qmb-1");
+  EXPECT_EQ(report->payload_section.content_offset, o + 60);
+  EXPECT_EQ(report->payload_section.size, p);
+  EXPECT_EQ(report->settings_section.marker_offset, o + 80 + p);
+  EXPECT_EQ(report->settings_section.size, s);
+  ASSERT_EQ(report->settings_files.size(), 3u);
+  EXPECT_EQ(report->settings_files[0].name, "GUItext.ini");
+  EXPECT_NE(report->settings_files[0].note.find("deciphers"), std::string::npos);
+}
+
+TEST_F(PackageWriterTest, PatchesFreshRandomKeys) {
+  fs::create_directories(dir() / "out");
+  std::string error;
+  PackageRequest a = Request("a.exe"), b = Request("b.exe");
+  a.key_bytes.reset();
+  b.key_bytes.reset();
+  ASSERT_TRUE(WritePackage(a, error)) << error;
+  ASSERT_TRUE(WritePackage(b, error)) << error;
+  auto ra = InspectPackage(a.output, error);
+  auto rb = InspectPackage(b.output, error);
+  ASSERT_TRUE(ra && rb) << error;
+  EXPECT_NE(ra->key_bytes, std::string(2, '\0'));
+  EXPECT_EQ(ra->settings_files.size(), 3u);  // each opens with its own key
+  EXPECT_EQ(rb->settings_files.size(), 3u);
+}
+
+TEST_F(PackageWriterTest, RefusalsLeaveNoOutput) {
+  fs::create_directories(dir() / "out");
+  std::string error;
+  const auto refused = [&](PackageRequest request, const std::string& reason) {
+    error.clear();
+    EXPECT_FALSE(WritePackage(request, error)) << reason;
+    EXPECT_NE(error.find(reason), std::string::npos) << error;
+    ExpectNoOutput();
+  };
+  PackageRequest r = Request();
+  r.runtime = BuildRuntime(dir() / "rt", "bare", "");
+  refused(r, "no resource");
+  r.runtime = BuildRuntime(dir() / "rt", "other", "250 DATA { 0x0000 }\n");
+  refused(r, "no resource type KEY");
+  r.runtime = BuildRuntime(dir() / "rt", "long", "250 KEY { 0x0000, 0x0000 }\n");
+  refused(r, "4 bytes instead of 2");
+  r.runtime = dir() / "rt" / "missing.exe";
+  refused(r, "cannot read");
+
+  r = Request();
+  r.project = MakeProject(dir() / "nosafe", "other=1");
+  refused(r, "\"safe\"");
+  r.project = MakeProject(dir() / "emptysafe", "safe=");
+  refused(r, "\"safe\"");
+  r.project = dir() / "nothing";
+  fs::create_directories(r.project / "payload");
+  refused(r, "settings folder not found");
+  fs::create_directories(dir() / "nopayload" / "settings");
+  r.project = dir() / "nopayload";
+  refused(r, "payload folder not found");
+
+  // A package given as the runtime would carry two sets of sections.
+  ASSERT_TRUE(WritePackage(Request(), error)) << error;
+  fs::rename(dir() / "out" / "out.exe", dir() / "pkg.exe");
+  r = Request();
+  r.runtime = dir() / "pkg.exe";
+  refused(r, "already carries data");
+}
+
+TEST_F(PackageWriterTest, FailureKeepsAnEarlierPackage) {
+  fs::create_directories(dir() / "out");
+  WriteBytes(dir() / "out" / "out.exe", "earlier");
+  PackageRequest r = Request();
+  r.project = MakeProject(dir() / "nosafe", "");
+  std::string error;
+  EXPECT_FALSE(WritePackage(r, error));
+  EXPECT_EQ(Bytes(dir() / "out" / "out.exe"), "earlier");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir() / "out"), fs::directory_iterator()), 1);
+}
+
+}  // namespace
+}  // namespace qmb::mkpackage
