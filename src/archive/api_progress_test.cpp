@@ -33,8 +33,9 @@ class ApiProgress : public ::testing::Test {
     WriteFile(drive_.C("src/a.txt"), "abc");
     WriteFile(drive_.C("src/big.bin"), RandomBytes(3 * 1024 * 1024 + 5, 1));
     WriteFile(drive_.C("src/empty.txt"), "");
-    WriteFile(drive_.C(U8(u8"src/sub/数据.txt")), "x");
-    WriteFile(drive_.C(U8(u8"src/sub/한.txt")), "y");
+    // UTF-8 on disk: sub/数据.txt and sub/한.txt (한 has no GBK form).
+    WriteFile(drive_.C(std::string("src/sub/\xE6\x95\xB0\xE6\x8D\xAE.txt")), "x");
+    WriteFile(drive_.C(std::string("src/sub/\xED\x95\x9C.txt")), "y");
     fs::create_directories(drive_.C("src/folder"));
     Make7z(drive_.C("arc/p.7z"), drive_.C("src"), "-m0=LZMA2 -ms=off");
   }
@@ -54,7 +55,7 @@ class ApiProgress : public ::testing::Test {
 };
 
 TEST_F(ApiProgress, RecordsPerFileAndOneEnd) {
-  ASSERT_EQ(Run(R"(x "C:\arc\p.7z" -hide -y "C:\Out Dir\" -p"")"), 0);
+  ASSERT_EQ(RunCommand(R"(x "C:\arc\p.7z" -hide -y "C:\Out Dir\" -p"")"), 0);
   auto& all = recorder_.records;
   ASSERT_FALSE(all.empty());
   EXPECT_EQ(all.back().state, kStateRunEnd);
@@ -79,18 +80,18 @@ TEST_F(ApiProgress, RecordsPerFileAndOneEnd) {
   // GBK names as they are; a name GBK cannot hold is reported with "?" but still written.
   EXPECT_EQ(Of("C:\\Out Dir\\sub\\数据.txt").back().written, 1u);
   EXPECT_EQ(Of("C:\\Out Dir\\sub\\?.txt").back().written, 1u);
-  EXPECT_EQ(ReadFile(drive_.C(U8(u8"Out Dir/sub/한.txt"))), "y");
+  EXPECT_EQ(ReadFile(drive_.C(std::string("Out Dir/sub/\xED\x95\x9C.txt"))), "y");
   // Folders are not reported.
   for (const Record& r : all) EXPECT_EQ(r.dest.find("folder"), std::string::npos);
 
   recorder_.records.clear();
-  ASSERT_EQ(Run(R"(e "C:\arc\p.7z" -y "C:/flat/" "sub")"), 0);
+  ASSERT_EQ(RunCommand(R"(e "C:\arc\p.7z" -y "C:/flat/" "sub")"), 0);
   EXPECT_EQ(recorder_.records.size(), 5u);  // two files, two records each, one end
   EXPECT_EQ(Of("C:\\flat\\数据.txt").size(), 2u);
 }
 
 TEST_F(ApiProgress, FalseCancelsAndDropsTheHalfWrittenFile) {
-  ASSERT_EQ(Run(R"(x "C:\arc\p.7z" -y "C:\all\")"), 0);
+  ASSERT_EQ(RunCommand(R"(x "C:\arc\p.7z" -y "C:\all\")"), 0);
   int index = -1;
   for (size_t i = 0; i < recorder_.records.size(); ++i)
     if (recorder_.records[i].state == kStateInProgress && recorder_.records[i].size > 1000000 &&
@@ -101,7 +102,7 @@ TEST_F(ApiProgress, FalseCancelsAndDropsTheHalfWrittenFile) {
   recorder_.records.clear();
   recorder_.cancel_after = index;
   std::string message;
-  EXPECT_EQ(Run(R"(x "C:\arc\p.7z" -y "C:\cancel\")", &message),
+  EXPECT_EQ(RunCommand(R"(x "C:\arc\p.7z" -y "C:\cancel\")", &message),
             static_cast<int>(RunResult::kCancelled));
   EXPECT_EQ(message, "cancelled");
   EXPECT_FALSE(fs::exists(drive_.C("cancel/big.bin")));
@@ -111,7 +112,7 @@ TEST_F(ApiProgress, FalseCancelsAndDropsTheHalfWrittenFile) {
   // Cancelling at the start of a file.
   recorder_.records.clear();
   recorder_.cancel_after = 0;
-  EXPECT_EQ(Run(R"(x "C:\arc\p.7z" -y "C:\cancel0\")"), static_cast<int>(RunResult::kCancelled));
+  EXPECT_EQ(RunCommand(R"(x "C:\arc\p.7z" -y "C:\cancel0\")"), static_cast<int>(RunResult::kCancelled));
   for (auto& [name, bytes] : Tree(drive_.C("cancel0"))) EXPECT_EQ(bytes, "dir") << name;
 }
 

@@ -70,14 +70,14 @@ TEST(ApiSafety, RefusesClimbingAbsoluteAndDriveNames) {
     std::string file = "bad" + std::to_string(n++) + ".7z";
     WriteFile(drive.C("arc/" + file), Rename(ok, placeholder, name));
     std::string message;
-    EXPECT_EQ(Run("x \"C:\\arc\\" + file + "\" -y \"C:\\out\\\"", &message),
+    EXPECT_EQ(RunCommand("x \"C:\\arc\\" + file + "\" -y \"C:\\out\\\"", &message),
               static_cast<int>(RunResult::kRefusedEntry))
         << std::string(name.begin(), name.end());
     EXPECT_NE(message.find("unsafe"), std::string::npos) << message;
     EXPECT_TRUE(Tree(drive.C("out")).empty()) << "nothing is written, not even the safe entries";
     EXPECT_FALSE(fs::exists(c.escape));
     // Leaving the bad entry out makes the rest extract.
-    EXPECT_EQ(Run("x \"C:\\arc\\" + file + "\" -y \"C:\\rest" + std::to_string(n) + "\\\" *.txt -x!\"" +
+    EXPECT_EQ(RunCommand("x \"C:\\arc\\" + file + "\" -y \"C:\\rest" + std::to_string(n) + "\\\" *.txt -x!\"" +
                   std::string(name.begin(), name.end()) + "\""),
               0);
   }

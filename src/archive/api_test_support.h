@@ -48,9 +48,6 @@ class DriveRoot {
   fs::path root_;
 };
 
-// UTF-8 text from a u8 literal (plain literals are GBK in this program).
-inline std::string U8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
-
 inline int Shell(const std::string& command) {
   return std::system(("LANG=C.UTF-8 " + command + " >/dev/null 2>&1").c_str());
 }
@@ -124,7 +121,7 @@ inline void ExpectSameTree(const fs::path& ours, const fs::path& reference) {
   }
 }
 
-inline int Run(const std::string& command_line, std::string* message = nullptr) {
+inline int RunCommand(const std::string& command_line, std::string* message = nullptr) {
   char out[512] = "unset";
   int rc = SevenZipRun(command_line.c_str(), out, sizeof(out));
   if (message) *message = out;
