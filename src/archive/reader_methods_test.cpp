@@ -1,0 +1,38 @@
+// Every method and filter we decode, against archives 7zz makes at test time: our extraction
+// must give back the source files byte for byte.
+#include "archive/reader_test_support.h"
+
+namespace qmb::sevenzip::reader_test {
+namespace {
+
+class MethodTest : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(MethodTest, DecodesEveryFileOfTheSampleTree) {
+  TempDir dir;
+  const Tree tree = SampleTree();
+  const fs::path archive = Make7z(dir, tree, GetParam());
+  ExpectTree(ExtractAll(ReadFile(archive)), tree);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Methods, MethodTest,
+    ::testing::Values("-m0=Copy", "-m0=LZMA -mx=1", "-m0=LZMA -mx=9 -mhc=off", "-m0=LZMA2 -mx=0", "-m0=LZMA2 -mx=1",
+                      "-m0=LZMA2 -mx=5", "-m0=LZMA2 -mx=9", "-m0=LZMA2:d=64k -ms=off",
+                      "-m0=LZMA2:c=16k -mhc=off",  // many small chunks, stored ones among them
+                      "-m0=Deflate", "-mf=BCJ", "-mf=BCJ2", "-m0=BCJ2 -m1=LZMA -m2=LZMA -m3=LZMA -mb0:1 -mb0s1:2 -mb0s2:3",
+                      "-mf=ARM", "-mf=ARMT", "-mf=ARM64", "-mf=PPC", "-mf=SPARC", "-mf=IA64", "-mf=Delta:4",
+                      "-m0=Delta:1 -m1=LZMA", "-m0=BCJ -m1=Deflate", "-ms=on -mf=off", "-ms=off -m0=Copy"));
+
+TEST(ReaderMethods, UnknownMethodFailsNamingItsId) {
+  TempDir dir;
+  Tree tree;
+  tree.files["a.txt"] = Text(5000, 7);
+  const fs::path archive = Make7z(dir, tree, "-m0=PPMd -mhc=off");
+  Extracted got = ExtractAll(ReadFile(archive));
+  ASSERT_TRUE(got.open_error.ok()) << got.open_error.message;
+  EXPECT_EQ(got.extract_error.status, Status::kUnsupportedMethod);
+  EXPECT_NE(got.extract_error.message.find("030401"), std::string::npos) << got.extract_error.message;
+}
+
+}  // namespace
+}  // namespace qmb::sevenzip::reader_test
