@@ -89,7 +89,11 @@ bool Win32Shell::Execute(const std::string& verb, const std::string& file,
   info.lpParameters = OrNull(wide_parameters);
   info.lpDirectory = OrNull(wide_directory);
   info.nShow = ShowCommand(show);
-  if (!ShellExecuteExW(&info)) return false;
+  if (!ShellExecuteExW(&info)) {
+    // Wine refuses the item-list mask when no item list is given; the plain call does the same job.
+    info.fMask &= ~SEE_MASK_INVOKEIDLIST;
+    if (!ShellExecuteExW(&info)) return false;
+  }
   if (info.hProcess) {
     if (wait) WaitForSingleObject(info.hProcess, INFINITE);
     CloseHandle(info.hProcess);
