@@ -1,0 +1,34 @@
+# The win32 ports against Wine: platform_check.exe writes a file with a Chinese name, registry
+# values in both views, starts a hidden cmd and makes a link; this script checks the results from
+# the Linux side (names in UTF-8 there, contents as the program wrote them in GBK).
+set -u
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+exe="$QMB_WIN32_DIR/e2e/platform_check.exe"
+[ -f "$exe" ] || fail "$exe is missing: build the Windows target platform_check in $QMB_WIN32_DIR"
+
+test_dir="$(drive_c)/qmbtest"
+rm -rf "$test_dir"
+timeout "$QMB_WINE_TIMEOUT" wine reg delete 'HKCU\Software\qmbtest' /f >/dev/null 2>&1
+
+output="$(run_wine "$exe")" || fail "platform_check.exe failed:"$'\n'"$output"
+grep -q "all checks passed" <<<"$output" || fail "platform_check.exe did not finish:"$'\n'"$output"
+
+[ -f "$test_dir/测试文件.txt" ] || fail "no 测试文件.txt in $test_dir: $(ls "$test_dir")"
+content="$(iconv -f GBK -t UTF-8 "$test_dir/测试文件.txt" | tr -d '\r')"
+[ "$content" = $'内容 ok\n追加' ] || fail "unexpected content: $content"
+[ -f "$test_dir/副本.txt" ] || fail "the copy is missing"
+[ ! -e "$test_dir/树" ] || fail "the removed tree is still there"
+grep -q '^ok' "$test_dir/proc.txt" 2>/dev/null || fail "the hidden cmd did not write proc.txt"
+head -c 4 "$test_dir/链接.lnk" | od -An -tx1 | grep -q '4c 00 00 00' || fail "链接.lnk is not a shell link"
+
+# On 32-bit Windows the 64-bit view is the one registry, so both values sit in the same key.
+exported="$(wine_reg_export 'HKCU\Software\qmbtest')" || fail "reg export failed"
+grep -qx '"名称"="值"' <<<"$exported" || fail "string value missing or mis-encoded:"$'\n'"$exported"
+grep -qx '"v64"=dword:0000002a' <<<"$exported" || fail "64-bit view value missing:"$'\n'"$exported"
+grep -q 'gone' <<<"$exported" && fail "deleted key is still there:"$'\n'"$exported"
+wine_reg_query 'HKCU\Software\qmbtest' /v v64 | grep -q 'REG_DWORD *0x2a' || fail "reg query disagrees"
+
+rm -rf "$test_dir"
+timeout "$QMB_WINE_TIMEOUT" wine reg delete 'HKCU\Software\qmbtest' /f >/dev/null 2>&1
+echo "platform checks passed"
