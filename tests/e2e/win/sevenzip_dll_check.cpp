@@ -62,6 +62,11 @@ bool FileExists(const std::string& gbk_path) {
   return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
+template <class Fn>
+Fn Export(HMODULE dll, const char* name) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(dll, name)));
+}
+
 int CountState(UINT state) {
   int n = 0;
   for (const Record& r : g_records) n += r.state == state;
@@ -100,10 +105,10 @@ int main(int argc, char** argv) {
     std::printf("FAIL LoadLibraryW error %lu\n", GetLastError());
     return 101;
   }
-  auto sevenzip = reinterpret_cast<SevenZipFn>(GetProcAddress(dll, "SevenZip"));
-  auto open = reinterpret_cast<OpenFn>(GetProcAddress(dll, "SevenZipOpenArchive"));
-  auto close = reinterpret_cast<CloseFn>(GetProcAddress(dll, "SevenZipCloseArchive"));
-  auto set_owner = reinterpret_cast<SetOwnerFn>(GetProcAddress(dll, "SevenZipSetOwnerWindowEx"));
+  auto sevenzip = Export<SevenZipFn>(dll, "SevenZip");
+  auto open = Export<OpenFn>(dll, "SevenZipOpenArchive");
+  auto close = Export<CloseFn>(dll, "SevenZipCloseArchive");
+  auto set_owner = Export<SetOwnerFn>(dll, "SevenZipSetOwnerWindowEx");
   Check(sevenzip && open && close && set_owner, "the four undecorated exports are found");
   if (!sevenzip || !open || !close || !set_owner) return 102;
 
