@@ -33,10 +33,8 @@ class DeflateDecoder final : public Source {
       got = static_cast<size_t>(z_.next_out - data);
       if (rc == Z_STREAM_END) {
         ended_ = true;
-      } else if (rc == Z_BUF_ERROR && in_size == 0) {
-        return Status::kDataError;  // the input ended inside the stream
-      } else if (rc != Z_OK && rc != Z_BUF_ERROR) {
-        return Status::kDataError;
+      } else if ((rc != Z_OK && rc != Z_BUF_ERROR) || (got == 0 && z_.avail_in == in_size)) {
+        return Status::kDataError;  // damaged, or no progress: the input ended inside the stream
       }
     }
     return Status::kOk;

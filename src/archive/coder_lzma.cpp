@@ -80,7 +80,7 @@ class LzmaDecoder final : public Source {
       SizeT start = dec.dicPos == dec.dicBufSize ? 0 : dec.dicPos;
       SizeT limit = core_.Limit(std::min<uint64_t>(left_, size));
       SizeT in_size = in_.available();
-      ELzmaStatus lzma_status;
+      ELzmaStatus lzma_status;  // not needed: the declared size says where the stream ends
       SRes res = LzmaDec_DecodeToDic(&dec, limit, in_.data(), &in_size, LZMA_FINISH_ANY, &lzma_status);
       in_.Consume(in_size);
       size_t produced = dec.dicPos - start;
@@ -88,11 +88,8 @@ class LzmaDecoder final : public Source {
       got = produced;
       left_ -= produced;
       if (res != SZ_OK) return Status::kDataError;
-      if (produced == 0 && in_size == 0) {
-        // No progress: the stream ended (end mark or input) before its declared size.
-        if (lzma_status == LZMA_STATUS_FINISHED_WITH_MARK || in_.available() == 0)
-          return Status::kDataError;
-      }
+      // No progress: the stream ended (end mark or input) before its declared size.
+      if (produced == 0 && in_size == 0) return Status::kDataError;
     }
     return Status::kOk;
   }
