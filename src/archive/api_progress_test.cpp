@@ -116,5 +116,22 @@ TEST_F(ApiProgress, FalseCancelsAndDropsTheHalfWrittenFile) {
   for (auto& [name, bytes] : Tree(drive_.C("cancel0"))) EXPECT_EQ(bytes, "dir") << name;
 }
 
+TEST(ReportedSizes, FilesOfFourGibibytesReportThousandths) {
+  ExtractingInfo info{};
+  SetReportedSizes(info, 0xFFFFFFFEull, 0xFFFFFFFEull);
+  EXPECT_EQ(info.dwFileSize, 0xFFFFFFFEu);
+  EXPECT_EQ(info.dwWriteSize, 0xFFFFFFFEu);
+  // 0xFFFFFFFF itself would read as the marker, so it counts as large.
+  SetReportedSizes(info, 0xFFFFFFFFull, 0xFFFFFFFFull / 2);
+  EXPECT_EQ(info.dwFileSize, 0xFFFFFFFFu);
+  EXPECT_EQ(info.dwWriteSize, 499u);
+  SetReportedSizes(info, 10ull << 30, 10ull << 30);
+  EXPECT_EQ(info.dwWriteSize, 1000u);
+  SetReportedSizes(info, 10ull << 30, 1ull << 30);
+  EXPECT_EQ(info.dwWriteSize, 100u);
+  SetReportedSizes(info, 0, 0);
+  EXPECT_EQ(info.dwFileSize, 0u);
+}
+
 }  // namespace
 }  // namespace qmb::sevenzip::test

@@ -215,14 +215,7 @@ class WritingSink : public ExtractSink {
   }
 
   bool Report(unsigned state) {
-    uint64_t size = entries_[index_].size;
-    if (size >= kLargeFile) {
-      info_.dwFileSize = static_cast<uint32_t>(kLargeFile);
-      info_.dwWriteSize = static_cast<uint32_t>(written_ * 1000 / size);
-    } else {
-      info_.dwFileSize = static_cast<uint32_t>(size);
-      info_.dwWriteSize = static_cast<uint32_t>(written_);
-    }
+    SetReportedSizes(info_, entries_[index_].size, written_);
     if (!report_ || report_(state, info_)) return true;
     return Fail(RunResult::kCancelled, "cancelled", {});
   }
@@ -292,6 +285,20 @@ std::optional<std::vector<std::u16string>> SafeRelativePath(std::u16string_view 
     parts.emplace_back(part);
   }
   return parts;
+}
+
+void SetReportedSizes(ExtractingInfo& info, uint64_t size, uint64_t written) {
+  if (size >= kLargeFile) {
+    info.dwFileSize = static_cast<uint32_t>(kLargeFile);
+    constexpr uint64_t kExact = UINT64_MAX / 1000;  // beyond ~18 PB the share is approximated
+    uint64_t share = written >= size      ? 1000
+                     : written <= kExact ? written * 1000 / size
+                                         : written / (size / 1000);
+    info.dwWriteSize = static_cast<uint32_t>(share);
+  } else {
+    info.dwFileSize = static_cast<uint32_t>(size);
+    info.dwWriteSize = static_cast<uint32_t>(written);
+  }
 }
 
 std::string VolumeName(std::string_view first_volume, int index) {

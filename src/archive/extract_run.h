@@ -52,6 +52,10 @@ std::string VolumeName(std::string_view first_volume, int index);
 // one stream. nullptr when the (first) file cannot be opened.
 std::unique_ptr<InStream> OpenArchiveStream(ArchiveFileSystem& fs, const std::string& path);
 
+// Fills the record's sizes: plain byte counts below 0xFFFFFFFF; from there on (files of 4 GiB and
+// one byte less) dwFileSize is 0xFFFFFFFF and dwWriteSize counts thousandths of the file.
+void SetReportedSizes(ExtractingInfo& info, uint64_t size, uint64_t written);
+
 // Runs the command; the end report (state 2) is sent once whatever the outcome.
 RunOutcome RunExtraction(const CommandLine& cmd, ArchiveFileSystem& fs,
                          const ProgressReport& report);
