@@ -4,6 +4,7 @@
 #include "package_writer.h"
 
 #include <fcntl.h>
+#include <strings.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -71,7 +72,7 @@ std::optional<std::string> PatchedRuntime(const fs::path& runtime, const std::st
 std::optional<std::string> PayloadPassword(const std::vector<SettingsFile>& files,
                                            std::string& error) {
   for (const SettingsFile& f : files) {
-    if (f.name != "data.ini") continue;
+    if (strcasecmp(f.name.c_str(), "data.ini") != 0) continue;  // Windows ignores the case
     auto safe = IniFile(f.data).Get(kSettingsSection, "safe");
     if (!safe || safe->empty()) {
       error = "settings/data.ini has no \"safe\" value (the payload password) in its main section";
