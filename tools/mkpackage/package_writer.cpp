@@ -129,7 +129,10 @@ class PendingOutput {
  public:
   explicit PendingOutput(const fs::path& output) : output_(output) {
     fs::path dir = output.parent_path().empty() ? fs::path(".") : output.parent_path();
-    std::string pattern = (dir / ("." + output.filename().string() + ".XXXXXX")).string();
+    std::string name = ".";
+    name += output.filename().string();
+    name += ".XXXXXX";
+    std::string pattern = (dir / name).string();
     const int fd = mkstemp(pattern.data());
     if (fd >= 0) {
       close(fd);
@@ -141,8 +144,9 @@ class PendingOutput {
   }
   const fs::path& temp() const { return temp_; }
   bool Commit() {
+    std::error_code ec;  // the mode is a courtesy; the package works without it
     fs::permissions(temp_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                               fs::perms::others_read | fs::perms::others_exec);
+                               fs::perms::others_read | fs::perms::others_exec, ec);
     if (std::rename(temp_.c_str(), output_.c_str()) != 0) return false;
     temp_.clear();
     return true;
@@ -156,13 +160,18 @@ class PendingOutput {
 }  // namespace
 
 std::string OverlayHead(std::string_view kind) {
-  return std::string(1, '\0') + BuildSection(kKindOpenMark, kind, kKindCloseMark) +
-         std::string(1, '\0') + SectionPattern(kPayloadOpenMark);
+  std::string head(1, '\0');
+  head += BuildSection(kKindOpenMark, kind, kKindCloseMark);
+  head += '\0';
+  head += SectionPattern(kPayloadOpenMark);
+  return head;
 }
 
 std::string OverlayMiddle() {
-  return SectionPattern(kPayloadCloseMark) + std::string(1, '\0') +
-         SectionPattern(kSettingsOpenMark);
+  std::string middle = SectionPattern(kPayloadCloseMark);
+  middle += '\0';
+  middle += SectionPattern(kSettingsOpenMark);
+  return middle;
 }
 
 std::string OverlayTail() { return SectionPattern(kSettingsCloseMark); }
