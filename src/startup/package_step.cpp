@@ -8,6 +8,7 @@
 #include "base/path.h"
 #include "base/text.h"
 #include "context/context.h"
+#include "startup/settings_variables.h"
 #include "extract/extract_archive.h"
 #include "startup/command_line.h"
 #include "startup/section_reader.h"
@@ -19,7 +20,6 @@
 namespace qmb {
 namespace {
 
-constexpr char kMainSection[] = "禾木软件安装配置";
 constexpr uint64_t kMebibyte = 1048576;
 
 void ReadArguments(Context& ctx) {

@@ -4,11 +4,10 @@
 
 #include "base/text.h"
 #include "context/context.h"
+#include "startup/settings_variables.h"
 
 namespace qmb {
 namespace {
-
-constexpr char kMainSection[] = "禾木软件安装配置";
 
 // True when the volume exists; otherwise the user is told and the process ends.
 bool VolumePresent(Context& ctx, const std::string& path) {
