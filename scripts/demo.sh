@@ -1,7 +1,5 @@
 #!/usr/bin/env bash
 # Packs the sample product of examples/demo into build/demo/demo-setup.exe and describes the result.
-# The demo's main program is built here from its source, so the payload carries a real Windows
-# program next to the checked-in files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,13 +16,8 @@ for f in "$MKPACKAGE" "$RUNTIME"; do
   fi
 done
 
-rm -rf "$OUT/project"
-mkdir -p "$OUT/project"
-cp -r examples/demo/settings examples/demo/payload "$OUT/project/"
-i686-w64-mingw32-gcc -Os -s -mwindows -o "$OUT/project/payload/demo.exe" \
-  examples/demo/main_program/demo.c
-
-"$MKPACKAGE" --runtime "$RUNTIME" "$OUT/project" -o "$OUT/demo-setup.exe"
+mkdir -p "$OUT"
+"$MKPACKAGE" --runtime "$RUNTIME" examples/demo -o "$OUT/demo-setup.exe"
 echo
 "$MKPACKAGE" --inspect "$OUT/demo-setup.exe"
 

@@ -1,4 +1,5 @@
-/* The demo product's main program: one greeting box. demo.sh builds it into the payload. */
+/* The demo product's main program: one greeting box. payload/demo.exe is built from it with
+   i686-w64-mingw32-gcc -Os -s -mwindows -o payload/demo.exe main_program/demo.c */
 #include <windows.h>
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR command_line, int show) {
