@@ -46,6 +46,7 @@ int SevenZipSetOwner(void* window, ArchiverProc callback);
 #if !defined(_WIN32)
 // Natively, Windows paths in command lines ("C:\x\") are turned into host paths by this mapper
 // (the host platform's drive mapping in tests); without one, "\" becomes "/" and nothing else changes.
+// The mapper works on GBK text; its result is turned into UTF-8 for the disk.
 void SetPathMapper(std::function<std::string(const std::string& windows_path)> mapper);
 #endif
 
