@@ -67,9 +67,9 @@ void CopyName(char (&field)[513], std::string_view text) {
   field[n] = '\0';
 }
 
-std::u16string JoinRelative(const std::vector<std::u16string>& parts, size_t count) {
+std::u16string JoinRelative(const std::vector<std::u16string>& parts) {
   std::u16string out;
-  for (size_t i = 0; i < count; ++i) {
+  for (size_t i = 0; i < parts.size(); ++i) {
     if (i) out.push_back(u'/');
     out += parts[i];
   }
@@ -121,7 +121,7 @@ std::optional<RunOutcome> MakePlan(const CommandLine& cmd, const std::vector<Ent
       return Failure(RunResult::kRefusedEntry, "unsafe entry path refused: " + ReportPath(e.name));
     if (parts->empty()) continue;  // a folder that is the output folder itself
     plan.selected[i] = true;
-    plan.target[i] = cmd.keep_folders ? JoinRelative(*parts, parts->size()) : parts->back();
+    plan.target[i] = cmd.keep_folders ? JoinRelative(*parts) : parts->back();
   }
   return std::nullopt;
 }
