@@ -43,9 +43,7 @@ IniFile ReadWorkDataIni(Context& ctx) {
 void UnpackSettings(Context& ctx, const std::string& archive) {
   StartupState& s = ctx.startup;
   Files& files = ctx.platform.files;
-  const std::string name = ctx.temp_names.Next(
-      ctx.platform.env.TempFolder(), ctx.platform.env.TickCount(),
-      [&files](const std::string& p) { return files.Exists(p); });
+  const std::string name = NewTempName(ctx);
   if (name.empty() || !files.CreateDirectory(name)) {
     ctx.log.Failure("package: cannot make a work folder " + name);
     return;

@@ -38,9 +38,7 @@ std::string ReadAt(FileStream& in, uint64_t offset, uint64_t size) {
 // The payload file: a fresh temp name with ".7zqmb", holding one 0x00 byte.
 std::unique_ptr<FileStream> MakePayloadFile(Context& ctx) {
   Files& files = ctx.platform.files;
-  const std::string name = ctx.temp_names.Next(
-      ctx.platform.env.TempFolder(), ctx.platform.env.TickCount(),
-      [&files](const std::string& p) { return files.Exists(p); });
+  const std::string name = NewTempName(ctx);
   const std::string path = name + ".7zqmb";
   ctx.startup.archive_path = path;
   if (name.empty() || !files.WriteAll(path, std::string(1, '\0'))) {
@@ -52,6 +50,12 @@ std::unique_ptr<FileStream> MakePayloadFile(Context& ctx) {
 }
 
 }  // namespace
+
+std::string NewTempName(Context& ctx) {
+  Files& files = ctx.platform.files;
+  return ctx.temp_names.Next(ctx.platform.env.TempFolder(), ctx.platform.env.TickCount(),
+                             [&files](const std::string& p) { return files.Exists(p); });
+}
 
 std::string ReadSectionForward(Context& ctx, const std::string& path, std::string_view open_mark,
                                std::string_view close_mark, const SectionProgress& progress,

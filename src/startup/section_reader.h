@@ -17,6 +17,10 @@ inline constexpr uint64_t kSectionBlockSize = 0xF00000;  // 15,728,640 bytes
 // Receives the integer percentage of the file read so far.
 using SectionProgress = std::function<void(int percent)>;
 
+// A fresh name in the system temp folder (tick count and counter, ".tmp"); empty when none is free.
+// The payload file and the settings work folder are named with it.
+std::string NewTempName(Context& ctx);
+
 // Finds the first opening mark + 0x01 and the first closing mark + 0x01 after it. Memory mode
 // returns the bytes between them (empty when a mark is missing). File mode returns nothing: it makes
 // the payload file (a new temp name + ".7zqmb", holding one 0x00 byte until something is copied),
