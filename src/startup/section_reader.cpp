@@ -39,9 +39,13 @@ std::string ReadAt(FileStream& in, uint64_t offset, uint64_t size) {
 std::unique_ptr<FileStream> MakePayloadFile(Context& ctx) {
   Files& files = ctx.platform.files;
   const std::string name = NewTempName(ctx);
+  if (name.empty()) {
+    ctx.log.Failure("section reader: no free temp name for the payload file");
+    return nullptr;
+  }
   const std::string path = name + ".7zqmb";
   ctx.startup.archive_path = path;
-  if (name.empty() || !files.WriteAll(path, std::string(1, '\0'))) {
+  if (!files.WriteAll(path, std::string(1, '\0'))) {
     ctx.log.Failure("section reader: cannot make the payload file " + path);
     return nullptr;
   }
