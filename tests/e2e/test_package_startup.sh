@@ -1,0 +1,140 @@
+#!/bin/bash
+# Packages made by mkpackage from examples/demo, started under Wine as a user starts them:
+#  - a plain package writes 7-zip32.dll into the temp folder, unpacks its settings with its own key
+#    into a work folder that is gone again at the end of start-up, and publishes the message window
+#    whose caption carries the message entry's address;
+#  - a package in packaging mode "-1" copies its payload into the temp folder (.7zqmb) behind the
+#    waiting window;
+#  - a package whose second split volume is missing says so under "运行失败" and ends.
+set -euo pipefail
+
+: "${QMB_SOURCE_DIR:=$(cd "$(dirname "$0")/../.." && pwd)}"
+: "${QMB_NATIVE_DIR:=$QMB_SOURCE_DIR/build/native}"
+: "${QMB_WIN32_DIR:=$QMB_SOURCE_DIR/build/win32}"
+source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
+
+mkpackage=$QMB_NATIVE_DIR/mkpackage
+runtime=$QMB_WIN32_DIR/setup.exe
+finder=$QMB_WIN32_DIR/e2e/find_message_window.exe
+answer=$QMB_WIN32_DIR/e2e/answer_message_box.exe
+for f in "$mkpackage" "$runtime" "$finder" "$answer" "$QMB_WIN32_DIR/7-zip32.dll"; do
+  [ -f "$f" ] || fail "missing $f (build both targets first)"
+done
+
+work=$(drive_c)/qmbstartup
+rm -rf "$work"
+mkdir -p "$work"
+cp "$finder" "$answer" "$work/"
+
+# The Linux path of a path on C: (no winepath: a Wine session started without a display cannot
+# make windows for the runs that share it).
+unix_path() {
+  local path=${1#[Cc]:}
+  path=${path//\\//}
+  echo "$(drive_c)${path%/}"
+}
+
+temp_win=$(run_wine cmd /c 'echo %TEMP%' | tr -d '\r')
+temp=$(unix_path "$temp_win")
+[ -d "$temp" ] || fail "no temp folder ($temp_win)"
+
+# make_package NAME [KEY=VALUE ...]: the demo project with data.ini's main section values replaced
+# (the project's settings are UTF-8; mkpackage converts them), packed into $work/NAME/setup.exe.
+make_package() {
+  local name=$1
+  shift
+  local project=$work/project-$name
+  rm -rf "$project"
+  cp -r "$QMB_SOURCE_DIR/examples/demo" "$project"
+  local ini=$project/settings/data.ini
+  for pair in "$@"; do
+    local key=${pair%%=*}
+    if grep -q "^$key=" "$ini"; then
+      sed -i "s|^$key=.*|$pair\r|" "$ini"
+    else
+      sed -i "s|^\[禾木软件安装配置\].*|&\n$pair\r|" "$ini"
+    fi
+  done
+  mkdir -p "$work/$name"
+  "$mkpackage" --runtime "$runtime" "$project" -o "$work/$name/setup.exe" >/dev/null
+}
+
+# start_with CHECKER_COMMAND NAME: starts C:\qmbstartup\NAME\setup.exe with SETUP_LOG set, runs the
+# checker beside it in the same Wine session and display, and waits for both. Writes the checker's
+# output to NAME.checker and the exit codes to NAME.codes; the log is NAME.log (UTF-8).
+start_with() {
+  local checker=$1 name=$2
+  rm -f "$temp/7-zip32.dll" "$work/$name.log.gbk"
+  SETUP_LOG="C:\\qmbstartup\\$name.log.gbk" timeout "$QMB_WINE_TIMEOUT" xvfb-run -a bash -c '
+    wine "C:\\qmbstartup\\$1\\setup.exe" & setup=$!
+    eval "wine $2" >"$3.checker"; checker=$?
+    wait $setup; code=$?
+    wineserver -w
+    echo "$code $checker" >"$3.codes"' start_with "$name" "$checker" "$work/$name"
+  tr -d '\r' <"$work/$name.checker" >"$work/$name.checker.txt"
+  { iconv -f GBK -t UTF-8 "$work/$name.log.gbk" 2>/dev/null || :; } | tr -d '\r' >"$work/$name.log"
+}
+
+has_line() {  # has_line NAME FIXED-TEXT
+  grep -qF -- "$2" "$work/$1.log" || { cat "$work/$1.log" >&2; fail "$1: no log line \"$2\""; }
+}
+
+# 1. A plain package.
+make_package plain
+start_with "'C:\\qmbstartup\\find_message_window.exe' --close 60" plain
+read -r code checker <"$work/plain.codes"
+[ "$checker" = 0 ] || { cat "$work/plain.checker.txt"; fail "plain: no message window found"; }
+[ "$code" = 0 ] || fail "plain: setup ended with $code"
+cmp -s "$temp/7-zip32.dll" "$QMB_WIN32_DIR/7-zip32.dll" || fail "plain: 7-zip32.dll not in $temp"
+has_line plain "archive library: loaded $temp_win\\7-zip32.dll"
+has_line plain 'package: kind "qmb-1"'
+# The settings archive is encrypted with the key of the package's own key resource, which
+# mkpackage writes per package: it only unpacks with that key.
+work_win=$(sed -n 's/^package: settings unpacked into \(.*\)$/\1/p' "$work/plain.log")
+[ -n "$work_win" ] || { cat "$work/plain.log"; fail "plain: settings not unpacked"; }
+has_line plain "settings: "
+has_line plain "temporary files: removed ${work_win:0:-1}"
+work_unix=$(unix_path "$work_win")
+[ ! -e "$work_unix" ] || fail "plain: work folder $work_unix still there"
+has_line plain "start-up: done"
+caption=$(sed -n 's/^caption: //p' "$work/plain.checker.txt")
+[[ "$caption" =~ ^备用的传递消息I_[0-9]+$ ]] || fail "plain: caption \"$caption\""
+has_line plain "start-up: message window $caption"
+grep -q "style: 0x54000000 ex-style: 0x00000020 size: 0x0" "$work/plain.checker.txt" \
+  || { cat "$work/plain.checker.txt"; fail "plain: message window style"; }
+echo "ok plain package: $caption"
+
+# 2. Packaging mode "-1": the payload travels inside and is copied to the temp folder.
+make_package copy "安装包封装模式=-1"
+rm -f "$temp"/*.7zqmb
+start_with "'C:\\qmbstartup\\find_message_window.exe' --close 60" copy
+read -r code checker <"$work/copy.codes"
+[ "$checker" = 0 ] && [ "$code" = 0 ] || fail "copy: setup $code, checker $checker"
+has_line copy "waiting window: open"
+has_line copy "waiting window: closed"
+payload_win=$(sed -n 's/^package: payload copied to \(.*\)$/\1/p' "$work/copy.log")
+[[ "$payload_win" == *.7zqmb ]] || { cat "$work/copy.log"; fail "copy: payload path \"$payload_win\""; }
+payload=$(unix_path "$payload_win")
+[ -f "$payload" ] || fail "copy: no payload file $payload"
+[ "$(head -c 18 "$payload")" = "QMB-mark=7zipdataA" ] || fail "copy: payload marker"
+[ "$(tail -c +20 "$payload" | head -c 6 | od -An -tx1 | tr -d ' \n')" = 377abcaf271c ] \
+  || fail "copy: no 7z archive behind the marker"
+echo "ok payload copy: $payload_win"
+rm -f "$payload"
+
+# 3. A missing split volume ends the run with a message box.
+make_package volumes "压缩分卷数=2" "压缩分卷文件名=demo.7z.001+demo.7z.002"
+printf 'part one' >"$work/volumes/demo.7z.001"
+start_with "'C:\\qmbstartup\\answer_message_box.exe' 运行失败 60" volumes
+read -r code checker <"$work/volumes.codes"
+cat "$work/volumes.checker.txt"
+[ "$checker" = 0 ] || fail "volumes: no message box titled 运行失败"
+grep -qF 'text: 缺少分卷文件:C:\qmbstartup\volumes\demo.7z.002' "$work/volumes.checker.txt" \
+  || fail "volumes: message text"
+[ "$code" = 0 ] || fail "volumes: exit code $code"
+if grep -q "start-up: message window" "$work/volumes.log"; then
+  fail "volumes: start-up went on after the missing volume"
+fi
+echo "ok missing volume"
+
+rm -rf "$work"

@@ -1,0 +1,48 @@
+// Waits for a message box with the given title, prints its text as UTF-8 and presses OK.
+//   answer_message_box.exe TITLE [seconds to wait, default 30]
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "platform/win32/windows_include.h"
+
+#include <shellapi.h>
+
+namespace {
+
+constexpr int kMessageTextId = 0xFFFF;  // the static text of a message box
+
+std::string Utf8(const std::wstring& text) {
+  int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+  std::string out(size > 0 ? size - 1 : 0, '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr);
+  return out;
+}
+
+}  // namespace
+
+int main() {
+  int argc = 0;
+  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+  if (argv == nullptr || argc < 2) {
+    std::printf("usage: answer_message_box TITLE [seconds]\n");
+    return 2;
+  }
+  const std::wstring title = argv[1];
+  const int seconds = argc > 2 ? _wtoi(argv[2]) : 30;
+  HWND box = nullptr;
+  for (int waited = 0; waited < seconds * 10 && box == nullptr; ++waited) {
+    box = FindWindowW(L"#32770", title.c_str());
+    if (box == nullptr) Sleep(100);
+  }
+  if (box == nullptr) {
+    std::printf("no message box titled %s\n", Utf8(title).c_str());
+    return 1;
+  }
+  wchar_t text[1024] = {};
+  GetDlgItemTextW(box, kMessageTextId, text, 1024);
+  std::printf("text: %s\n", Utf8(text).c_str());
+  std::fflush(stdout);
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  return 0;
+}
