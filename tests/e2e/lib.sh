@@ -19,12 +19,13 @@ drive_c() {
   echo "$WINEPREFIX/drive_c"
 }
 
-# Runs a Windows program under Wine with a virtual display, within a time limit, and waits until
-# every Wine process of the run has ended (so files and registry are flushed and no process
-# outlives its display). The program's exit code is returned.
+# Runs a Windows program under Wine with a virtual display, within a time limit. A Wine session
+# still open from an earlier command (one without a display) is waited for first, so the program's
+# windows go to this display; afterwards every Wine process of the run has ended, so files and the
+# registry are flushed and nothing outlives the display. The program's exit code is returned.
 run_wine() {
-  timeout "$QMB_WINE_TIMEOUT" xvfb-run -a bash -c 'wine "$@"; code=$?; wineserver -w; exit $code' \
-    run_wine "$@"
+  timeout "$QMB_WINE_TIMEOUT" xvfb-run -a bash -c \
+    'wineserver -w; wine "$@"; code=$?; wineserver -w; exit $code' run_wine "$@"
 }
 
 # `wine reg query ARGS` with Windows line ends removed.

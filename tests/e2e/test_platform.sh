@@ -1,6 +1,7 @@
 # The win32 ports against Wine: platform_check.exe writes a file with a Chinese name, registry
-# values in both views, starts a hidden cmd and makes a link; this script checks the results from
-# the Linux side (names in UTF-8 there, contents as the program wrote them in GBK).
+# values in both views, starts a hidden cmd, makes a link, answers its own dialogs and logs to
+# SETUP_LOG; this script checks the results from the Linux side (names in UTF-8 there, contents as
+# the program wrote them in GBK).
 set -u
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
@@ -11,7 +12,7 @@ test_dir="$(drive_c)/qmbtest"
 rm -rf "$test_dir"
 timeout "$QMB_WINE_TIMEOUT" wine reg delete 'HKCU\Software\qmbtest' /f >/dev/null 2>&1
 
-output="$(run_wine "$exe")" || fail "platform_check.exe failed:"$'\n'"$output"
+output="$(SETUP_LOG='C:\qmbtest\setup.log' run_wine "$exe")" || fail "platform_check.exe failed:"$'\n'"$output"
 grep -q "all checks passed" <<<"$output" || fail "platform_check.exe did not finish:"$'\n'"$output"
 
 [ -f "$test_dir/测试文件.txt" ] || fail "no 测试文件.txt in $test_dir: $(ls "$test_dir")"
@@ -19,6 +20,7 @@ content="$(iconv -f GBK -t UTF-8 "$test_dir/测试文件.txt" | tr -d '\r')"
 [ "$content" = $'内容 ok\n追加' ] || fail "unexpected content: $content"
 [ -f "$test_dir/副本.txt" ] || fail "the copy is missing"
 [ ! -e "$test_dir/树" ] || fail "the removed tree is still there"
+[ "$(iconv -f GBK -t UTF-8 "$test_dir/setup.log")" = $'日志一行\r' ] || fail "setup.log is wrong"
 grep -q '^ok' "$test_dir/proc.txt" 2>/dev/null || fail "the hidden cmd did not write proc.txt"
 head -c 4 "$test_dir/链接.lnk" | od -An -tx1 | grep -q '4c 00 00 00' || fail "链接.lnk is not a shell link"
 

@@ -1,9 +1,14 @@
 // Runs each win32 port once against the real system: a file with a Chinese name, registry values in
-// both views, a hidden child process and a link. Prints one line per check; exit code 0 when all pass.
+// both views, a hidden child process, a link, the dialogs (answered by a helper thread like a user
+// would) and the SETUP_LOG file. Prints one line per check; exit code 0 when all pass.
 #include <cstdio>
+#include <functional>
 #include <string>
+#include <thread>
 
+#include "context/context.h"
 #include "platform/win32/win32_platform.h"
+#include "platform/win32/windows_include.h"
 
 namespace {
 
@@ -11,7 +16,29 @@ int failures = 0;
 
 void Check(bool ok, const char* what) {
   std::printf("%s %s\n", ok ? "ok" : "FAILED", what);
+  std::fflush(stdout);
   if (!ok) ++failures;
+}
+
+// Runs show while a helper thread plays the user: it waits for the dialog titled title, types text
+// into its edit box when given, and presses button. True when the helper found the dialog.
+bool Answered(const wchar_t* title, const wchar_t* text, int button,
+              const std::function<void()>& show) {
+  bool found = false;
+  std::thread helper([&] {
+    for (int i = 0; i < 300 && !found; ++i) {
+      if (HWND dialog = FindWindowW(L"#32770", title)) {
+        if (text) SetWindowTextW(FindWindowExW(dialog, nullptr, L"Edit", nullptr), text);
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+        found = true;
+      } else {
+        Sleep(100);
+      }
+    }
+  });
+  show();
+  helper.join();
+  return found;
 }
 
 }  // namespace
@@ -73,6 +100,32 @@ int main() {
   link.working_dir = p.env.WindowsFolder() + "\\";
   link.description = "说明";
   Check(p.shell.CreateLink(link) && p.files.Exists(link.link_path), "create link");
+
+  int answer = 0;
+  Check(Answered(L"问题", nullptr, IDNO, [&] {
+          answer = p.dialogs.MessageBox("要继续吗？", "问题", qmb::kMbYesNo | qmb::kMbIconQuestion);
+        }) && answer == qmb::kIdNo,
+        "message box answer");
+  std::optional<std::string> typed;
+  Check(Answered(L"输入密码", L"密码abc", IDOK,
+                 [&] { typed = p.dialogs.InputBox("请输入密码：", "输入密码", true); }) &&
+            typed == "密码abc",
+        "input box text");
+  Check(Answered(L"输入密码", nullptr, IDCANCEL,
+                 [&] { typed = p.dialogs.InputBox("请输入密码：", "输入密码", false); }) &&
+            !typed.has_value(),
+        "input box cancelled");
+  PostQuitMessage(7);
+  p.dialogs.ProcessPendingMessages();
+  MSG message;
+  Check(PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE) && message.wParam == 7,
+        "pending messages keep the quit request");
+
+  // The script sets SETUP_LOG to a file in the test folder.
+  qmb::Context ctx(p);
+  qmb::AttachLogFile(ctx);
+  ctx.log.Step("日志一行");
+  Check(p.files.ReadAll(p.env.GetVariable("SETUP_LOG")) == "日志一行\r\n", "SETUP_LOG file");
 
   Check(p.env.TempFolder().ends_with("\\") && p.files.IsDirectory(p.env.TempFolder()), "temp folder");
   Check(p.env.ModulePath().ends_with("platform_check.exe"), "module path");
