@@ -89,6 +89,8 @@ std::optional<std::string> DescribeTreeItem(Context& ctx, int item) {
   const ComponentsTree& tree = ctx.wizard.tree;
   if (!tree.Has(item)) return std::nullopt;
   std::string body = FindScriptSection(ctx.script.text, tree.Item(item).text, "describe").body;
+  // The packaging tool starts every body on a new line; the box shows the text from its first line.
+  if (StartsWith(body, "\r\n")) body.erase(0, 2);
   if (!body.empty()) return body;
   std::optional<std::string> text;
   for (int kind = kKindDesktop; kind <= kKindQuickLaunch; ++kind)

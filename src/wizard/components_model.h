@@ -23,7 +23,8 @@ void ApplyDefaultTicks(Context& ctx);
 // same tick (fixed ones skipped).
 void OnTreeTickChanged(Context& ctx, int item, int state);
 
-// The description for the selected item: its "describe" body, else a shortcut kind's built-in
+// The description for the selected item: its "describe" body (without the line break the body
+// starts with), else a shortcut kind's built-in
 // text; nullopt leaves the description box as it is. Calls the description callback when there
 // is no "describe" body.
 std::optional<std::string> DescribeTreeItem(Context& ctx, int item);

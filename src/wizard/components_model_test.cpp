@@ -112,9 +112,9 @@ TEST_F(ComponentsModelTest, KindItemsAndDescriptions) {
   EXPECT_EQ(DescribeTreeItem(ctx, 3), std::nullopt);  // kind 3 is item 0 now
   EXPECT_EQ(described, 3);
 
-  ctx.script.text = test::ScriptBlock("开始菜单组件", "", "", "", "\r\n自定义说明");
+  ctx.script.text = test::ScriptBlock("开始菜单组件", "", "", "", "\r\n自定义说明\r\n第二行");
   described = -1;
-  EXPECT_EQ(DescribeTreeItem(ctx, 2), "\r\n自定义说明");
+  EXPECT_EQ(DescribeTreeItem(ctx, 2), "自定义说明\r\n第二行");
   EXPECT_EQ(described, -1);  // a describe body needs no callback
 
   ComponentsTree flat;
