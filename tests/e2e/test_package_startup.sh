@@ -104,6 +104,20 @@ grep -q "style: 0x54000000 ex-style: 0x00000020 size: 0x0" "$work/plain.checker.
   || { cat "$work/plain.checker.txt"; fail "plain: message window style"; }
 echo "ok plain package: $caption"
 
+# The same settings behind the image of another package (another key resource) do not open.
+make_package other
+image_end=$("$mkpackage" --inspect "$work/other/setup.exe" | sed -n 's/^runtime image *0\.\.\([0-9]*\)$/\1/p')
+[ -n "$image_end" ] || fail "mkpackage --inspect gave no image end"
+mkdir -p "$work/mixed"
+{ head -c "$image_end" "$work/other/setup.exe"; tail -c +"$((image_end + 1))" "$work/plain/setup.exe"; } \
+  >"$work/mixed/setup.exe"
+start_with "'C:\\qmbstartup\\find_message_window.exe' --close 60" mixed
+has_line mixed "package: cannot unpack the settings archive"
+if grep -q "package: settings unpacked" "$work/mixed.log"; then
+  fail "mixed: settings opened with another package's key"
+fi
+echo "ok settings open only with the package's own key"
+
 # 2. Packaging mode "-1": the payload travels inside and is copied to the temp folder.
 make_package copy "安装包封装模式=-1"
 rm -f "$temp"/*.7zqmb

@@ -52,9 +52,12 @@ bool InstallArchiveLibrary(Context& ctx) {
 }
 
 std::optional<ArchiveLibrary> LoadArchiveLibrary(Context& ctx) {
-  HMODULE module = LoadLibraryW(L"7-zip32");
+  // By its full path: a "7-zip32.dll" planted beside the package (a download folder) must never be
+  // the one that unpacks our payload.
+  const std::string path = ctx.platform.env.TempFolder() + kLibraryFile;
+  HMODULE module = LoadLibraryW(Wide(path).c_str());
   if (module == nullptr) {
-    ctx.log.Failure("archive library: LoadLibrary(7-zip32) failed, error " +
+    ctx.log.Failure("archive library: cannot load " + path + ", error " +
                     std::to_string(GetLastError()));
     return std::nullopt;
   }

@@ -15,7 +15,7 @@ struct Context;
 // written (a library already there is then used as it is).
 bool InstallArchiveLibrary(Context& ctx);
 
-// Loads "7-zip32" (found in the temp folder) and takes its four functions; nullopt on failure.
+// Loads temp folder + "7-zip32.dll" and takes its four functions; nullopt on failure.
 std::optional<ArchiveLibrary> LoadArchiveLibrary(Context& ctx);
 
 }  // namespace qmb
