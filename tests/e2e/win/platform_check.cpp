@@ -68,11 +68,31 @@ std::wstring ReadLink(const std::wstring& path) {
          std::to_wstring(icon_index) + L"|" + std::to_wstring(hotkey);
 }
 
+// Adds the resources that the "--resources" run looks for to a copy of this program.
+bool AddResources(const std::wstring& exe) {
+  HANDLE update = BeginUpdateResourceW(exe.c_str(), FALSE);
+  if (!update) return false;
+  char numbered[] = "uninst";
+  char named[] = "\x89PNG";
+  bool ok = UpdateResourceW(update, L"UNINST_DAT", MAKEINTRESOURCEW(100), 0, numbered, 6) &&
+            UpdateResourceW(update, L"PNG", L"LOGO", 0, named, 4);
+  return EndUpdateResourceW(update, !ok) && ok;
+}
+
+// The "--resources" run: writes C:\qmbtest\resources.txt when both resources load.
+int CheckResources(qmb::Platform& p) {
+  bool ok = p.env.LoadResource("UNINST_DAT", 100) == "uninst" &&
+            p.env.LoadResource("png", "logo") == "\x89PNG" &&
+            !p.env.LoadResource("UNINST_DAT", 101).has_value();
+  return ok && p.files.WriteAll("C:\\qmbtest\\resources.txt", "ok") ? 0 : 1;
+}
+
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
   qmb::Win32Platform win32;
   qmb::Platform& p = win32.platform();
+  if (argc > 1 && std::string(argv[1]) == "--resources") return CheckResources(p);
   using qmb::RegRoot;
   using qmb::RegView;
 
@@ -159,6 +179,12 @@ int main() {
   qmb::AttachLogFile(ctx);
   ctx.log.Step("日志一行");
   Check(p.files.ReadAll(p.env.GetVariable("SETUP_LOG")) == "日志一行\r\n", "SETUP_LOG file");
+
+  const std::string copy = folder + "\\resource_copy.exe";
+  Check(p.files.CopyFile(p.env.ModulePath(), copy) && AddResources(qmb::Wide(copy)) &&
+            p.processes.Start("\"" + copy + "\" --resources", qmb::ShowMode::kHidden, true) &&
+            p.files.ReadAll(folder + "\\resources.txt") == "ok",
+        "resources by number and by name");
 
   Check(p.env.TempFolder().ends_with("\\") && p.files.IsDirectory(p.env.TempFolder()), "temp folder");
   Check(p.env.ModulePath().ends_with("platform_check.exe"), "module path");
