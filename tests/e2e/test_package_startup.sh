@@ -75,6 +75,18 @@ start_with() {
   { iconv -f GBK -t UTF-8 "$work/$name.log.gbk" 2>/dev/null || :; } | tr -d '\r' >"$work/$name.log"
 }
 
+# start_alone NAME [ARGUMENTS...]: a run that must end by itself; its exit code goes to NAME.codes.
+start_alone() {
+  local name=$1
+  shift
+  rm -f "$work/$name.log.gbk"
+  local code=0
+  SETUP_LOG="C:\\qmbstartup\\$name.log.gbk" run_wine "C:\\qmbstartup\\$name\\setup.exe" "$@" \
+    || code=$?
+  echo "$code" >"$work/$name.codes"
+  { iconv -f GBK -t UTF-8 "$work/$name.log.gbk" 2>/dev/null || :; } | tr -d '\r' >"$work/$name.log"
+}
+
 has_line() {  # has_line NAME FIXED-TEXT
   grep -qF -- "$2" "$work/$1.log" || { cat "$work/$1.log" >&2; fail "$1: no log line \"$2\""; }
 }
@@ -100,14 +112,17 @@ has_line plain "start-up: done"
 caption=$(sed -n 's/^caption: //p' "$work/plain.checker.txt")
 [[ "$caption" =~ ^备用的传递消息I_[0-9]+$ ]] || fail "plain: caption \"$caption\""
 has_line plain "start-up: message window $caption"
+# The address is the message entry routine's, inside our image (loaded at its base 0x400000).
+image_end=$("$mkpackage" --inspect "$work/plain/setup.exe" | sed -n 's/^runtime image *0\.\.\([0-9]*\)$/\1/p')
+[ -n "$image_end" ] || fail "mkpackage --inspect gave no image end"
+address=${caption#备用的传递消息I_}
+((address > 0x400000 && address < 0x400000 + 2 * image_end)) || fail "plain: $address is not in our image"
 grep -q "style: 0x54000000 ex-style: 0x00000020 size: 0x0" "$work/plain.checker.txt" \
   || { cat "$work/plain.checker.txt"; fail "plain: message window style"; }
 echo "ok plain package: $caption"
 
 # The same settings behind the image of another package (another key resource) do not open.
 make_package other
-image_end=$("$mkpackage" --inspect "$work/other/setup.exe" | sed -n 's/^runtime image *0\.\.\([0-9]*\)$/\1/p')
-[ -n "$image_end" ] || fail "mkpackage --inspect gave no image end"
 mkdir -p "$work/mixed"
 { head -c "$image_end" "$work/other/setup.exe"; tail -c +"$((image_end + 1))" "$work/plain/setup.exe"; } \
   >"$work/mixed/setup.exe"
@@ -150,5 +165,29 @@ if grep -q "start-up: message window" "$work/volumes.log"; then
   fail "volumes: start-up went on after the missing volume"
 fi
 echo "ok missing volume"
+
+# 4. The background run mode: the window never shows, and with no installation to run the process
+#    ends by itself.
+mkdir -p "$work/background"
+cp "$work/plain/setup.exe" "$work/background/"
+start_alone background -hp
+[ "$(cat "$work/background.codes")" = 0 ] || fail "background: exit code $(cat "$work/background.codes")"
+has_line background 'switches: run mode "后台安装"'
+has_line background "start-up: background install"
+if grep -q "start-up: window shown" "$work/background.log"; then fail "background: window shown"; fi
+echo "ok background run mode ends"
+
+# 5. An uninstaller kind ("qmb-2") started without arguments closes the start-up window at once.
+mkdir -p "$work/uninstaller"
+cp "$work/plain/setup.exe" "$work/uninstaller/"
+kind_at=$("$mkpackage" --inspect "$work/plain/setup.exe" | sed -n 's/^kind section .*content at \([0-9]*\),.*$/\1/p')
+[ -n "$kind_at" ] || fail "mkpackage --inspect gave no kind section"
+printf 'qmb-2' | dd of="$work/uninstaller/setup.exe" bs=1 seek="$kind_at" conv=notrunc status=none
+start_alone uninstaller
+[ "$(cat "$work/uninstaller.codes")" = 0 ] || fail "uninstaller: exit code $(cat "$work/uninstaller.codes")"
+has_line uninstaller 'package: kind "qmb-2"'
+has_line uninstaller "start-up: uninstaller kind"
+has_line uninstaller "start: message loop ended"
+echo "ok uninstaller kind closes"
 
 rm -rf "$work"
