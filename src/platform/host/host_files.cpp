@@ -170,10 +170,12 @@ void HostFiles::ForgetAttributes(const std::string& host, bool below) {
 std::optional<std::string> HostFiles::ReadAll(const std::string& path) {
   std::string host = HostPath(path);
   if (!IsRegularFile(host)) return std::nullopt;
+  std::error_code ec;
+  uint64_t size = fs::file_size(host, ec);
   std::ifstream in(host, std::ios::binary);
-  if (!in) return std::nullopt;
-  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) return std::nullopt;
+  if (ec || !in) return std::nullopt;
+  std::string data(static_cast<size_t>(size), '\0');
+  if (!in.read(data.data(), static_cast<std::streamsize>(data.size()))) return std::nullopt;
   return data;
 }
 

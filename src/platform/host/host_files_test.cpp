@@ -102,6 +102,8 @@ TEST(HostFilesTest, StreamsRangesAndAppend) {
   EXPECT_FALSE(files.ReadAll("C:\\").has_value());
   EXPECT_FALSE(files.OpenRead("C:\\"));
   EXPECT_FALSE(files.WriteAll("C:\\no\\such\\folder\\f", "x"));
+  ASSERT_TRUE(files.WriteAll("C:\\empty.txt", ""));
+  EXPECT_EQ(files.ReadAll("C:\\empty.txt"), "");
 }
 
 TEST(HostFilesTest, AttributesAndRemoval) {
