@@ -101,28 +101,28 @@ bool Win32Shell::Execute(const std::string& verb, const std::string& file,
   return true;
 }
 
-bool Win32Shell::CreateLink(const LinkSpec& spec) {
+bool Win32Shell::CreateLink(const LinkSpec& link_spec) {
   ComScope com;
   ComRef<IShellLinkW> link;
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
                               link.put_void())))
     return false;
-  if (FAILED(link->SetPath(Wide(spec.target).c_str()))) return false;
-  link->SetWorkingDirectory(Wide(spec.working_dir).c_str());
-  link->SetArguments(Wide(spec.arguments).c_str());
-  link->SetDescription(Wide(spec.description).c_str());
-  if (!spec.icon.empty()) {
+  if (FAILED(link->SetPath(Wide(link_spec.target).c_str()))) return false;
+  link->SetWorkingDirectory(Wide(link_spec.working_dir).c_str());
+  link->SetArguments(Wide(link_spec.arguments).c_str());
+  link->SetDescription(Wide(link_spec.description).c_str());
+  if (!link_spec.icon.empty()) {
     std::string icon_file;
     int icon_index = 0;
-    SplitIcon(spec.icon, icon_file, icon_index);
+    SplitIcon(link_spec.icon, icon_file, icon_index);
     link->SetIconLocation(Wide(icon_file).c_str(), icon_index);
   }
   // A style of 0 means the default, a normal window.
-  link->SetShowCmd(spec.window_style ? spec.window_style : SW_SHOWNORMAL);
-  if (WORD hotkey = ParseHotkey(spec.hotkey)) link->SetHotkey(hotkey);
+  link->SetShowCmd(link_spec.window_style ? link_spec.window_style : SW_SHOWNORMAL);
+  if (WORD hotkey = ParseHotkey(link_spec.hotkey)) link->SetHotkey(hotkey);
   ComRef<IPersistFile> file;
   if (FAILED(link->QueryInterface(IID_IPersistFile, file.put_void()))) return false;
-  return SUCCEEDED(file->Save(Wide(spec.link_path).c_str(), TRUE));
+  return SUCCEEDED(file->Save(Wide(link_spec.link_path).c_str(), TRUE));
 }
 
 void Win32Shell::InvokeTaskbarVerb(const std::string& folder, const std::string& file, bool pin) {
