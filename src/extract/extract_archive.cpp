@@ -97,12 +97,16 @@ bool ExtractArchive(Context& ctx, std::string& archive, std::string& destination
                                                       exclusion);
   ctx.log.Step("extract: " + std::string(flat ? "flat " : "") + archive + " -> " + target);
   library.close(library.open(nullptr, archive.c_str(), 0));
+  // The library's short message goes to the log when the run fails.
+  char message[512] = {};
   int rc;
   {
     ActiveProgressContext active(ctx);
-    rc = library.run(nullptr, command.c_str(), nullptr, 0);
+    rc = library.run(nullptr, command.c_str(), message, sizeof(message) - 1);
   }
-  if (rc != 0) ctx.log.Failure("extract: the archive library returned " + std::to_string(rc));
+  if (rc != 0) {
+    ctx.log.Failure("extract: the archive library returned " + std::to_string(rc) + ": " + message);
+  }
   return rc == 0;
 }
 

@@ -185,6 +185,7 @@ TEST_F(ExtractRunTest, WrongPasswordAndBadDestinationFail) {
   std::string archive = ctx_.startup.archive_path;
   std::string destination = "C:\\Out\\";
   EXPECT_FALSE(ExtractArchive(ctx_, archive, destination, false, "wrong", nullptr, "", "", {}));
+  EXPECT_NE(log_.find("extract: the archive library returned"), std::string::npos) << log_;
   // A destination without a drive is never handed to the library.
   std::string relative = "just\\relative";
   EXPECT_FALSE(ExtractArchive(ctx_, archive, relative, false, "right", nullptr, "", "", {}));
