@@ -2,6 +2,7 @@
 NATIVE := build/native
 WIN32DIR := build/win32
 JOBS ?= $(shell nproc)
+MAKEFLAGS += --no-print-directory
 
 .PHONY: deps build native win32 test unit e2e bench demo clean
 
