@@ -1,10 +1,11 @@
 # Set-up and build entry points. `make test` and `make demo` install what is missing first.
 NATIVE := build/native
 WIN32DIR := build/win32
+ASAN := build/asan
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: deps build native win32 test unit e2e bench demo clean
+.PHONY: deps build native win32 test unit e2e asan bench demo clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -19,8 +20,15 @@ win32:
 	@cmake -S . -B $(WIN32DIR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw32.cmake -Wno-dev >/dev/null
 	@cmake --build $(WIN32DIR) -j $(JOBS)
 
-test: build
+test: build asan
 	@ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS)
+
+# The archive library's tests again under AddressSanitizer and UBSan: they feed it truncated,
+# bit-flipped and hostile archives.
+asan: deps
+	@cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQMB_SANITIZE=ON -Wno-dev >/dev/null
+	@cmake --build $(ASAN) -j $(JOBS) --target archive_tests
+	@ctest --test-dir $(ASAN) -R '^archive_tests$$' --output-on-failure
 
 unit: deps native
 	@ctest --test-dir $(NATIVE) --output-on-failure -L unit -j $(JOBS)
