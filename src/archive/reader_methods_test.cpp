@@ -23,6 +23,12 @@ INSTANTIATE_TEST_SUITE_P(
                       "-mf=ARM", "-mf=ARMT", "-mf=ARM64", "-mf=PPC", "-mf=SPARC", "-mf=IA64", "-mf=Delta:4",
                       "-m0=Delta:1 -m1=LZMA", "-m0=BCJ -m1=Deflate", "-ms=on -mf=off", "-ms=off -m0=Copy"));
 
+// Every compression level of 7zz's default method: the levels change dictionary, match finder and
+// filters, so each gives the decoder a differently shaped stream.
+INSTANTIATE_TEST_SUITE_P(Levels, MethodTest,
+                         ::testing::Values("-mx=0", "-mx=1", "-mx=2", "-mx=3", "-mx=4", "-mx=5",
+                                           "-mx=6", "-mx=7", "-mx=8", "-mx=9"));
+
 TEST(ReaderMethods, UnknownMethodFailsNamingItsId) {
   TempDir dir;
   Tree tree;
