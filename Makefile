@@ -5,7 +5,7 @@ ASAN := build/asan
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: deps build native win32 test unit e2e asan bench demo clean
+.PHONY: deps build native win32 test unit e2e asan bench demo fuzz clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -41,6 +41,11 @@ bench: build
 
 demo: build
 	@bash scripts/demo.sh
+
+# libFuzzer runs of the archive reader, the command-line grammar and the settings readers.
+fuzz:
+	@bash scripts/install-deps.sh fuzz
+	@bash scripts/fuzz.sh
 
 clean:
 	rm -rf build

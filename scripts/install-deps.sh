@@ -12,12 +12,13 @@ packages=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   wine wine32:i386 xvfb xauth file
 )
+# `install-deps.sh fuzz` adds clang with its libFuzzer runtime (make fuzz only).
+if [ "${1:-}" = fuzz ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  dpkg --add-architecture i386
-  need_update=1
-fi
+dpkg --print-foreign-architectures | grep -qx i386 || dpkg --add-architecture i386
 for p in "${packages[@]}"; do
   if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
     missing+=("$p")
