@@ -30,7 +30,7 @@ for name in archive_reader command_line settings_text; do
   mkdir -p "$FUZZ/corpus/$name"
   "$FUZZ/tests/fuzz/fuzz_$name" -max_total_time="$SECONDS_EACH" -rss_limit_mb=2048 -timeout=10 \
     -artifact_prefix="$FUZZ/findings/$name-" \
-    "$FUZZ/corpus/$name" "$seeds/$name" 2>&1 | grep -E '^(Done|==|SUMMARY)' || true
+    "$FUZZ/corpus/$name" "$seeds/$name" 2>&1 | grep -aE '^(Done|==|SUMMARY)' || true
 done
 ls $FUZZ/findings | grep -q . && { echo "findings in $FUZZ/findings"; exit 1; }
 echo "no crashes"
