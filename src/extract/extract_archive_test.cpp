@@ -12,6 +12,7 @@
 
 #include "base/text.h"
 #include "context/context.h"
+#include "extract/recording_view.h"
 #include "extract/folder_path.h"
 #include "extract/install_progress.h"
 #include "platform/host/host_platform.h"
@@ -89,20 +90,6 @@ class ExtractRunTest : public ::testing::Test {
   HostPlatform host_;
   Context ctx_{host_.platform()};
   std::string log_;
-};
-
-// Records what the installing page is told.
-class RecordingView : public InstallView {
- public:
-  void SetStatusLine(const std::string& line) override { status = line; }
-  void AddDetailLine(const std::string& line) override { details.push_back(line); }
-  int32_t SetProgress(int32_t percent) override {
-    bar.push_back(percent);
-    return percent;
-  }
-  std::string status;
-  std::vector<std::string> details;
-  std::vector<int32_t> bar;
 };
 
 TEST_F(ExtractRunTest, AssignmentPassThenMainRun) {

@@ -7,23 +7,11 @@
 #include <cstring>
 
 #include "context/context.h"
+#include "extract/recording_view.h"
 #include "platform/host/host_platform.h"
 
 namespace qmb {
 namespace {
-
-class ProgressViewRecorder : public InstallView {
- public:
-  void SetStatusLine(const std::string& line) override { status = line; }
-  void AddDetailLine(const std::string& line) override { details.push_back(line); }
-  int32_t SetProgress(int32_t percent) override {
-    bar.push_back(percent);
-    return percent;
-  }
-  std::string status;
-  std::vector<std::string> details;
-  std::vector<int32_t> bar;
-};
 
 TEST(RecordPercent, SizesLargeAndEmpty) {
   EXPECT_EQ(RecordPercent(200, 50), 25);
@@ -68,7 +56,7 @@ TEST(HandleArchiveProgress, ForwardsNameAndPercentToTheSink) {
 TEST(ReportInstallProgress, ForwardOnlyBarLinesAndCallbacks) {
   HostPlatform host;
   Context ctx(host.platform());
-  ProgressViewRecorder view;
+  RecordingView view;
   ctx.progress.view = &view;
   ctx.wizard.install_folder = "C:\\App";
   ctx.wizard.progress_templates = {"解压 %Default% %Default%"};
