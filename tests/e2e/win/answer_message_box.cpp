@@ -5,19 +5,13 @@
 #include <string>
 
 #include "platform/win32/windows_include.h"
+#include "console_text.h"
 
 #include <shellapi.h>
 
 namespace {
 
 constexpr int kMessageTextId = 0xFFFF;  // the static text of a message box
-
-std::string Utf8(const std::wstring& text) {
-  int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string out(size > 0 ? size - 1 : 0, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr);
-  return out;
-}
 
 }  // namespace
 

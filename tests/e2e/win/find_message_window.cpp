@@ -8,6 +8,7 @@
 
 #include "base/gbk_codec.h"
 #include "platform/win32/windows_include.h"
+#include "console_text.h"
 #include "startup/startup_flow.h"
 
 namespace {
@@ -35,13 +36,6 @@ BOOL CALLBACK VisitChild(HWND child, LPARAM param) {
 BOOL CALLBACK VisitTop(HWND top, LPARAM param) {
   EnumChildWindows(top, VisitChild, param);
   return reinterpret_cast<Search*>(param)->found == nullptr;
-}
-
-std::string Utf8(const std::wstring& text) {
-  int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
-  std::string out(size > 0 ? size - 1 : 0, '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr);
-  return out;
 }
 
 }  // namespace
