@@ -4,6 +4,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstdint>
 
 namespace qmb {
@@ -50,6 +51,28 @@ std::string CompressForm(std::string_view data) {
   // Only running out of memory fails here; an empty result is never a valid form.
   if (rc != Z_OK) return {};
   out.resize(kHeaderSize + packed);
+  return out;
+}
+
+std::optional<std::string> DecompressGzip(std::string_view data, size_t max_size) {
+  z_stream stream{};
+  if (inflateInit2(&stream, 16 + MAX_WBITS) != Z_OK) return std::nullopt;
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  stream.avail_in = static_cast<uInt>(data.size());
+  std::string out;
+  int rc = Z_OK;
+  while (rc == Z_OK) {
+    const size_t used = out.size();
+    if (used >= max_size) break;
+    const size_t step = std::min<size_t>(std::max<size_t>(used, 1u << 16), max_size - used);
+    out.resize(used + step);
+    stream.next_out = reinterpret_cast<Bytef*>(out.data() + used);
+    stream.avail_out = static_cast<uInt>(step);
+    rc = inflate(&stream, Z_NO_FLUSH);
+    out.resize(used + step - stream.avail_out);
+  }
+  inflateEnd(&stream);
+  if (rc != Z_STREAM_END) return std::nullopt;
   return out;
 }
 

@@ -13,4 +13,8 @@ std::optional<std::string> DecompressForm(std::string_view data);
 // Empty only when zlib runs out of memory.
 std::string CompressForm(std::string_view data);
 
+// A gzip stream (as `gzip -9` writes it) inflated; nullopt when it is damaged or would inflate to
+// more than max_size bytes. The runtime image carries its archive library this way.
+std::optional<std::string> DecompressGzip(std::string_view data, size_t max_size);
+
 }  // namespace qmb

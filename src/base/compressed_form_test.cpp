@@ -54,3 +54,38 @@ TEST(CompressedFormTest, RejectsBadInput) {
 
 }  // namespace
 }  // namespace qmb
+
+namespace qmb {
+namespace {
+
+// What `gzip -9` makes of the bytes, through zlib's own gzip writer.
+std::string Gzip(const std::string& data) {
+  z_stream stream{};
+  deflateInit2(&stream, 9, Z_DEFLATED, 16 + MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+  std::string out(deflateBound(&stream, data.size()) + 32, '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  stream.avail_in = static_cast<uInt>(data.size());
+  stream.next_out = reinterpret_cast<Bytef*>(out.data());
+  stream.avail_out = static_cast<uInt>(out.size());
+  deflate(&stream, Z_FINISH);
+  out.resize(stream.total_out);
+  deflateEnd(&stream);
+  return out;
+}
+
+TEST(GzipTest, InflatesWithinTheBoundAndRejectsDamage) {
+  std::string data;
+  for (uint32_t i = 0; i < 300000; ++i) data.push_back(static_cast<char>((i * 7919u) % 251u));
+  const std::string packed = Gzip(data);
+  EXPECT_EQ(DecompressGzip(packed, data.size()), data);
+  EXPECT_EQ(DecompressGzip(packed, data.size() - 1), std::nullopt);  // larger than allowed
+  EXPECT_EQ(DecompressGzip(packed.substr(0, packed.size() / 2), data.size()), std::nullopt);
+  std::string flipped = packed;
+  flipped[packed.size() - 6] ^= 0x40;  // the trailer's CRC no longer matches
+  EXPECT_EQ(DecompressGzip(flipped, data.size()), std::nullopt);
+  EXPECT_EQ(DecompressGzip("", 10), std::nullopt);
+  EXPECT_EQ(DecompressGzip(Gzip(""), 10), std::string());
+}
+
+}  // namespace
+}  // namespace qmb

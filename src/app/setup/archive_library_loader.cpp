@@ -1,6 +1,7 @@
 // Writing and binding 7-zip32.dll.
 #include "app/setup/archive_library_loader.h"
 
+#include "base/compressed_form.h"
 #include "context/context.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/windows_include.h"
@@ -10,14 +11,18 @@ namespace {
 
 constexpr char kLibraryFile[] = "7-zip32.dll";
 
-// The library's bytes as the resource script embeds them.
+// Far above the library's size; a resource inflating to more is not ours.
+constexpr size_t kMaxLibrarySize = 64u << 20;
+
+// The library's bytes: the resource holds them gzip-compressed.
 std::optional<std::string> LibraryResource() {
   HRSRC found = FindResourceW(nullptr, L"SEVENZIP_DLL", MAKEINTRESOURCEW(10) /* RT_RCDATA */);
   if (found == nullptr) return std::nullopt;
   HGLOBAL loaded = ::LoadResource(nullptr, found);
   const void* data = loaded ? LockResource(loaded) : nullptr;
   if (data == nullptr) return std::nullopt;
-  return std::string(static_cast<const char*>(data), SizeofResource(nullptr, found));
+  return DecompressGzip(std::string_view(static_cast<const char*>(data), SizeofResource(nullptr, found)),
+                        kMaxLibrarySize);
 }
 
 template <typename Function>
@@ -41,7 +46,7 @@ bool InstallArchiveLibrary(Context& ctx) {
       ctx.log.Failure("archive library: cannot write " + path);
     }
   } else {
-    ctx.log.Failure("archive library: no SEVENZIP_DLL resource in our image");
+    ctx.log.Failure("archive library: no usable SEVENZIP_DLL resource in our image");
   }
   if (SetDllDirectoryW(Wide(temp).c_str())) {
     ctx.log.Step("archive library: libraries load from " + temp);
