@@ -6,6 +6,7 @@
 #include "context/context.h"
 #include "extract/folder_path.h"
 #include "extract/install_progress.h"
+#include "extract/volume_set.h"
 
 namespace qmb {
 namespace {
@@ -69,14 +70,12 @@ std::string BuildExtractCommandLine(const std::string& archive, const std::strin
   return command;
 }
 
-bool ExtractArchive(Context& ctx, std::string& archive, std::string& destination, bool flat,
-                    const std::string& password, ProgressSink sink, const std::string& inclusion,
-                    const std::string& exclusion, const std::vector<std::string>& volumes) {
-  if (!volumes.empty()) {
-    // Irregular split volumes need the placeholder volume set, which this build does not make.
-    ctx.log.Failure("extract: irregular split volumes are not supported; nothing unpacked");
-    return false;
-  }
+namespace {
+
+// Steps 2 to 7 of one run: the destination folder, the callback and the command line.
+bool RunLibrary(Context& ctx, const std::string& archive, const std::string& destination,
+                bool flat, const std::string& password, ProgressSink sink,
+                const std::string& inclusion, const std::string& exclusion) {
   Files& files = ctx.platform.files;
   std::string folder = destination;
   if (EndsWith(folder, "\\") && FindLastCharGbk(folder, '\\') == folder.size() - 1) folder.pop_back();
@@ -108,6 +107,23 @@ bool ExtractArchive(Context& ctx, std::string& archive, std::string& destination
     ctx.log.Failure("extract: the archive library returned " + std::to_string(rc) + ": " + message);
   }
   return rc == 0;
+}
+
+}  // namespace
+
+bool ExtractArchive(Context& ctx, std::string& archive, std::string& destination, bool flat,
+                    const std::string& password, ProgressSink sink, const std::string& inclusion,
+                    const std::string& exclusion, const std::vector<std::string>& volumes) {
+  std::optional<PreparedVolumes> prepared;
+  if (!volumes.empty()) {
+    prepared = PrepareVolumes(ctx, archive, destination, volumes);
+    if (!prepared) return false;
+  }
+  const bool ok = RunLibrary(ctx, archive, destination, flat, password, std::move(sink), inclusion,
+                             exclusion);
+  if (prepared) RemoveVolumeFolder(ctx, *prepared);
+  EndVolumes(ctx);
+  return ok;
 }
 
 void ExtractAssignedFiles(Context& ctx, const std::string& password) {

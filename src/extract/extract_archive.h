@@ -20,8 +20,9 @@ std::string BuildExtractCommandLine(const std::string& archive, const std::strin
                                     const std::string& inclusion, const std::string& exclusion);
 
 // One extraction run into destination (created with its parents; "\" appended). The sink, when
-// given, receives the library's per-file progress. volumes is the irregular split-volume list; it
-// is not handled yet (such a payload fails with a logged message). True when the library returned 0.
+// given, receives the library's per-file progress. A non-empty volumes list (irregularly named split
+// volumes) is unpacked through a placeholder set below destination, which is removed afterwards;
+// archive then names the first placeholder. True when the library returned 0.
 bool ExtractArchive(Context& ctx, std::string& archive, std::string& destination, bool flat,
                     const std::string& password, ProgressSink sink, const std::string& inclusion,
                     const std::string& exclusion, const std::vector<std::string>& volumes);

@@ -10,6 +10,7 @@
 
 #include "extract/archive_library.h"
 #include "extract/install_view.h"
+#include "extract/volume_redirect.h"
 
 namespace qmb {
 
@@ -23,6 +24,7 @@ using ProgressCallback = std::function<void(intptr_t argument)>;
 struct ExtractState {
   ArchiveLibraryLoader load_library;  // set by whoever builds the process
   ArchiveLibrary library;             // bound on the first extraction
+  OpenRedirection* open_redirect = nullptr;  // for irregular split volumes; owned by the process
   std::string archive_path_override;  // message 1023
   std::string inclusion_list;         // comma-separated entry names; empty: everything
   std::string exclusion_list;         // comma-separated entry names

@@ -50,6 +50,9 @@ class Files {
   virtual std::unique_ptr<FileStream> OpenWrite(const std::string& path, bool create) = 0;
 
   virtual std::optional<uint64_t> Size(const std::string& path) = 0;
+  // Creates or replaces a file of exactly size bytes by setting its end: nothing is written, so a
+  // large file costs no copying (its content reads as zeros).
+  virtual bool CreateSizedFile(const std::string& path, uint64_t size) = 0;
   virtual bool Exists(const std::string& path) = 0;  // file or folder
   virtual bool IsDirectory(const std::string& path) = 0;
   // Creates one folder whose parent exists; true when it exists afterwards.

@@ -2,6 +2,7 @@
 #include "platform/host/host_files.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -220,6 +221,15 @@ std::optional<uint64_t> HostFiles::Size(const std::string& path) {
   uint64_t size = fs::file_size(host, ec);
   if (ec) return std::nullopt;
   return size;
+}
+
+bool HostFiles::CreateSizedFile(const std::string& path, uint64_t size) {
+  std::string host = HostPath(path);
+  if (!Writable(host)) return false;
+  std::FILE* file = std::fopen(host.c_str(), "wb");
+  if (!file) return false;
+  const bool sized = ftruncate(fileno(file), static_cast<off_t>(size)) == 0;
+  return std::fclose(file) == 0 && sized;
 }
 
 bool HostFiles::Exists(const std::string& path) { return ExistsOnDisk(HostPath(path)); }

@@ -34,6 +34,7 @@ class HostFiles : public Files {
   std::unique_ptr<FileStream> OpenRead(const std::string& path) override;
   std::unique_ptr<FileStream> OpenWrite(const std::string& path, bool create) override;
   std::optional<uint64_t> Size(const std::string& path) override;
+  bool CreateSizedFile(const std::string& path, uint64_t size) override;
   bool Exists(const std::string& path) override;
   bool IsDirectory(const std::string& path) override;
   bool CreateDirectory(const std::string& path) override;

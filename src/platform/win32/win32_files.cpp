@@ -48,6 +48,9 @@ class Win32FileStream : public FileStream {
     return SetFilePointerEx(handle_, to, nullptr, FILE_BEGIN) != 0;
   }
 
+  // Makes the current position the file's end.
+  bool SetEnd() { return SetEndOfFile(handle_) != 0; }
+
   uint64_t Size() override {
     LARGE_INTEGER size;
     return GetFileSizeEx(handle_, &size) ? static_cast<uint64_t>(size.QuadPart) : 0;
@@ -156,6 +159,13 @@ std::optional<uint64_t> Win32Files::Size(const std::string& path) {
       (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
     return std::nullopt;
   return (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+bool Win32Files::CreateSizedFile(const std::string& path, uint64_t size) {
+  // Moving the end allocates the file without writing it.
+  auto stream = OpenTruncated(path, GENERIC_WRITE);
+  if (!stream || !stream->Seek(size)) return false;
+  return stream->SetEnd();
 }
 
 bool Win32Files::Exists(const std::string& path) {
