@@ -2,6 +2,7 @@
 // folder, the start-up window and the message loop.
 #include "app/setup/archive_library_loader.h"
 #include "app/setup/message_entry.h"
+#include "app/setup/open_redirect.h"
 #include "app/setup/startup_window.h"
 #include "app/setup/waiting_window.h"
 #include "context/context.h"
@@ -34,6 +35,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
 
   InstallArchiveLibrary(ctx);
   ctx.extract.load_library = [&ctx] { return LoadArchiveLibrary(ctx); };
+  CreateFileRedirection open_redirect;  // irregular split volumes
+  ctx.extract.open_redirect = &open_redirect;
   ctx.wizard.show_progress_line = [&ctx](const std::string& line) { ShowProgressLine(ctx, line); };
   SetMessageEntryContext(&ctx);
   AttachWaitingWindow(ctx);
