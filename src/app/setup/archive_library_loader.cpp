@@ -59,7 +59,10 @@ bool InstallArchiveLibrary(Context& ctx) {
 std::optional<ArchiveLibrary> LoadArchiveLibrary(Context& ctx) {
   // By its full path: a "7-zip32.dll" planted beside the package (a download folder) must never be
   // the one that unpacks our payload.
-  const std::string path = ctx.platform.env.TempFolder() + kLibraryFile;
+  return LoadArchiveLibraryFrom(ctx, ctx.platform.env.TempFolder() + kLibraryFile);
+}
+
+std::optional<ArchiveLibrary> LoadArchiveLibraryFrom(Context& ctx, const std::string& path) {
   HMODULE module = LoadLibraryW(Wide(path).c_str());
   if (module == nullptr) {
     ctx.log.Failure("archive library: cannot load " + path + ", error " +

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <optional>
+#include <string>
 
 #include "extract/archive_library.h"
 
@@ -17,5 +18,7 @@ bool InstallArchiveLibrary(Context& ctx);
 
 // Loads temp folder + "7-zip32.dll" and takes its four functions; nullopt on failure.
 std::optional<ArchiveLibrary> LoadArchiveLibrary(Context& ctx);
+// The same for the library at path (the test programs load the build's DLL).
+std::optional<ArchiveLibrary> LoadArchiveLibraryFrom(Context& ctx, const std::string& path);
 
 }  // namespace qmb

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "app/setup/archive_library_loader.h"
 #include "base/gbk_codec.h"
 #include "base/text.h"
 #include "context/context.h"
@@ -19,24 +20,6 @@
 #include <shellapi.h>
 
 namespace {
-
-template <typename Function>
-bool Bind(HMODULE module, const char* name, Function& target) {
-  target = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-  return target != nullptr;
-}
-
-std::optional<qmb::ArchiveLibrary> Load(const std::wstring& path) {
-  HMODULE module = LoadLibraryW(path.c_str());
-  qmb::ArchiveLibrary library;
-  if (module == nullptr || !Bind(module, "SevenZip", library.run) ||
-      !Bind(module, "SevenZipOpenArchive", library.open) ||
-      !Bind(module, "SevenZipCloseArchive", library.close) ||
-      !Bind(module, "SevenZipSetOwnerWindowEx", library.set_owner)) {
-    return std::nullopt;
-  }
-  return library;
-}
 
 void Print(const std::string& kind, const std::string& gbk) {
   std::printf("%s %s\n", kind.c_str(), qmb::GbkToUtf8(gbk).c_str());
@@ -56,7 +39,7 @@ int main() {
   Context ctx(platform.platform());
   ctx.log.SetSink([](std::string_view line) { Print("log", std::string(line)); });
   const std::wstring dll = argv[1];
-  ctx.extract.load_library = [dll] { return Load(dll); };
+  ctx.extract.load_library = [&ctx, dll] { return LoadArchiveLibraryFrom(ctx, Narrow(dll)); };
   ctx.startup.archive_path = Narrow(argv[2]);
   ctx.wizard.install_folder = Narrow(argv[3]);
   const std::string password = Narrow(argv[4]);

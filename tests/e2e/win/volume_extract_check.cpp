@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/setup/archive_library_loader.h"
 #include "app/setup/open_redirect.h"
 #include "base/gbk_codec.h"
 #include "context/context.h"
@@ -20,24 +21,6 @@
 #include <shellapi.h>
 
 namespace {
-
-template <typename Function>
-bool Bind(HMODULE module, const char* name, Function& target) {
-  target = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-  return target != nullptr;
-}
-
-std::optional<qmb::ArchiveLibrary> Load(const std::wstring& path) {
-  HMODULE module = LoadLibraryW(path.c_str());
-  qmb::ArchiveLibrary library;
-  if (module == nullptr || !Bind(module, "SevenZip", library.run) ||
-      !Bind(module, "SevenZipOpenArchive", library.open) ||
-      !Bind(module, "SevenZipCloseArchive", library.close) ||
-      !Bind(module, "SevenZipSetOwnerWindowEx", library.set_owner)) {
-    return std::nullopt;
-  }
-  return library;
-}
 
 void Print(const std::string& kind, const std::string& gbk) {
   std::printf("%s %s\n", kind.c_str(), qmb::GbkToUtf8(gbk).c_str());
@@ -57,7 +40,7 @@ int main() {
   Context ctx(platform.platform());
   ctx.log.SetSink([](std::string_view line) { Print("log", std::string(line)); });
   const std::wstring dll = argv[1];
-  ctx.extract.load_library = [dll] { return Load(dll); };
+  ctx.extract.load_library = [&ctx, dll] { return LoadArchiveLibraryFrom(ctx, Narrow(dll)); };
   CreateFileRedirection redirect;
   ctx.extract.open_redirect = &redirect;
   std::string destination = Narrow(argv[2]);
