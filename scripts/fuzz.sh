@@ -12,12 +12,12 @@ cmake --build $FUZZ -j "$(nproc)" --target fuzz_archive_reader fuzz_command_line
 
 seeds=$FUZZ/seeds
 if [ ! -d "$seeds" ]; then
-  mkdir -p "$seeds"/{archive,command_line,settings_text} "$FUZZ/sample"
+  mkdir -p "$seeds"/{archive_reader,command_line,settings_text} "$FUZZ/sample"
   printf 'hello %.0s' {1..200} > "$FUZZ/sample/a.txt"
   head -c 3000 /dev/urandom > "$FUZZ/sample/b.bin"
   mkdir -p "$FUZZ/sample/dir"
   for opts in "-m0=Copy" "-m0=LZMA2" "-m0=LZMA -mf=BCJ" "-m0=Deflate" "-m0=LZMA2 -ppw -mhe=on" "-mf=BCJ2"; do
-    7zz a -bd -bso0 -t7z $opts "$seeds/archive/$(echo "$opts" | tr -c 'a-zA-Z0-9' _).7z" "$FUZZ/sample/"* >/dev/null
+    7zz a -bd -bso0 -t7z $opts "$seeds/archive_reader/$(echo "$opts" | tr -c 'a-zA-Z0-9' _).7z" "$FUZZ/sample/"* >/dev/null
   done
   printf '%s' 'x "C:\a.7z" -hide -y "C:\out\" "a.txt" -p"pw" * -x!"b\c.txt" ' > "$seeds/command_line/engine"
   printf '%s' 'e a.7z out/ -x!*.bin -p' > "$seeds/command_line/flat"
@@ -25,12 +25,18 @@ if [ ! -d "$seeds" ]; then
 fi
 
 mkdir -p $FUZZ/findings
+status=0
 for name in archive_reader command_line settings_text; do
   echo "fuzzing $name for ${SECONDS_EACH}s"
   mkdir -p "$FUZZ/corpus/$name"
-  "$FUZZ/tests/fuzz/fuzz_$name" -max_total_time="$SECONDS_EACH" -rss_limit_mb=2048 -timeout=10 \
-    -artifact_prefix="$FUZZ/findings/$name-" \
-    "$FUZZ/corpus/$name" "$seeds/$name" 2>&1 | grep -aE '^(Done|==|SUMMARY)' || true
+  log=$FUZZ/$name.log
+  if ! "$FUZZ/tests/fuzz/fuzz_$name" -max_total_time="$SECONDS_EACH" -rss_limit_mb=2048 -timeout=10 \
+      -artifact_prefix="$FUZZ/findings/$name-" "$FUZZ/corpus/$name" "$seeds/$name" >"$log" 2>&1; then
+    echo "fuzz_$name failed; see $log"
+    status=1
+  fi
+  grep -aE '^(Done|==|SUMMARY)' "$log" || true
 done
 ls $FUZZ/findings | grep -q . && { echo "findings in $FUZZ/findings"; exit 1; }
-echo "no crashes"
+[ $status -eq 0 ] && echo "no crashes"
+exit $status
