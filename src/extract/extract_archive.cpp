@@ -116,6 +116,9 @@ bool ExtractArchive(Context& ctx, std::string& archive, std::string& destination
                     const std::string& exclusion, const std::vector<std::string>& volumes) {
   std::optional<PreparedVolumes> prepared;
   if (!volumes.empty()) {
+    // Bound first: binding sets the library's file opens up afresh, which must not undo the
+    // redirection the volumes need.
+    if (!EnsureLibrary(ctx)) return false;
     prepared = PrepareVolumes(ctx, archive, destination, volumes);
     if (!prepared) return false;
   }

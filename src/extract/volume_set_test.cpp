@@ -168,6 +168,21 @@ TEST_F(VolumeSetTest, ExtractsThroughPlaceholdersAndCleansUp) {
   EXPECT_NE(redirect_.placeholders[0].first.substr(0, 4), base);
 }
 
+TEST_F(VolumeSetTest, FirstRunOverVolumesBindsTheLibraryBeforeRedirecting) {
+  MakeVolumes();
+  // Bound lazily, as start-up binds it: binding sets the library's file opens up afresh, which must
+  // happen before the volumes' redirection, not undo it.
+  ctx_.extract.load_library = [this] {
+    return std::optional<ArchiveLibrary>(
+        NativeArchiveLibrary([this](const std::string& p) { return host_.files().HostPath(p); }));
+  };
+  std::string archive = "C:\\pkg\\a.7z";
+  std::string destination = "C:\\App";
+  ASSERT_TRUE(ExtractArchive(ctx_, archive, destination, false, "pw", nullptr, "", "", volumes_))
+      << log_;
+  EXPECT_EQ(host_.files().ReadAll("C:\\App\\big.bin"), big_);
+}
+
 TEST_F(VolumeSetTest, MissingVolumeOrRedirectionUnpacksNothing) {
   MakeVolumes();
   std::vector<std::string> broken = volumes_;
