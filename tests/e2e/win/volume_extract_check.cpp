@@ -17,16 +17,9 @@
 #include "platform/win32/wide.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/windows_include.h"
+#include "console_text.h"
 
 #include <shellapi.h>
-
-namespace {
-
-void Print(const std::string& kind, const std::string& gbk) {
-  std::printf("%s %s\n", kind.c_str(), qmb::GbkToUtf8(gbk).c_str());
-}
-
-}  // namespace
 
 int main() {
   using namespace qmb;
