@@ -10,6 +10,7 @@
 #include "script/script_state.h"
 #include "startup/settings_state.h"
 #include "startup/startup_state.h"
+#include "system/system_state.h"
 #include "wizard/wizard_state.h"
 
 namespace qmb {
@@ -28,6 +29,7 @@ struct Context {
   ExtractState extract;
   ProgressState progress;
   ScriptState script;
+  SystemState system;
   WizardState wizard;
 };
 
