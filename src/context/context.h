@@ -11,6 +11,7 @@
 #include "startup/settings_state.h"
 #include "startup/startup_state.h"
 #include "system/system_state.h"
+#include "uninstall/uninstall_state.h"
 #include "wizard/wizard_state.h"
 
 namespace qmb {
@@ -31,6 +32,7 @@ struct Context {
   ScriptState script;
   SystemState system;
   WizardState wizard;
+  UninstallState uninstall;
 };
 
 // Sends the install log's lines to the file that the environment variable SETUP_LOG names, appending
