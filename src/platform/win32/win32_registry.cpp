@@ -39,9 +39,13 @@ class ViewAccess {
   ViewAccess(RegView view, bool is_64bit_windows) {
     if (!is_64bit_windows) return;
     if (view == RegView::k64) {
+      flag_ = KEY_WOW64_64KEY;
+#ifndef _WIN64
+      // A 32-bit process reaches the 64-bit system only with redirection off; a 64-bit process is
+      // there already, and the switch would fail in it.
       wow64_ = true;
       redirection_ = std::make_unique<FsRedirectionOff>();
-      flag_ = KEY_WOW64_64KEY;
+#endif
     } else {
       flag_ = KEY_WOW64_32KEY;
     }
