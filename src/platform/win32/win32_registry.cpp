@@ -39,16 +39,12 @@ class ViewAccess {
   ViewAccess(RegView view, bool is_64bit_windows) {
     if (!is_64bit_windows) return;
     if (view == RegView::k64) {
-      flag_ = KEY_WOW64_64KEY;
-#ifndef _WIN64
-      // A 32-bit process reaches the 64-bit system only with redirection off; a 64-bit process is
-      // there already, and the switch would fail in it.
       wow64_ = true;
       redirection_ = std::make_unique<FsRedirectionOff>();
-#endif
-    } else {
+      flag_ = KEY_WOW64_64KEY;
+    } else if (view == RegView::k32) {
       flag_ = KEY_WOW64_32KEY;
-    }
+    }  // the default view is the process's own: 32-bit for the shipped build, 64-bit for x86-64
   }
   // False when the 64-bit view was asked for and redirection could not be switched off.
   bool ok() const { return !wow64_ || redirection_->ok(); }

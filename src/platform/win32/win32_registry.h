@@ -1,7 +1,6 @@
 // The registry through the W functions of advapi32. On 64-bit Windows the 64-bit view adds
-// KEY_WOW64_64KEY and, in a 32-bit process, switches file-system redirection off around the access
-// and registry reflection off for the key while it is changed; the 32-bit view adds KEY_WOW64_32KEY.
-// On 32-bit Windows every view is the one registry.
+// KEY_WOW64_64KEY, with file-system redirection switched off around the access and registry
+// reflection off for the key while it is changed; on 32-bit Windows every view is the one registry.
 #pragma once
 
 #include "platform/registry.h"
