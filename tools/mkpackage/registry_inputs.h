@@ -1,14 +1,13 @@
 // The package's registry data from readable files in the project's registry/ folder: every "*.ini"
-// holds value records (one section each), every "*.reg" is a registry script that the installer
-// runs with regedit. Records come from the INI files in name order, then the scripts in name order.
-//
-//   [程序路径]                              one record; the section name is free
-//   path=HKEY_LOCAL_MACHINE\SOFTWARE\Demo   root name (or HKCR, HKCC, HKCU, HKLM, HKU) and key
-//   name=Path                               value name; absent or empty: the key's default value
-//   type=REG_SZ                             REG_SZ, REG_DWORD or REG_BINARY
-//   data=%InstallPath%\demo.exe             REG_DWORD: decimal or 0x hex; REG_BINARY: hex bytes
-//   view=64                                 64 or 32 (the default)
-//   remove=yes                              removed at uninstall: yes/no (default no)
+// holds value records, every "*.reg" is a registry script that the installer runs with regedit.
+// Records come from the INI files in name order, then the scripts in name order. A record is one
+// section (its name is free) with the keys
+//   path    root name (or HKCR, HKCC, HKCU, HKLM, HKU), "\" and key path
+//   name    value name; absent or empty: the key's default value
+//   type    REG_SZ, REG_DWORD (decimal or 0x hex data) or REG_BINARY (hex bytes: "01 02 ff")
+//   data    the value
+//   view    64 or 32 (the default)
+//   remove  yes/no (default no): whether the uninstaller removes the value
 #pragma once
 
 #include <filesystem>
