@@ -22,11 +22,14 @@ struct RegistryRecord {
   std::string off;   // "真": removed at uninstall
   std::string name;  // value name; the stored placeholder 01 02 03 stands for the default value
   std::string ws;    // "64": the 64-bit view
+
+  bool operator==(const RegistryRecord&) const = default;
 };
 
-// Records 1 .. "num" in order. A record's data stored as the empty placeholder 01 02 03 reads as
-// empty; the other fields keep what is stored. Records past the last one the store holds a type for
-// are left out: they could write nothing, and a damaged count must not cost a lookup per number.
+// The records numbered 1 .. "num" that the store holds, in order; a number none of whose six names
+// is in the store is left out (it could write nothing). Each field is looked up as StoreGet does.
+// A record's data stored as the empty placeholder 01 02 03 reads as empty; the other fields keep
+// what is stored.
 std::vector<RegistryRecord> ReadRegistryRecords(std::string_view store);
 
 // The store of the records, numbered from 1; empty fields are stored as the placeholder.

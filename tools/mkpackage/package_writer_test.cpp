@@ -7,6 +7,7 @@
 #include "base/ini.h"
 #include "base/package_layout.h"
 #include "base/registry_store.h"
+#include "base/value_store.h"
 #include "package_inspector.h"
 #include "pe_image.h"
 #include "test_fixtures.h"
@@ -197,12 +198,11 @@ TEST_F(PackageWriterTest, RegistryFolderAndUnpackedSize) {
   ASSERT_TRUE(store);
   auto records = ReadRegistryRecords(*store);
   ASSERT_EQ(records.size(), 2u);
-  EXPECT_EQ(records[0].path, "HKEY_CURRENT_USER\\Software\\演示");
-  EXPECT_EQ(records[0].data, "16");
-  EXPECT_EQ(records[0].ws, "64");
-  EXPECT_EQ(records[0].off, "真");
-  EXPECT_EQ(records[1].type, "file");
-  EXPECT_EQ(records[1].data, "REGEDIT4\r\n");
+  EXPECT_EQ(records[0],
+            (RegistryRecord{"HKEY_CURRENT_USER\\Software\\演示", "REG_DWORD", "16", "真", "n", "64"}));
+  // A script's other fields are empty, stored as the placeholder.
+  const std::string none(kStoreEmptyValue);
+  EXPECT_EQ(records[1], (RegistryRecord{none, "file", "REGEDIT4\r\n", none, none, none}));
   // The payload's two files: "hello\r\n" and "说明\r\n" (GBK, as the fixture writes it), 7 + 6 bytes.
   EXPECT_EQ(IniFile(Bytes(dir() / "s" / "data.ini")).Value("禾木软件安装配置", "压缩原大小"), "13");
 

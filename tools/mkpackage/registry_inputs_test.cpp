@@ -31,28 +31,17 @@ TEST(RegistryIniTest, RecordsAsTheInstallerReadsThem) {
       "[negative]\r\npath=HKU\\a\r\nname=n\r\ntype=REG_DWORD\r\ndata=-1\r\nremove=0\r\n"
       "[bytes]\r\npath=HKCR\\a\r\nname=n\r\ntype=REG_BINARY\r\ndata=00 0a,FF 1b\r\n"
       "[empty bytes]\r\npath=HKCC\\a\r\nname=n\r\ntype=REG_BINARY\r\n");
-  ASSERT_EQ(records.size(), 6u);
-  const RegistryRecord& r = records[0];
-  EXPECT_EQ(r.path, "HKEY_LOCAL_MACHINE\\SOFTWARE\\演示");
-  EXPECT_EQ(r.name, "路径");
-  EXPECT_EQ(r.type, "REG_SZ");
-  EXPECT_EQ(r.data, "%InstallPath%\\demo.exe");
-  EXPECT_EQ(r.ws, "64");
-  EXPECT_EQ(r.off, "真");
-  // Root and type in any case, the default value, the 32-bit view by default.
-  EXPECT_EQ(records[1].path, "HKEY_CURRENT_USER\\Software\\演示");
-  EXPECT_EQ(records[1].type, "REG_SZ");
-  EXPECT_EQ(records[1].name, "");
-  EXPECT_EQ(records[1].ws, "32");
-  EXPECT_EQ(records[1].off, "");
-  EXPECT_EQ(records[2].data, "255");
-  EXPECT_EQ(records[2].off, "真");
-  EXPECT_EQ(records[3].path, "HKEY_USERS\\a");
-  EXPECT_EQ(records[3].data, "4294967295");
-  EXPECT_EQ(records[3].off, "");
-  EXPECT_EQ(records[4].path, "HKEY_CLASSES_ROOT\\a");
-  EXPECT_EQ(records[4].data, std::string("\x00\x0A\xFF\x1B", 4));
-  EXPECT_EQ(records[5].data, "");
+  // Roots and types in any case become the installer's names; the default value has no name; the
+  // 32-bit view is the default; a DWORD is stored as unsigned decimal text.
+  const std::vector<RegistryRecord> expected = {
+      {"HKEY_LOCAL_MACHINE\\SOFTWARE\\演示", "REG_SZ", "%InstallPath%\\demo.exe", "真", "路径", "64"},
+      {"HKEY_CURRENT_USER\\Software\\演示", "REG_SZ", "", "", "", "32"},
+      {"HKEY_CURRENT_USER\\a", "REG_DWORD", "255", "真", "n", "32"},
+      {"HKEY_USERS\\a", "REG_DWORD", "4294967295", "", "n", "32"},
+      {"HKEY_CLASSES_ROOT\\a", "REG_BINARY", std::string("\x00\x0A\xFF\x1B", 4), "", "n", "32"},
+      {"HKEY_CURRENT_CONFIG\\a", "REG_BINARY", "", "", "n", "32"},
+  };
+  EXPECT_EQ(records, expected);
 }
 
 TEST(RegistryIniTest, MistakesNameTheirRecord) {
