@@ -39,7 +39,8 @@ using RecordHits = std::array<FieldHits, kFieldCount>;
 // without leading zeros, so "REGpath01" names no record.
 std::map<int64_t, RecordHits> IndexRecordNames(std::string_view store) {
   std::map<int64_t, RecordHits> index;
-  for (size_t hit = store.find("REG"); hit != std::string_view::npos; hit = store.find("REG", hit + 1)) {
+  for (size_t hit = store.find("REG"); hit != std::string_view::npos;
+       hit = store.find("REG", hit + 1)) {
     const std::string_view rest = store.substr(hit + 3);
     for (size_t f = 0; f < kFieldCount; ++f) {
       if (!rest.starts_with(kFields[f].word)) continue;
@@ -76,9 +77,11 @@ std::vector<RegistryRecord> ReadRegistryRecords(std::string_view store) {
     for (size_t f = 0; f < kFieldCount; ++f) {
       const FieldHits& field = hits[f];
       if (field.value_begin == std::string_view::npos) continue;
-      auto close = std::lower_bound(field.closings.begin(), field.closings.end(), field.value_begin);
+      auto close =
+          std::lower_bound(field.closings.begin(), field.closings.end(), field.value_begin);
       if (close == field.closings.end()) continue;
-      record.*kFields[f].member = std::string(store.substr(field.value_begin, *close - field.value_begin));
+      record.*kFields[f].member =
+          std::string(store.substr(field.value_begin, *close - field.value_begin));
       present = true;
     }
     if (!present) continue;

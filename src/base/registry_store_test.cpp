@@ -57,7 +57,9 @@ TEST(RegistryStoreTest, FieldsAreFoundAsLookupsFindThem) {
       // A second record 1 behind the first: the first wins.
       StoreAppend(two, "REGdata1", "second"),
       // A value holding another record's name and a closing before any opening.
-      "REGdata2endnum\x01" "3numend" + StoreAppend("", "REGpath1", "x REGpath2\x01inside") +
+      "REGdata2endnum\x01"
+      "3numend" +
+          StoreAppend("", "REGpath1", "x REGpath2\x01inside") +
           StoreAppend("", "REGpath2", "real") + StoreAppend("", "REGtype3", "REG_SZ"),
       // An opening without a closing, and record 10 beside record 1.
       StoreAppend(StoreAppend("", "num", "10"), "REGtype10", "REG_DWORD") + "REGtype1\x01open",

@@ -59,18 +59,20 @@ bool WriteValueRecord(Context& ctx, const RegistryRecord& record) {
 
 void WriteRegistryEntries(Context& ctx) {
   const std::string& folder = ctx.wizard.install_folder;
-  const std::string store =
-      ReplaceAll(ReplaceAll(ctx.settings.registry_data, "SXG(%InstallPath%)",
-                            DoubleBackslashes(folder)),
-                 "%InstallPath%", folder);
+  const std::string store = ReplaceAll(
+      ReplaceAll(ctx.settings.registry_data, "SXG(%InstallPath%)", DoubleBackslashes(folder)),
+      "%InstallPath%", folder);
   const bool make_uninstaller = ReadSetting(ctx, "是否生成卸载程序") == "1";
   if (make_uninstaller) WriteUninstallEntry(ctx, folder);
 
   std::string removal_list;
   for (const RegistryRecord& record : ReadRegistryRecords(store)) {
-    if (record.type == kRegScriptType) RunRegistryScript(ctx, record.data);
-    else if (!WriteValueRecord(ctx, record)) continue;  // nothing of it to remove later
-    if (IsTrue(record.off)) removal_list += record.path + "\\" + record.name + "$," + record.ws + "\r\n";
+    if (record.type == kRegScriptType)
+      RunRegistryScript(ctx, record.data);
+    else if (!WriteValueRecord(ctx, record))
+      continue;  // nothing of it to remove later
+    if (IsTrue(record.off))
+      removal_list += record.path + "\\" + record.name + "$," + record.ws + "\r\n";
   }
   if (make_uninstaller) ctx.system.uninstall_registry_list = std::move(removal_list);
 }

@@ -16,8 +16,8 @@ const std::string kDefaultName(kStoreEmptyValue);
 
 RegistryRecord Value(std::string path, std::string name, std::string type, std::string data,
                      std::string ws = "32", std::string off = "") {
-  return {std::move(path), std::move(type), std::move(data), std::move(off), std::move(name),
-          std::move(ws)};
+  return {std::move(path), std::move(type), std::move(data),
+          std::move(off),  std::move(name), std::move(ws)};
 }
 
 RegistryRecord Script(std::string text, std::string off = "") {
@@ -55,7 +55,8 @@ TEST_F(RegistryEntriesTest, ValueTypesAndTheDefaultValue) {
   ctx.settings.registry_data = BuildRegistryStore({
       Value("HKEY_CURRENT_USER\\Software\\演示", "次数", "REG_DWORD", "255"),
       Value("HKEY_CURRENT_USER\\Software\\演示", "空", "REG_SZ", ""),
-      Value("HKEY_CURRENT_USER\\Software\\演示", "字节", "REG_BINARY", std::string("\x00\xFF\x01", 3)),
+      Value("HKEY_CURRENT_USER\\Software\\演示", "字节", "REG_BINARY",
+            std::string("\x00\xFF\x01", 3)),
       Value("HKEY_CURRENT_USER\\Software\\演示", kDefaultName, "REG_SZ", "默认"),
       Value("HKEY_CURRENT_USER\\Software\\演示", "大", "REG_DWORD", "4294967295"),
       Value("HKEY_CURRENT_USER\\Software\\演示", "负", "REG_DWORD", "-2"),
@@ -102,9 +103,9 @@ TEST_F(RegistryEntriesTest, ViewsOn64And32BitWindows) {
   Context ctx32(host32.platform());
   ctx32.settings.registry_data = ctx.settings.registry_data;
   WriteRegistryEntries(ctx32);
-  EXPECT_EQ(host32.registry().QueryString(RegRoot::kLocalMachine, "Software\\Q", "v64",
-                                          RegView::k32),
-            "a");
+  EXPECT_EQ(
+      host32.registry().QueryString(RegRoot::kLocalMachine, "Software\\Q", "v64", RegView::k32),
+      "a");
 }
 
 TEST_F(RegistryEntriesTest, TheFirstOfTwoRecordsWithOneNameWins) {
@@ -121,7 +122,8 @@ TEST_F(RegistryEntriesTest, InstallFolderInValuesAndScripts) {
   // "運" ends in the byte 0x5C, which must not be doubled: only real backslashes are.
   const std::string doubled = "D:\\\\運行\\\\演示";
   ctx.settings.registry_data = BuildRegistryStore({
-      Value("HKEY_CURRENT_USER\\Software\\%InstallPath%", "exe", "REG_SZ", "%InstallPath%\\demo.exe"),
+      Value("HKEY_CURRENT_USER\\Software\\%InstallPath%", "exe", "REG_SZ",
+            "%InstallPath%\\demo.exe"),
       Script("REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Demo]\r\n"
              "\"Path\"=\"SXG(%InstallPath%)\\\\bin\"\r\n\"Plain\"=\"%InstallPath%\"\r\n"),
   });
@@ -155,8 +157,9 @@ TEST_F(RegistryEntriesTest, Version5ScriptsWithChineseTextBecomeUtf16) {
     return true;
   });
   WriteRegistryEntries(ctx);
-  std::u16string expected = u"\uFEFFWindows Registry Editor Version 5.00\r\n\r\n"
-                            u"[HKEY_CURRENT_USER\\演示]\r\n\"名\"=\"值\"\r\n";
+  std::u16string expected =
+      u"\uFEFFWindows Registry Editor Version 5.00\r\n\r\n"
+      u"[HKEY_CURRENT_USER\\演示]\r\n\"名\"=\"值\"\r\n";
   ASSERT_EQ(written.size(), expected.size() * 2);
   for (size_t i = 0; i < expected.size(); ++i) {
     char16_t c = static_cast<unsigned char>(written[2 * i]) |
@@ -189,8 +192,8 @@ TEST_F(RegistryEntriesTest, UninstallEntryAndRemovalList) {
   const std::string& none = kDefaultName;
   EXPECT_EQ(ctx.system.uninstall_registry_list,
             "HKEY_LOCAL_MACHINE\\Software\\演示\\删除$,64\r\n"
-            "HKEY_CURRENT_USER\\Software\\演示\\" + none + "$,32\r\n" +
-            none + "\\" + none + "$," + none + "\r\n");
+            "HKEY_CURRENT_USER\\Software\\演示\\" +
+                none + "$,32\r\n" + none + "\\" + none + "$," + none + "\r\n");
 }
 
 TEST_F(RegistryEntriesTest, WithoutAnUninstallerOnlyThePackageValues) {
@@ -198,9 +201,9 @@ TEST_F(RegistryEntriesTest, WithoutAnUninstallerOnlyThePackageValues) {
   ctx.settings.registry_data = BuildRegistryStore(
       {Value("HKEY_CURRENT_USER\\Software\\演示", "删除", "REG_SZ", "x", "32", "真")});
   WriteRegistryEntries(ctx);
-  EXPECT_EQ(host.registry().QueryString(RegRoot::kCurrentUser, "Software\\演示", "删除",
-                                        RegView::k32),
-            "x");
+  EXPECT_EQ(
+      host.registry().QueryString(RegRoot::kCurrentUser, "Software\\演示", "删除", RegView::k32),
+      "x");
   EXPECT_FALSE(host.registry().KeyExists(RegRoot::kLocalMachine, kUninstall, RegView::k32));
   EXPECT_EQ(ctx.system.uninstall_registry_list, "");
 
@@ -237,7 +240,6 @@ TEST_F(RegistryEntriesTest, UnusableRecordsArePassedOver) {
             std::string::npos);
   EXPECT_NE(log.find("failed: registry record of unknown type \"REG_EXPAND_SZ\""),
             std::string::npos);
-
 }
 
 TEST_F(RegistryEntriesTest, DamagedStores) {

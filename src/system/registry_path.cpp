@@ -9,8 +9,7 @@ namespace qmb {
 namespace {
 
 constexpr std::string_view kRootNames[] = {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_CONFIG",
-                                           "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE",
-                                           "HKEY_USERS"};
+                                           "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE", "HKEY_USERS"};
 
 bool EndsWithBackslash(std::string_view text) {
   return !text.empty() && FindLastCharGbk(text, '\\') == text.size() - 1;

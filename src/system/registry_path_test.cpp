@@ -7,10 +7,11 @@ namespace qmb {
 namespace {
 
 TEST(RegistryPathTest, RootsAndKeys) {
-  const std::pair<const char*, RegRoot> roots[] = {
-      {"HKEY_CLASSES_ROOT", RegRoot::kClassesRoot},   {"HKEY_CURRENT_CONFIG", RegRoot::kCurrentConfig},
-      {"HKEY_CURRENT_USER", RegRoot::kCurrentUser},   {"HKEY_LOCAL_MACHINE", RegRoot::kLocalMachine},
-      {"HKEY_USERS", RegRoot::kUsers}};
+  const std::pair<const char*, RegRoot> roots[] = {{"HKEY_CLASSES_ROOT", RegRoot::kClassesRoot},
+                                                   {"HKEY_CURRENT_CONFIG", RegRoot::kCurrentConfig},
+                                                   {"HKEY_CURRENT_USER", RegRoot::kCurrentUser},
+                                                   {"HKEY_LOCAL_MACHINE", RegRoot::kLocalMachine},
+                                                   {"HKEY_USERS", RegRoot::kUsers}};
   for (const auto& [name, root] : roots) {
     auto path = ParseRegistryPath(std::string(name) + "\\Software\\软件", "v", true);
     ASSERT_TRUE(path) << name;

@@ -233,8 +233,10 @@ bool WritePackage(const PackageRequest& request, std::string& error) {
     error = "cannot read the sizes in " + payload_dir.string();
     return false;
   }
-  for (SettingsFile& f : *files)
-    if (strcasecmp(f.name.c_str(), "data.ini") == 0) f.data = WithUnpackedSize(f.data, *payload_size);
+  for (SettingsFile& f : *files) {
+    if (strcasecmp(f.name.c_str(), "data.ini") == 0)
+      f.data = WithUnpackedSize(std::move(f.data), *payload_size);
+  }
   auto password = PayloadPassword(*files, error);
   if (!password) return false;
 

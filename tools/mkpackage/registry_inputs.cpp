@@ -23,9 +23,8 @@ struct RootName {
 };
 
 constexpr RootName kRoots[] = {
-    {"HKEY_CLASSES_ROOT", "HKCR"},  {"HKEY_CURRENT_CONFIG", "HKCC"},
-    {"HKEY_CURRENT_USER", "HKCU"},  {"HKEY_LOCAL_MACHINE", "HKLM"},
-    {"HKEY_USERS", "HKU"},
+    {"HKEY_CLASSES_ROOT", "HKCR"},  {"HKEY_CURRENT_CONFIG", "HKCC"}, {"HKEY_CURRENT_USER", "HKCU"},
+    {"HKEY_LOCAL_MACHINE", "HKLM"}, {"HKEY_USERS", "HKU"},
 };
 
 // The path with its root written the way the installer reads it (full name, upper case).
@@ -46,8 +45,8 @@ int HexDigit(char c) {
   return -1;
 }
 
-// A REG_DWORD as the installer stores it: unsigned decimal text. Accepts decimal (negative ones down
-// to -2147483648) and 0x hex.
+// A REG_DWORD as the installer stores it: unsigned decimal text. Accepts decimal (negative ones
+// down to -2147483648) and 0x hex.
 std::optional<std::string> DwordText(std::string_view text) {
   bool negative = false;
   if (!text.empty() && (text[0] == '-' || text[0] == '+')) {
@@ -125,7 +124,8 @@ std::optional<std::vector<RegistryRecord>> ParseRegistryIni(std::string_view fil
     seen.push_back(section);
     for (const std::string& key : ini.KeyNames(section)) {
       if (!IsOneOf(key, {"path", "name", "type", "data", "view", "remove"}))
-        return fail("unknown key \"" + GbkToUtf8(key) + "\" (known: path, name, type, data, view, remove)");
+        return fail("unknown key \"" + GbkToUtf8(key) +
+                    "\" (known: path, name, type, data, view, remove)");
     }
     RegistryRecord record;
     auto path = NormalizeRoot(ini.Value(section, "path"));
@@ -139,7 +139,8 @@ std::optional<std::vector<RegistryRecord>> ParseRegistryIni(std::string_view fil
       record.data = data;
     } else if (EqualsIgnoreCase(type, kRegDwordType)) {
       auto number = DwordText(data);
-      if (!number) return fail("REG_DWORD data must be a 32-bit number: \"" + GbkToUtf8(data) + "\"");
+      if (!number)
+        return fail("REG_DWORD data must be a 32-bit number: \"" + GbkToUtf8(data) + "\"");
       record.type = kRegDwordType;
       record.data = *number;
     } else if (EqualsIgnoreCase(type, kRegBinaryType)) {
@@ -181,10 +182,13 @@ std::optional<std::vector<RegistryRecord>> LoadRegistryFolder(const fs::path& fo
   std::vector<fs::path> inis, scripts;
   for (const auto& entry : fs::directory_iterator(folder, ec)) {
     const std::string ext = entry.path().extension().string();
-    if (entry.is_regular_file() && EqualsIgnoreCase(ext, ".ini")) inis.push_back(entry.path());
-    else if (entry.is_regular_file() && EqualsIgnoreCase(ext, ".reg")) scripts.push_back(entry.path());
+    if (entry.is_regular_file() && EqualsIgnoreCase(ext, ".ini"))
+      inis.push_back(entry.path());
+    else if (entry.is_regular_file() && EqualsIgnoreCase(ext, ".reg"))
+      scripts.push_back(entry.path());
     else {
-      error = entry.path().string() + ": the registry folder holds only .ini records and .reg scripts";
+      error =
+          entry.path().string() + ": the registry folder holds only .ini records and .reg scripts";
       return std::nullopt;
     }
   }

@@ -34,7 +34,8 @@ TEST(RegistryIniTest, RecordsAsTheInstallerReadsThem) {
   // Roots and types in any case become the installer's names; the default value has no name; the
   // 32-bit view is the default; a DWORD is stored as unsigned decimal text.
   const std::vector<RegistryRecord> expected = {
-      {"HKEY_LOCAL_MACHINE\\SOFTWARE\\演示", "REG_SZ", "%InstallPath%\\demo.exe", "真", "路径", "64"},
+      {"HKEY_LOCAL_MACHINE\\SOFTWARE\\演示", "REG_SZ", "%InstallPath%\\demo.exe", "真", "路径",
+       "64"},
       {"HKEY_CURRENT_USER\\Software\\演示", "REG_SZ", "", "", "", "32"},
       {"HKEY_CURRENT_USER\\a", "REG_DWORD", "255", "真", "n", "32"},
       {"HKEY_USERS\\a", "REG_DWORD", "4294967295", "", "n", "32"},
@@ -77,7 +78,8 @@ TEST(RegistryIniTest, MistakesNameTheirRecord) {
 
 TEST(RegistryScriptTest, OnlyRegistryScripts) {
   std::string error;
-  auto v5 = RegistryScriptRecord("a.reg", "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_USERS\\a]\r\n", error);
+  auto v5 = RegistryScriptRecord(
+      "a.reg", "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_USERS\\a]\r\n", error);
   ASSERT_TRUE(v5) << error;
   EXPECT_EQ(v5->type, "file");
   EXPECT_EQ(v5->data, "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_USERS\\a]\r\n");
@@ -98,9 +100,11 @@ TEST_F(RegistryFolderTest, RecordsThenScriptsInNameOrder) {
   WriteBytes(dir() / "registry" / "b.ini", "[b]\r\npath=HKCU\\b\r\ntype=REG_SZ\r\ndata=乙\r\n");
   WriteBytes(dir() / "registry" / "A.INI", "[a]\r\npath=HKCU\\a\r\ntype=REG_SZ\r\n");
   // A script as regedit exports it: UTF-16 with its byte order mark.
-  std::u16string utf16 = u"\uFEFFWindows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\值]\r\n";
+  std::u16string utf16 =
+      u"\uFEFFWindows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\值]\r\n";
   std::string bytes;
-  for (char16_t c : utf16) bytes += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  for (char16_t c : utf16)
+    bytes += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
   WriteBytes(dir() / "registry" / "z.reg", bytes);
   WriteBytes(dir() / "registry" / "m.REG", "REGEDIT4\r\n");
   auto records = LoadRegistryFolder(dir() / "registry", error);
@@ -109,7 +113,8 @@ TEST_F(RegistryFolderTest, RecordsThenScriptsInNameOrder) {
   EXPECT_EQ((*records)[0].path, "HKEY_CURRENT_USER\\a");
   EXPECT_EQ((*records)[1].data, "乙");  // GBK
   EXPECT_EQ((*records)[2].data, "REGEDIT4\r\n");
-  EXPECT_EQ((*records)[3].data, "Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\值]\r\n");
+  EXPECT_EQ((*records)[3].data,
+            "Windows Registry Editor Version 5.00\r\n[HKEY_CURRENT_USER\\值]\r\n");
 
   WriteBytes(dir() / "registry" / "notes.txt", "x");
   EXPECT_FALSE(LoadRegistryFolder(dir() / "registry", error));

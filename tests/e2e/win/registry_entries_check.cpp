@@ -10,15 +10,16 @@
 #include "base/registry_store.h"
 #include "base/text.h"
 #include "base/value_store.h"
+#include "console_text.h"
 #include "context/context.h"
 #include "platform/win32/win32_platform.h"
 #include "system/registry_entries.h"
-#include "console_text.h"
 
 int main() {
   qmb::Win32Platform win32;
   qmb::Context ctx(win32.platform());
-  ctx.log.SetSink([](std::string_view line) { Print("log", std::string(line.substr(0, line.size() - 2))); });
+  ctx.log.SetSink(
+      [](std::string_view line) { Print("log", std::string(line.substr(0, line.size() - 2))); });
 
   // "運" ends in the byte 0x5C, which a registry script must not see doubled.
   ctx.wizard.install_folder = "C:\\qmbreg 测试\\運行";
@@ -33,7 +34,8 @@ int main() {
       {"HKEY_CURRENT_USER\\Software\\qmbregtest", qmb::kRegBinaryType,
        std::string("\x00\x01\xFF", 3), "", "bin", "32"},
       {"", qmb::kRegScriptType,
-       "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\qmbregtest\\脚本]\r\n"
+       "Windows Registry Editor Version "
+       "5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\qmbregtest\\脚本]\r\n"
        "\"路径\"=\"SXG(%InstallPath%)\\\\bin\"\r\n",
        "", "", ""},
   });
