@@ -11,6 +11,7 @@
 #include "base/data_cipher.h"
 #include "base/marked_section.h"
 #include "base/package_layout.h"
+#include "base/registry_store.h"
 #include "file_io.h"
 #include "package_writer.h"
 #include "pe_image.h"
@@ -76,7 +77,10 @@ std::vector<InspectedFile> ListSettings(const fs::path& folder) {
     if (f.name == "Except.ini") check(kExceptKey);
     if (f.name == "choolantern.ini") check(kScriptKey);
     if (f.name == "QMBREG.db" || f.name == "QMBDLL.db") {
-      f.note = DecompressForm(data) ? "compressed form" : "NOT in the compressed form";
+      auto plain = DecompressForm(data);
+      f.note = plain ? "compressed form" : "NOT in the compressed form";
+      if (plain && f.name == "QMBREG.db")
+        f.note += ", " + std::to_string(ReadRegistryRecords(*plain).size()) + " registry records";
     }
     files.push_back(std::move(f));
   }

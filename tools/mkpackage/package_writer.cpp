@@ -12,12 +12,14 @@
 #include <random>
 #include <vector>
 
+#include "base/compressed_form.h"
 #include "base/gbk_codec.h"
 #include "base/ini.h"
 #include "base/marked_section.h"
 #include "base/package_layout.h"
 #include "file_io.h"
 #include "pe_image.h"
+#include "registry_inputs.h"
 #include "settings_files.h"
 #include "sevenzip_tool.h"
 
@@ -82,6 +84,35 @@ std::optional<std::string> PayloadPassword(const std::vector<SettingsFile>& file
   }
   error = "settings/data.ini is missing";
   return std::nullopt;
+}
+
+// The registry data from the project's registry folder as "QMBREG.db"; a project that keeps a
+// ready "QMBREG.db" among its settings must not have both.
+bool AddRegistryData(const fs::path& folder, std::vector<SettingsFile>& files, std::string& error) {
+  auto records = LoadRegistryFolder(folder, error);
+  if (!records) return false;
+  if (records->empty()) return true;
+  for (const SettingsFile& f : files) {
+    if (strcasecmp(f.name.c_str(), "QMBREG.db") == 0) {
+      error = "settings/" + f.name + " and the registry folder both give registry data; keep one";
+      return false;
+    }
+  }
+  files.push_back({"QMBREG.db", CompressForm(BuildRegistryStore(*records))});
+  return true;
+}
+
+// The bytes of every file below folder: the payload's unpacked size.
+std::optional<uint64_t> FolderSize(const fs::path& folder) {
+  std::error_code ec;
+  uint64_t total = 0;
+  for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::end(it);
+       it.increment(ec)) {
+    if (it->is_regular_file(ec)) total += it->file_size(ec);
+    if (ec) break;
+  }
+  if (ec) return std::nullopt;
+  return total;
 }
 
 bool WriteFile(const fs::path& path, const std::string& data) {
@@ -196,6 +227,16 @@ bool WritePackage(const PackageRequest& request, std::string& error) {
   }
   auto files = LoadSettingsFolder(settings_dir, error);
   if (!files) return false;
+  if (!AddRegistryData(request.project / "registry", *files, error)) return false;
+  auto payload_size = FolderSize(payload_dir);
+  if (!payload_size) {
+    error = "cannot read the sizes in " + payload_dir.string();
+    return false;
+  }
+  for (SettingsFile& f : *files) {
+    if (strcasecmp(f.name.c_str(), "data.ini") == 0)
+      f.data = WithUnpackedSize(std::move(f.data), *payload_size);
+  }
   auto password = PayloadPassword(*files, error);
   if (!password) return false;
 

@@ -1,7 +1,13 @@
 #include "package_writer.h"
 
+#include <fstream>
+
+#include "base/compressed_form.h"
 #include "base/data_cipher.h"
+#include "base/ini.h"
 #include "base/package_layout.h"
+#include "base/registry_store.h"
+#include "base/value_store.h"
 #include "package_inspector.h"
 #include "pe_image.h"
 #include "test_fixtures.h"
@@ -160,6 +166,62 @@ TEST_F(PackageWriterTest, RefusalsLeaveNoOutput) {
   r = Request();
   r.runtime = dir() / "pkg.exe";
   refused(r, "already carries data");
+}
+
+// The package's settings files, unpacked with its key into folder.
+void UnpackSettings(const fs::path& package, const fs::path& folder) {
+  std::string error;
+  auto report = InspectPackage(package, error);
+  ASSERT_TRUE(report) << error;
+  std::ifstream in(package, std::ios::binary);
+  std::string archive(report->settings_section.size, '\0');
+  in.seekg(static_cast<std::streamoff>(report->settings_section.content_offset));
+  in.read(archive.data(), static_cast<std::streamsize>(archive.size()));
+  WriteBytes(folder / "s.7z", FromStoredSettingsArchive(archive));
+  ASSERT_TRUE(RunSevenZip({"x", "-p" + report->settings_key, "-o" + folder.string(),
+                           (folder / "s.7z").string()},
+                          {}, error))
+      << error;
+}
+
+TEST_F(PackageWriterTest, RegistryFolderAndUnpackedSize) {
+  fs::create_directories(dir() / "out");
+  WriteBytes(project_ / "registry" / "values.ini",
+             "[v]\r\npath=HKCU\\Software\\演示\r\nname=n\r\ntype=REG_DWORD\r\ndata=0x10\r\n"
+             "view=64\r\nremove=yes\r\n");
+  WriteBytes(project_ / "registry" / "extra.reg", "REGEDIT4\r\n");
+  std::string error;
+  ASSERT_TRUE(WritePackage(Request(), error)) << error;
+  UnpackSettings(dir() / "out" / "out.exe", dir() / "s");
+
+  auto store = DecompressForm(Bytes(dir() / "s" / "QMBREG.db"));
+  ASSERT_TRUE(store);
+  auto records = ReadRegistryRecords(*store);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0],
+            (RegistryRecord{"HKEY_CURRENT_USER\\Software\\演示", "REG_DWORD", "16", "真", "n", "64"}));
+  // A script's other fields are empty, stored as the placeholder.
+  const std::string none(kStoreEmptyValue);
+  EXPECT_EQ(records[1], (RegistryRecord{none, "file", "REGEDIT4\r\n", none, none, none}));
+  // The payload's two files: "hello\r\n" and "说明\r\n" (GBK, as the fixture writes it), 7 + 6 bytes.
+  EXPECT_EQ(IniFile(Bytes(dir() / "s" / "data.ini")).Value("禾木软件安装配置", "压缩原大小"), "13");
+
+  auto report = InspectPackage(dir() / "out" / "out.exe", error);
+  ASSERT_TRUE(report) << error;
+  bool noted = false;
+  for (const InspectedFile& f : report->settings_files)
+    noted = noted || (f.name == "QMBREG.db" && f.note.ends_with("2 registry records"));
+  EXPECT_TRUE(noted);
+
+  // A ready QMBREG.db beside the registry folder is refused.
+  WriteBytes(project_ / "settings" / "QMBREG.db", "num\x01" "0numend");
+  EXPECT_FALSE(WritePackage(Request(), error));
+  EXPECT_NE(error.find("both give registry data"), std::string::npos) << error;
+  // Alone, the raw store is packed as it is, in the compressed form.
+  fs::remove_all(project_ / "registry");
+  ASSERT_TRUE(WritePackage(Request(), error)) << error;
+  UnpackSettings(dir() / "out" / "out.exe", dir() / "s2");
+  EXPECT_EQ(DecompressForm(Bytes(dir() / "s2" / "QMBREG.db")), "num\x01" "0numend");
 }
 
 TEST_F(PackageWriterTest, FailureKeepsAnEarlierPackage) {
