@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/package_layout.h"
 #include "context/context.h"
 
 namespace qmb {
@@ -19,14 +20,6 @@ inline constexpr std::string_view kSkinOpenMark = "QMB-mark=skinA";
 inline constexpr std::string_view kSkinCloseMark = "QMB-mark=skinB";
 // The skin store's name for the uninstaller icon, which the launcher writes out as "uninst.ico".
 inline constexpr std::string_view kSkinIconName = "卸载程序图标";
-
-// The launcher program inside the runtime image, and its product name resource (GBK, padded with
-// zero bytes to a fixed size so the packaging tool can fill it in place).
-inline constexpr char kLauncherResourceType[] = "UNINST_DAT";
-inline constexpr int kLauncherResourceId = 100;
-inline constexpr char kLauncherNameType[] = "NAME";
-inline constexpr int kLauncherNameId = 100;
-inline constexpr size_t kLauncherNameSize = 256;
 
 inline constexpr size_t kImageSearchChunk = 5242880;  // 5 MiB
 
