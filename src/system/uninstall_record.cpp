@@ -6,6 +6,7 @@
 #include "base/package_layout.h"
 #include "base/path.h"
 #include "base/value_store.h"
+#include "extract/folder_path.h"
 #include "extract/install_progress.h"
 #include "startup/settings_loader.h"
 #include "system/shortcut_locations.h"
@@ -114,6 +115,9 @@ void WriteUninstallRecord(Context& ctx) {
   const std::string data_path = JoinPath(folder, "uninst.dat");
   ShowProgressLine(ctx, FormatProgressLine(ctx, 4, launcher_path));
 
+  // An extraction that made nothing leaves no folder; the uninstaller still has links and registry
+  // values to remove.
+  if (!CreateFolderPath(files, folder)) ctx.log.Failure("uninstaller: cannot make " + folder);
   const std::string record = BuildUninstallIni(ctx);
   const std::string image = ReadRuntimeImage(ctx, ctx.platform.env.ModulePath(), kKindOpenMark);
   if (!files.WriteAll(data_path, std::string(1, kUninstallDataLead) + image)) {
