@@ -196,6 +196,12 @@ TEST_F(PackageWriterTest, NamesTheUninstallerLauncher) {
   expected.replace(key->offset, 2, "\x12\x34");
   expected.replace(launcher->offset + name->offset, name->size, expected_name);
   EXPECT_EQ(pkg.substr(0, runtime.size()), expected);
+
+  auto report = InspectPackage(r.output, error);
+  ASSERT_TRUE(report) << error;
+  ASSERT_TRUE(report->launcher.has_value());
+  EXPECT_EQ(report->launcher->offset, launcher->offset);
+  EXPECT_EQ(report->launcher_name, "\xE6\xBC\x94\xE7\xA4\xBA");  // UTF-8 of the product name
 }
 
 TEST_F(PackageWriterTest, RefusesAnUninstallerItCannotName) {
