@@ -22,14 +22,7 @@ rm -rf "$work"
 mkdir -p "$work"
 cp "$answer" "$work/"
 
-unix_path() {  # the Linux path of a path on C:
-  local path=${1#[Cc]:}
-  path=${path//\\//}
-  echo "$(drive_c)${path%/}"
-}
-temp_win=$(run_wine cmd /c 'echo %TEMP%' | tr -d '\r')
-temp=$(unix_path "$temp_win")
-[ -d "$temp" ] || fail "no temp folder ($temp_win)"
+find_temp_folder
 
 "$mkpackage" --runtime "$runtime" "$QMB_SOURCE_DIR/examples/demo" -o "$work/setup.exe" >/dev/null
 report=$("$mkpackage" --inspect "$work/setup.exe")
@@ -44,7 +37,8 @@ read -r launcher_at launcher_size product <<<"$launcher"
 folder_win='C:\qmbuninst\Program Files\演示 软件'
 folder=$(unix_path "$folder_win")
 mkdir -p "$folder"
-tail -c +"$((launcher_at + 1))" "$work/setup.exe" | head -c "$launcher_size" >"$folder/uninst.exe"
+dd if="$work/setup.exe" of="$folder/uninst.exe" iflag=skip_bytes,count_bytes bs=64K \
+  skip="$launcher_at" count="$launcher_size" status=none
 gbk() { printf '%s' "$1" | iconv -f UTF-8 -t GBK; }
 section() {  # section NAME: standard input framed by the marks NAME + "A" and NAME + "B"
   gbk "QMB-mark=$1A"; printf '\001'; cat; gbk "QMB-mark=$1B"; printf '\001'
