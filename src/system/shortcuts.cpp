@@ -108,6 +108,10 @@ ShortcutKinds ChooseShortcutKinds(const Context& ctx) {
 }
 
 void CreateShortcuts(Context& ctx) {
+  if (ctx.wizard.install_folder.empty()) {
+    ctx.log.Failure("shortcuts: no install folder");
+    return;
+  }
   const ShortcutKinds kinds = ChooseShortcutKinds(ctx);
   ctx.log.Step(std::string("shortcuts: desktop ") + (kinds[0] ? "on" : "off") + ", start menu " +
                (kinds[1] ? "on" : "off") + ", quick launch " + (kinds[2] ? "on" : "off"));

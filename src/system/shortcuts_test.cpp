@@ -172,6 +172,15 @@ TEST_F(ShortcutsTest, MissingTargetsAndUnusableLocationsMakeNoLink) {
   EXPECT_TRUE(Logged("cannot make the folder relative\\folder"));
 }
 
+TEST_F(ShortcutsTest, NothingWithoutAnInstallFolder) {
+  AddRecord("a", "app.exe", "C:\\A");
+  ctx.wizard.install_folder.clear();
+  host.files().WriteAll("C:\\Temp\\app.exe", "relative to the current folder");
+  CreateShortcuts(ctx);
+  EXPECT_TRUE(host.shell().links().empty());
+  EXPECT_TRUE(host.shell().taskbar_verbs().empty());
+}
+
 TEST_F(ShortcutsTest, CreateLinkNamesReplacesAndRefuses) {
   MakeFolder("C:\\L.lnkdir");
   const std::string target = std::string(kInstallFolder) + "\\app.exe";

@@ -111,6 +111,10 @@ void WriteUninstallRecord(Context& ctx) {
   }
   Files& files = ctx.platform.files;
   const std::string& folder = ctx.wizard.install_folder;
+  if (folder.empty()) {
+    ctx.log.Failure("uninstaller: no install folder");
+    return;
+  }
   const std::string launcher_path = JoinPath(folder, "uninst.exe");
   const std::string data_path = JoinPath(folder, "uninst.dat");
   ShowProgressLine(ctx, FormatProgressLine(ctx, 4, launcher_path));

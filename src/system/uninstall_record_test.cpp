@@ -126,6 +126,10 @@ TEST_F(UninstallRecordTest, NothingWithoutAnUninstallerAndOldFilesAreReplaced) {
   WriteUninstallRecord(ctx);
   EXPECT_FALSE(host.files().Exists(Path("uninst.exe")));
   EXPECT_FALSE(host.files().Exists(Path("uninst.dat")));
+  Settings("是否生成卸载程序=1");
+  ctx.wizard.install_folder.clear();
+  WriteUninstallRecord(ctx);
+  EXPECT_FALSE(host.files().Exists("C:\\Temp\\uninst.dat"));  // nothing beside the current folder
 
   // A second install over the first writes the data file anew, not behind the old one.
   SetUp();
