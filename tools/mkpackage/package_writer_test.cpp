@@ -224,6 +224,63 @@ TEST_F(PackageWriterTest, RegistryFolderAndUnpackedSize) {
   EXPECT_EQ(DecompressForm(Bytes(dir() / "s2" / "QMBREG.db")), "num\x01" "0numend");
 }
 
+// A runtime that carries a launcher whose NAME resource has name_words zero words.
+fs::path RuntimeWithLauncher(const fs::path& dir, const std::string& name, int name_words) {
+  std::string words = "0x0000";
+  for (int i = 1; i < name_words; ++i) words += ", 0x0000";
+  const fs::path launcher = BuildRuntime(dir, name + "-uninst", "100 NAME { " + words + " }\n");
+  return BuildRuntime(dir, name, "250 KEY { 0x0000 }\n100 UNINST_DAT \"" + launcher.string() + "\"\n");
+}
+
+TEST_F(PackageWriterTest, NamesTheUninstallerLauncher) {
+  fs::create_directories(dir() / "out");
+  PackageRequest r = Request();
+  r.runtime = RuntimeWithLauncher(dir() / "rt", "named", 128);
+  r.project = MakeProject(dir() / "uninstaller", "safe=pw\r\n是否生成卸载程序=1");
+  std::string error;
+  ASSERT_TRUE(WritePackage(r, error)) << error;
+  const std::string runtime = Bytes(r.runtime);
+  const std::string pkg = Bytes(r.output);
+  auto launcher = FindNamedTypeResource(pkg, "UNINST_DAT", 100, error);
+  ASSERT_TRUE(launcher) << error;
+  const std::string image = pkg.substr(launcher->offset, launcher->size);
+  auto name = FindNamedTypeResource(image, "NAME", 100, error);
+  ASSERT_TRUE(name) << error;
+  ASSERT_EQ(name->size, 256u);
+  std::string expected_name = "演示";  // GBK, as data.ini holds it after conversion
+  expected_name.resize(256, '\0');
+  EXPECT_EQ(image.substr(name->offset, name->size), expected_name);
+
+  // Nothing else of the image changed: the key and the name are the only differences.
+  std::string expected = runtime;
+  auto key = FindNamedTypeResource(runtime, "KEY", 250, error);
+  ASSERT_TRUE(key) << error;
+  expected.replace(key->offset, 2, "\x12\x34");
+  expected.replace(launcher->offset + name->offset, name->size, expected_name);
+  EXPECT_EQ(pkg.substr(0, runtime.size()), expected);
+
+  auto report = InspectPackage(r.output, error);
+  ASSERT_TRUE(report) << error;
+  ASSERT_TRUE(report->launcher.has_value());
+  EXPECT_EQ(report->launcher->offset, launcher->offset);
+  EXPECT_EQ(report->launcher_name, "\xE6\xBC\x94\xE7\xA4\xBA");  // UTF-8 of the product name
+}
+
+TEST_F(PackageWriterTest, RefusesAnUninstallerItCannotName) {
+  fs::create_directories(dir() / "out");
+  PackageRequest r = Request();
+  r.project = MakeProject(dir() / "uninstaller", "safe=pw\r\n是否生成卸载程序=1");
+  std::string error;
+  EXPECT_FALSE(WritePackage(r, error));  // the fixture runtime carries no launcher
+  EXPECT_NE(error.find("asks for an uninstaller"), std::string::npos) << error;
+  r.runtime = RuntimeWithLauncher(dir() / "rt", "short", 2);  // room for 3 bytes
+  EXPECT_FALSE(WritePackage(r, error));
+  EXPECT_NE(error.find("product name takes 4 bytes"), std::string::npos) << error;
+  ExpectNoOutput();
+  // Without an uninstaller a launcher-less runtime is fine.
+  EXPECT_TRUE(WritePackage(Request(), error)) << error;
+}
+
 TEST_F(PackageWriterTest, FailureKeepsAnEarlierPackage) {
   fs::create_directories(dir() / "out");
   WriteBytes(dir() / "out" / "out.exe", "earlier");
