@@ -3,6 +3,7 @@
 
 #include "context/context.h"
 #include "startup/temporary_files.h"
+#include "system/system_settings.h"
 
 namespace qmb {
 namespace {
@@ -59,6 +60,7 @@ StartupOutcome RunStartupWindowCreation(Context& ctx, StartupWindowPort& window,
     return StartupOutcome::kClosed;
   }
   if (startup.package_result == 1) {
+    ReadSystemSettings(ctx);
     ctx.log.Step("start-up: installer; run mode \"" + startup.run_mode +
                  "\"; the wizard is not part of this build");
   } else {
