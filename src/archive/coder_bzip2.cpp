@@ -9,6 +9,7 @@
 
 #include "archive/bit_reader.h"
 #include "archive/huffman_table.h"
+#include "archive/large_block.h"
 
 namespace qmb::sevenzip {
 namespace {
@@ -90,7 +91,11 @@ class Bzip2Decoder final : public Source {
     const uint32_t level = bits_.Read(8) - '0';
     if (level < 1 || level > 9 || bits_.Overrun()) return InputError();
     block_max_ = level * kBlockUnit;
-    if (tt_.size() < block_max_) tt_.assign(block_max_, 0);
+    // The transform vector holds the largest block size seen, at most 900 000 entries.
+    if (block_max_ > capacity_) {
+      if (!tt_.Allocate(block_max_ * sizeof(uint32_t))) return Status::kTooLarge;
+      capacity_ = block_max_;
+    }
     combined_crc_ = 0;
     ++streams_;
     phase_ = Phase::kBlockHeader;
@@ -170,7 +175,7 @@ class Bzip2Decoder final : public Source {
       start[i] = sum;
       sum += counts_[i];
     }
-    uint32_t* tt = tt_.data();
+    uint32_t* tt = Tt();
     for (uint32_t i = 0; i < block_size_; ++i) tt[start[tt[i] & 0xFF]++] |= i << 8;
     position_ = tt[orig_ptr] >> 8;
     left_ = block_size_;
@@ -185,7 +190,7 @@ class Bzip2Decoder final : public Source {
     uint8_t mtf[256];
     for (unsigned i = 0; i < 256; ++i) mtf[i] = static_cast<uint8_t>(i);
     std::memset(counts_, 0, sizeof counts_);
-    uint32_t* tt = tt_.data();
+    uint32_t* tt = Tt();
     const uint32_t limit = block_max_;
     const unsigned end_of_block = in_use + 1;
     uint32_t n = 0, run = 0, run_weight = 1;
@@ -234,7 +239,7 @@ class Bzip2Decoder final : public Source {
 
   // Bytes of the current block: the inverse transform, with runs of four followed by a count.
   Status Output(uint8_t* data, size_t size, size_t& got) {
-    const uint32_t* tt = tt_.data();
+    const uint32_t* tt = Tt();
     uint8_t* out = data;
     uint8_t* const end = data + size;
     uint32_t position = position_, left = left_;
@@ -279,12 +284,14 @@ class Bzip2Decoder final : public Source {
   BitReader<true> bits_;
   Phase phase_ = Phase::kStreamHeader;
   unsigned streams_ = 0;
-  uint32_t block_max_ = 0;
+  uint32_t block_max_ = 0;  // of the current stream
+  uint32_t capacity_ = 0;   // of tt_
   uint32_t combined_crc_ = 0, block_crc_ = 0, running_crc_ = 0;
   Table tables_[kMaxGroups];
   uint8_t selectors_[kMaxSelectors];
   uint32_t counts_[256];
-  std::vector<uint32_t> tt_;
+  uint32_t* Tt() const { return reinterpret_cast<uint32_t*>(tt_.data()); }
+  LargeBlock tt_;
   uint32_t block_size_ = 0;
   // Output state of the current block.
   uint32_t position_ = 0, left_ = 0;

@@ -1,7 +1,6 @@
 // PPMd variant H: the sub-allocator, the model's growth and rescaling, and symbol decoding.
 #include "archive/ppmd_model.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -73,15 +72,13 @@ Model::Model() {
   std::memset(hb_to_flag_ + 0x40, 8, 0x100 - 0x40);
 }
 
-Model::~Model() { std::free(base_); }
-
 bool Model::Allocate(uint32_t size) {
-  std::free(base_);
   // Units start 4-byte aligned, and offset 0 is never a record, so 0 can stand for "none".
   align_offset_ = 4 - (size & 3);
-  base_ = static_cast<uint8_t*>(std::malloc(size_t(align_offset_) + size + kUnitSize));
-  size_ = base_ ? size : 0;
-  return base_ != nullptr;
+  const bool ok = memory_.Allocate(size_t(align_offset_) + size + kUnitSize);
+  base_ = memory_.data();
+  size_ = ok ? size : 0;
+  return ok;
 }
 
 void Model::InsertNode(void* node, unsigned index) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "archive/coder.h"
+#include "archive/large_block.h"
 
 namespace qmb::sevenzip::ppmd {
 
@@ -73,7 +74,6 @@ class Model {
   static constexpr uint32_t kMinMemory = 1u << 11, kMaxMemory = 0xFFFFFFFFu - 12 * 3;
 
   Model();
-  ~Model();
   Model(const Model&) = delete;
   Model& operator=(const Model&) = delete;
 
@@ -125,7 +125,8 @@ class Model {
   uint16_t* BinSumm();
   See* MakeEscFreq(unsigned num_masked, uint32_t& esc_freq);
 
-  uint8_t* base_ = nullptr;
+  LargeBlock memory_;
+  uint8_t* base_ = nullptr;  // memory_'s bytes
   uint32_t size_ = 0;
   uint32_t align_offset_ = 0;
 
