@@ -284,6 +284,7 @@ Context* Model::CreateSuccessors(bool skip) {
     }
     const uint32_t cf = s->freq - 1u;
     const uint32_t s0 = c->summ_freq - c->num_stats - cf;
+    if (s0 == 0 && cf != 0) return nullptr;  // would divide by zero: no encoder's model gets here
     up_state.freq =
         static_cast<uint8_t>(1 + ((2 * cf <= s0) ? (5 * cf > s0) : ((2 * cf + 3 * s0 - 1) / (2 * s0))));
   }
@@ -476,7 +477,7 @@ void Model::Update1() {
 // After the first symbol of a context's statistics.
 void Model::Update1First() {
   prev_success_ = 2u * found_state_->freq > min_context_->summ_freq;
-  run_length_ += prev_success_;
+  AddRun(prev_success_);
   min_context_->summ_freq += 4;
   if ((found_state_->freq += 4) > kMaxFreq) Rescale();
   NextContext();
@@ -495,7 +496,7 @@ void Model::Update2() {
 void Model::UpdateBin() {
   found_state_->freq = static_cast<uint8_t>(found_state_->freq + (found_state_->freq < 128 ? 1 : 0));
   prev_success_ = 1;
-  ++run_length_;
+  AddRun(1);
   NextContext();
 }
 

@@ -122,6 +122,8 @@ class Model {
   void Update1First();
   void Update2();
   void UpdateBin();
+  // The run length counts on past 2^31 symbols as the encoder's 32-bit counter does: it wraps.
+  void AddRun(unsigned n) { run_length_ = static_cast<int32_t>(static_cast<uint32_t>(run_length_) + n); }
   uint16_t* BinSumm();
   See* MakeEscFreq(unsigned num_masked, uint32_t& esc_freq);
 
