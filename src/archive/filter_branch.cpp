@@ -231,6 +231,7 @@ class DeltaConverter final : public Converter {
 
 std::unique_ptr<Converter> MakeBranchConverter(BranchKind kind, uint32_t start_offset) {
   if (kind == BranchKind::kX86) return std::make_unique<X86Converter>(start_offset);
+  if (kind == BranchKind::kRiscV) return MakeRiscVConverter(start_offset);
   return std::make_unique<RiscConverter>(kind, start_offset);
 }
 
