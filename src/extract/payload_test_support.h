@@ -40,8 +40,8 @@ class PayloadTest : public ::testing::Test {
       std::ofstream(source / name, std::ios::binary) << content;
     }
     host_.files().CreateDirectory("C:\\pkg");
-    const std::string command = "cd '" + source.string() + "' && 7zz a -bd -y -mhe=on -p" +
-                                password + " '" + host_.files().HostPath(archive) +
+    const std::string command = "cd '" + source.string() + "' && 7zz a -bd -y -mhe=on '-p" +
+                                password + "' '" + host_.files().HostPath(archive) +
                                 "' . > /dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
     ctx_.startup.archive_path = archive;
