@@ -10,14 +10,13 @@ set -euo pipefail
 
 : "${QMB_SOURCE_DIR:=$(cd "$(dirname "$0")/../.." && pwd)}"
 : "${QMB_NATIVE_DIR:=$QMB_SOURCE_DIR/build/native}"
-: "${QMB_WIN32_DIR:=$QMB_SOURCE_DIR/build/win32}"
 source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 
 mkpackage=$QMB_NATIVE_DIR/mkpackage
-runtime=$QMB_WIN32_DIR/setup.exe
-finder=$QMB_WIN32_DIR/e2e/find_message_window.exe
-answer=$QMB_WIN32_DIR/e2e/answer_message_box.exe
-for f in "$mkpackage" "$runtime" "$finder" "$answer" "$QMB_WIN32_DIR/7-zip32.dll"; do
+runtime=$QMB_WINDOWS_DIR/setup.exe
+finder=$QMB_WINDOWS_DIR/e2e/find_message_window.exe
+answer=$QMB_WINDOWS_DIR/e2e/answer_message_box.exe
+for f in "$mkpackage" "$runtime" "$finder" "$answer" "$QMB_WINDOWS_DIR/7-zip32.dll"; do
   [ -f "$f" ] || fail "missing $f (build both targets first)"
 done
 
@@ -97,7 +96,7 @@ start_with "'C:\\qmbstartup\\find_message_window.exe' --close 60" plain
 read -r code checker <"$work/plain.codes"
 [ "$checker" = 0 ] || { cat "$work/plain.checker.txt"; fail "plain: no message window found"; }
 [ "$code" = 0 ] || fail "plain: setup ended with $code"
-cmp -s "$temp/7-zip32.dll" "$QMB_WIN32_DIR/7-zip32.dll" || fail "plain: 7-zip32.dll not in $temp"
+cmp -s "$temp/7-zip32.dll" "$QMB_WINDOWS_DIR/7-zip32.dll" || fail "plain: 7-zip32.dll not in $temp"
 has_line plain "archive library: loaded $temp_win\\7-zip32.dll"
 has_line plain 'package: kind "qmb-1"'
 # The settings archive is encrypted with the key of the package's own key resource, which
@@ -112,11 +111,13 @@ has_line plain "start-up: done"
 caption=$(sed -n 's/^caption: //p' "$work/plain.checker.txt")
 [[ "$caption" =~ ^备用的传递消息I_[0-9]+$ ]] || fail "plain: caption \"$caption\""
 has_line plain "start-up: message window $caption"
-# The address is the message entry routine's, inside our image (loaded at its base 0x400000).
-image_end=$("$mkpackage" --inspect "$work/plain/setup.exe" | sed -n 's/^runtime image *0\.\.\([0-9]*\)$/\1/p')
+# The address is the message entry routine's, inside our image (loaded at its preferred base:
+# 0x400000 for the 32-bit build, 0x140000000 for the x86-64 one).
+base=$((0x$(objdump -p "$runtime" | sed -n 's/^ImageBase[[:space:]]*//p')))
+image_end=$("$mkpackage" --inspect "$work/plain/setup.exe" | sed -n 's/^runtime image *0\.\.\([0-9]*\),.*$/\1/p')
 [ -n "$image_end" ] || fail "mkpackage --inspect gave no image end"
 address=${caption#备用的传递消息I_}
-((address > 0x400000 && address < 0x400000 + 2 * image_end)) || fail "plain: $address is not in our image"
+((address > base && address < base + 2 * image_end)) || fail "plain: $address is not in our image"
 grep -q "style: 0x54000000 ex-style: 0x00000020 size: 0x0" "$work/plain.checker.txt" \
   || { cat "$work/plain.checker.txt"; fail "plain: message window style"; }
 echo "ok plain package: $caption"

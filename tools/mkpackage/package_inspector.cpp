@@ -104,6 +104,7 @@ std::optional<PackageReport> InspectPackage(const fs::path& package, std::string
     return std::nullopt;
   }
   r.image_end = *end;
+  r.image_kind = ImageKind(headers, error).value_or("unknown");
   const std::string image = ReadRange(in, 0, r.image_end);
   auto key = FindNamedTypeResource(image, kKeyResourceType, kKeyResourceId, error);
   if (!key || key->size != kKeyResourceSize) {
@@ -169,9 +170,9 @@ std::string FormatReport(const PackageReport& r) {
     }
     out += line;
   };
-  std::snprintf(line, sizeof line, "package size     %llu bytes\nruntime image    0..%llu\n",
+  std::snprintf(line, sizeof line, "package size     %llu bytes\nruntime image    0..%llu, %s\n",
                 static_cast<unsigned long long>(r.file_size),
-                static_cast<unsigned long long>(r.image_end));
+                static_cast<unsigned long long>(r.image_end), r.image_kind.c_str());
   out += line;
   std::snprintf(line, sizeof line, "key resource     %02X %02X, settings key %s\n",
                 static_cast<unsigned char>(r.key_bytes[0]),

@@ -26,6 +26,7 @@ struct InspectedFile {
 struct PackageReport {
   uint64_t file_size = 0;
   uint64_t image_end = 0;
+  std::string image_kind;  // "PE32 (x86)", "PE32+ (x86-64)"
   std::string key_bytes;
   std::string settings_key;
   std::string kind;

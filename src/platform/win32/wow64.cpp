@@ -32,12 +32,20 @@ bool Is64BitWindowsNative() {
 }
 
 FsRedirectionOff::FsRedirectionOff() {
+  // A native process (the x86-64 build, or any process on 32-bit Windows) is never redirected, so
+  // there is nothing to switch off; only a 32-bit process under WOW64 has to.
+  BOOL wow64 = FALSE;
+  if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) {
+    ok_ = true;
+    return;
+  }
   auto disable = Lookup<RedirectionFn>(L"kernel32.dll", "Wow64DisableWow64FsRedirection");
-  ok_ = disable && disable(&old_value_);
+  switched_ = disable && disable(&old_value_);
+  ok_ = switched_;
 }
 
 FsRedirectionOff::~FsRedirectionOff() {
-  if (!ok_) return;
+  if (!switched_) return;
   if (auto revert = Lookup<RevertFn>(L"kernel32.dll", "Wow64RevertWow64FsRedirection"))
     revert(old_value_);
 }

@@ -131,6 +131,13 @@ int main(int argc, char** argv) {
         "set value in the 64-bit view");
   Check(p.registry.QueryString(RegRoot::kCurrentUser, key, "v64", RegView::k64) == "42",
         "query the 64-bit view");
+  // HKLM\Software is split on 64-bit Windows: the test script looks for these two values where
+  // each view keeps them.
+  Check(p.registry.SetValue(RegRoot::kLocalMachine, key, "v32", qmb::kRegSz, "32", RegView::k32),
+        "set value in the 32-bit view");
+  Check(p.registry.SetValue(RegRoot::kLocalMachine, key, "natural", qmb::kRegSz, "n",
+                            RegView::kDefault),
+        "set value in the process's own view");
   Check(p.registry.SetValue(RegRoot::kCurrentUser, key + "\\gone\\deeper", "x", qmb::kRegSz, "1",
                             RegView::kDefault) &&
             p.registry.DeleteKey(RegRoot::kCurrentUser, key + "\\gone", RegView::kDefault) &&
