@@ -7,6 +7,7 @@
 #include "base/text.h"
 #include "extract/install_outcome.h"
 #include "extract/payload_test_support.h"
+#include "extract/volume_redirect.h"
 #include "script/script_test_support.h"
 #include "startup/settings_variables.h"
 #include "wizard/wizard_install_view.h"
@@ -127,6 +128,33 @@ TEST_F(InstallDriverTest, ArchiveOverrideReplacesThePayload) {
   EXPECT_EQ(Read("C:\\App\\other.txt"), "O");
   EXPECT_FALSE(Exists("C:\\App\\a.txt"));
   EXPECT_EQ(ctx_.startup.archive_path, "C:\\pkg\\other.7z");
+}
+
+TEST_F(InstallDriverTest, SplitVolumesGetTheInstallFolderItself) {
+  std::string big(200000, '\0');
+  uint32_t x = 7;
+  for (char& c : big) c = static_cast<char>((x = x * 1103515245u + 12345u) >> 24);
+  MakePayload({{"big.bin", big}, {"a.txt", "A"}}, "pw", "C:\\pkg\\set.7z", "-mx=0 -v80k");
+  for (const char* name : {"one.bin", "two.bin", "three.bin"}) {
+    const std::string number = std::to_string(ctx_.startup.volume_list.size() + 1);
+    std::filesystem::rename(host_.files().HostPath("C:\\pkg\\set.7z.00" + number),
+                            host_.files().HostPath(std::string("C:\\pkg\\") + name));
+    ctx_.startup.volume_list.push_back(std::string("C:\\pkg\\") + name);
+  }
+  std::unique_ptr<OpenRedirection> redirect =
+      NativeOpenRedirection([this](const std::string& p) { return host_.files().HostPath(p); });
+  ctx_.extract.open_redirect = redirect.get();
+  ctx_.startup.archive_path.clear();
+  ctx_.settings.except_text.clear();
+  ctx_.wizard.install_folder = "c:\\App";
+  ctx_.wizard.progress_templates = {"unpacked %Default%"};
+  RunInstall(ctx_, "pw");
+  EXPECT_EQ(Read("C:\\App\\big.bin"), big);
+  EXPECT_EQ(ctx_.wizard.install_folder, "C:\\App");
+  // Progress lines name the files relative to the install folder.
+  EXPECT_NE(log_.find("progress line: unpacked big.bin"), std::string::npos) << log_;
+  EXPECT_EQ(log_.find("progress line: unpacked C:"), std::string::npos) << log_;
+  EXPECT_EQ(Exits(), std::vector<uint32_t>{0});
 }
 
 TEST_F(InstallDriverTest, ProcessEndsOnlyWithoutAFinishPage) {

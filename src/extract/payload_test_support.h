@@ -29,10 +29,11 @@ class PayloadTest : public ::testing::Test {
   void TearDown() override { NativeArchiveLibrary(nullptr); }
 
   // Packs files (relative ASCII name, content) with the password into the archive (a Windows path
-  // whose folder exists), which becomes the archive path.
+  // whose folder exists), which becomes the archive path. switches are further 7zz switches.
   void MakePayload(const std::vector<std::pair<std::string, std::string>>& entries,
                    const std::string& password,
-                   const std::string& archive = "C:\\pkg\\payload.7z") {
+                   const std::string& archive = "C:\\pkg\\payload.7z",
+                   const std::string& switches = "") {
     namespace fs = std::filesystem;
     const fs::path source = fs::path(host_.root()) / ("source" + std::to_string(++payloads_));
     for (const auto& [name, content] : entries) {
@@ -40,7 +41,7 @@ class PayloadTest : public ::testing::Test {
       std::ofstream(source / name, std::ios::binary) << content;
     }
     host_.files().CreateDirectory("C:\\pkg");
-    const std::string command = "cd '" + source.string() + "' && 7zz a -bd -y -mhe=on '-p" +
+    const std::string command = "cd '" + source.string() + "' && 7zz a -bd -y -mhe=on " + switches + " '-p" +
                                 password + "' '" + host_.files().HostPath(archive) +
                                 "' . > /dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
