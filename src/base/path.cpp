@@ -64,4 +64,24 @@ std::string JoinPath(std::string_view a, std::string_view b) {
   return out;
 }
 
+std::string SafeFileName(std::string_view name) {
+  if (name.empty()) return "_";
+  std::string out;
+  out.reserve(name.size());
+  for (size_t i = 0; i < name.size();) {
+    const size_t length = GbkCharLength(name, i);
+    const unsigned char c = static_cast<unsigned char>(name[i]);
+    if (length == 1 && (c < 0x20 || std::string_view("\\/:*?\"<>|").find(static_cast<char>(c)) !=
+                                        std::string_view::npos))
+      out.push_back('_');
+    else
+      out.append(name.substr(i, length));
+    i += length;
+  }
+  // Windows drops trailing dots and blanks from a name, which would make ".." (or "a.") another
+  // folder's name.
+  for (size_t i = out.size(); i > 0 && (out[i - 1] == '.' || out[i - 1] == ' '); --i) out[i - 1] = '_';
+  return out;
+}
+
 }  // namespace qmb

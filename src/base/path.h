@@ -19,4 +19,9 @@ bool IsFolderBelowDrive(std::string_view path);
 // a + "\" + b, without doubling a "\" that a already ends with; b alone when a is empty.
 std::string JoinPath(std::string_view a, std::string_view b);
 
+// name made usable as one file or folder name: every character Windows refuses in a name
+// (\ / : * ? " < > | and control characters) and every trailing dot or blank becomes "_"; an
+// empty name becomes "_". Keeps a name from reaching outside the folder it is joined to.
+std::string SafeFileName(std::string_view name);
+
 }  // namespace qmb

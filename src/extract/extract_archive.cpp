@@ -107,6 +107,11 @@ bool RunLibrary(Context& ctx, const std::string& archive, const std::string& des
 
 }  // namespace
 
+void AppendToEntryList(std::string& list, const std::string& names) {
+  if (!list.empty()) list.push_back(',');
+  list += names;
+}
+
 bool ExtractArchive(Context& ctx, std::string& archive, std::string& destination, bool flat,
                     const std::string& password, ProgressSink sink, const std::string& inclusion,
                     const std::string& exclusion, const std::vector<std::string>& volumes) {

@@ -17,6 +17,7 @@
 #include "extract/install_progress.h"
 #include "extract/payload_test_support.h"
 #include "platform/host/host_platform.h"
+#include "script/script_runner.h"
 
 namespace qmb {
 namespace {
@@ -61,9 +62,12 @@ using ExtractRunTest = test::PayloadTest;
 
 TEST_F(ExtractRunTest, AssignmentPassThenMainRun) {
   MakePayload({{"a.txt", "A"}, {"d.txt", "D"}, {"sub/b.txt", "B"}, {"sub/c.txt", "C"},
-               {"e.txt", std::string(300000, 'e')}},
+               {"e.txt", std::string(300000, 'e')}, {"r.txt", "R"}},
               "secret");
   ctx_.wizard.install_folder = "C:\\Prog\\App";
+  // The script's "removezip" and the assignment pass fill the same exclusion list.
+  ctx_.wizard.tree.Item(0).ticked = true;
+  RunScriptSection(ctx_, "\r\n[真]removezip(r.txt)", ctx_.wizard.tree.Item(0).text);
   ctx_.settings.except_text =
       "%InstallPath%\\g1,-1\r\nd.txt,1\r\n%InstallPath%\\deep\\g2,-1\r\nsub\\c.txt,1\r\ne.txt,1\r\n";
   std::vector<std::pair<int32_t, int32_t>> steps;  // (current step, overall percent)
@@ -73,7 +77,7 @@ TEST_F(ExtractRunTest, AssignmentPassThenMainRun) {
   ExtractAssignedFiles(ctx_, "secret");
   EXPECT_EQ(ctx_.extract.group_count, 2);
   EXPECT_EQ(ctx_.extract.current_step, 3);
-  EXPECT_EQ(ctx_.extract.exclusion_list, "d.txt,sub\\c.txt,e.txt,");
+  EXPECT_EQ(ctx_.extract.exclusion_list, "r.txt,d.txt,sub\\c.txt,e.txt,");
   EXPECT_NE(ctx_.settings.except_text.find("C:\\Prog\\App\\g1,-1"), std::string::npos);
   // Assigned entries land flat in their group's folder.
   EXPECT_EQ(Read("C:\\Prog\\App\\g1\\d.txt"), "D");
@@ -91,6 +95,7 @@ TEST_F(ExtractRunTest, AssignmentPassThenMainRun) {
   EXPECT_FALSE(host_.files().Exists("C:\\Prog\\App\\d.txt"));
   EXPECT_FALSE(host_.files().Exists("C:\\Prog\\App\\sub\\c.txt"));
   EXPECT_FALSE(host_.files().Exists("C:\\Prog\\App\\e.txt"));
+  EXPECT_FALSE(host_.files().Exists("C:\\Prog\\App\\r.txt"));
 
   // One scale over three runs: 0-33, 33-66, 66-100, always forward, ending at 100.
   ASSERT_FALSE(steps.empty());

@@ -1,7 +1,6 @@
 // The install driver's steps in their order.
 #include "extract/install_driver.h"
 
-#include "base/text.h"
 #include "context/context.h"
 #include "extract/extract_archive.h"
 #include "extract/install_outcome.h"
@@ -9,16 +8,14 @@
 #include "script/program_runs.h"
 #include "script/script_runner.h"
 #include "startup/section_reader.h"
-#include "startup/settings_loader.h"
 #include "startup/temporary_files.h"
+#include "system/registry_entries.h"
+#include "system/shortcuts.h"
+#include "system/system_settings.h"
+#include "system/uninstall_record.h"
 #include "wizard/wizard_install_view.h"
 
 namespace qmb {
-
-// Pending: these land with the system-integration steps.
-void CreateShortcuts(Context& ctx);
-void WriteRegistryEntries(Context& ctx);
-void WriteUninstallRecord(Context& ctx);
 
 namespace {
 
@@ -68,7 +65,7 @@ void RunInstall(Context& ctx, const std::string& password) {
   RemoveTemporaryFiles(ctx, true);
   CreateShortcuts(ctx);
   WriteRegistryEntries(ctx);
-  if (ToInt(ReadSetting(ctx, "是否生成卸载程序")) == 1) WriteUninstallRecord(ctx);
+  if (GeneratesUninstaller(ctx)) WriteUninstallRecord(ctx);
   RunProgramList(ctx, ctx.wizard.post_install_runs);
   RunComponentSections(ctx, "Unzip");
   FinishInstall(ctx);

@@ -7,6 +7,8 @@
 #include "script/script_text.h"
 #include "startup/settings_loader.h"
 #include "startup/settings_registry.h"
+#include "system/registry_path.h"
+#include "system/system_settings.h"
 #include "wizard/after_install_runs.h"
 #include "wizard/components_model.h"
 #include "wizard/finish_options.h"
@@ -15,7 +17,7 @@ namespace qmb {
 namespace {
 
 constexpr char kBuiltInCaption[] = "禾木软件版本-安装向导";
-constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+constexpr char kGetReg[] = "GetReg(";
 
 // A record's text without its font tag ("<font" ... "/>"), which only styles the control.
 std::string WithoutFontTag(const std::string& text) {
@@ -31,17 +33,38 @@ std::string WindowCaption(const Context& ctx) {
   return record ? WithoutFontTag(*record) : std::string(kBuiltInCaption);
 }
 
-// Where an earlier install of the product went, as its uninstall entry says: through the 64-bit
-// view on 64-bit Windows, else (or when that gives nothing) through the program's own view.
-std::string PreviousLocation(Context& ctx) {
-  const std::string key = kUninstallKey + ReadSetting(ctx, "禾木软件名称");
-  std::string folder = ReadRegistryText(ctx, RegRoot::kLocalMachine, key, "InstallLocation");
-  if (folder.empty()) {
-    folder = ctx.platform.registry
-                 .QueryString(RegRoot::kLocalMachine, key, "InstallLocation", RegView::kDefault)
-                 .value_or("");
+// A value as text through the 64-bit view on 64-bit Windows, else (or when that gives nothing)
+// through the program's own view.
+std::string ReadFolderValue(Context& ctx, RegRoot root, const std::string& key,
+                            const std::string& name) {
+  std::string value = ReadRegistryText(ctx, root, key, name);
+  if (value.empty()) {
+    value = ctx.platform.registry.QueryString(root, key, name, RegView::kDefault).value_or("");
   }
-  return folder;
+  return value;
+}
+
+// Where an earlier install of the product went, as its uninstall entry says.
+std::string PreviousLocation(Context& ctx) {
+  return ReadFolderValue(ctx, RegRoot::kLocalMachine, kUninstallKey + ReadSetting(ctx, "禾木软件名称"),
+                         "InstallLocation");
+}
+
+// "安装位置" may name a registry value, "GetReg(" root "\" key "\" value name ")": its value then
+// is the whole folder, even when it is empty.
+std::string DefaultLocation(Context& ctx) {
+  const std::string folder = ReadSetting(ctx, "安装位置");
+  if (folder.find(kGetReg) == std::string::npos) return folder;
+  const std::string path = TextBetween(folder, kGetReg, ")");
+  const size_t last = FindLastCharGbk(path, '\\');
+  const std::string name = last == kNotFound ? "" : path.substr(last + 1);
+  const std::optional<RegistryPath> where =
+      ParseRegistryPath(path.substr(0, last == kNotFound ? path.size() : last), name, false);
+  if (!where) {
+    ctx.log.Failure("wizard: no registry root in " + folder);
+    return {};
+  }
+  return ReadFolderValue(ctx, where->root, where->key, name);
 }
 
 std::string DefaultInstallFolder(Context& ctx) {
@@ -51,8 +74,7 @@ std::string DefaultInstallFolder(Context& ctx) {
     folder = PreviousLocation(ctx);
     if (!folder.empty()) ctx.log.Step("wizard: previous location " + folder);
   }
-  if (folder.empty()) folder = ReadSetting(ctx, "安装位置");
-  return folder;
+  return folder.empty() ? DefaultLocation(ctx) : folder;
 }
 
 // What the command line left undecided comes from the package, before start-up acts on the run
@@ -77,6 +99,7 @@ void PrepareWizardModel(Context& ctx) {
   ctx.log.Step("wizard: install folder \"" + wizard.install_folder + "\"");
   LoadScriptText(ctx);
   SettleRunMode(ctx);
+  ReadSystemSettings(ctx);
   ReadAfterInstallRuns(ctx);
   ReadFinishOptions(ctx);
   if (!FillComponentsTree(ctx)) ApplyDefaultTicks(ctx);

@@ -1,7 +1,7 @@
 // The wizard preparation's decisions that do not need its window: the caption, the install folder
 // (the previous location, else the package's default), the run mode and finish page left open by
-// the command line, the install script with the components tree, the program lists and the finish
-// options. The background mode installs from exactly this; the wizard window shows it.
+// the command line, the install script with the components tree, the shortcut records and the
+// uninstaller's pictures, the program lists and the finish options. The background mode installs from exactly this; the wizard window shows it.
 #pragma once
 
 namespace qmb {

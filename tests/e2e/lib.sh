@@ -56,6 +56,21 @@ drive_c() {
   echo "$WINEPREFIX/drive_c"
 }
 
+# The Linux path of a path on C: (no winepath: a Wine session started without a display cannot
+# make windows for the runs that share it).
+unix_path() {
+  local path=${1#[Cc]:}
+  path=${path//\\//}
+  echo "$(drive_c)${path%/}"
+}
+
+# Sets temp_win (the prefix's temp folder as Windows names it) and temp (its Linux path).
+find_temp_folder() {
+  temp_win=$(run_wine cmd /c 'echo %TEMP%' | tr -d '\r')
+  temp=$(unix_path "$temp_win")
+  [ -d "$temp" ] || fail "no temp folder ($temp_win)"
+}
+
 # Runs a Windows program under Wine with a virtual display, within a time limit. A Wine session
 # still open from an earlier command (one without a display) is waited for first, so the program's
 # windows go to this display; afterwards every Wine process of the run has ended, so files and the

@@ -25,17 +25,7 @@ rm -rf "$work"
 mkdir -p "$work"
 cp "$finder" "$answer" "$work/"
 
-# The Linux path of a path on C: (no winepath: a Wine session started without a display cannot
-# make windows for the runs that share it).
-unix_path() {
-  local path=${1#[Cc]:}
-  path=${path//\\//}
-  echo "$(drive_c)${path%/}"
-}
-
-temp_win=$(run_wine cmd /c 'echo %TEMP%' | tr -d '\r')
-temp=$(unix_path "$temp_win")
-[ -d "$temp" ] || fail "no temp folder ($temp_win)"
+find_temp_folder
 
 # make_package NAME [KEY=VALUE ...]: the demo project with data.ini's main section values replaced
 # (the project's settings are UTF-8; mkpackage converts them), packed into $work/NAME/setup.exe.

@@ -1,6 +1,8 @@
 // WOW64 redirection and reflection switches.
 #include "platform/win32/wow64.h"
 
+#include "platform/processor_architecture.h"
+
 namespace qmb {
 
 namespace {
@@ -21,14 +23,7 @@ using ReflectionFn = LONG(WINAPI*)(HKEY);
 bool Is64BitWindowsNative() {
   SYSTEM_INFO info{};
   GetNativeSystemInfo(&info);
-  switch (info.wProcessorArchitecture) {
-    case PROCESSOR_ARCHITECTURE_AMD64:
-    case PROCESSOR_ARCHITECTURE_IA64:
-    case 12:  // PROCESSOR_ARCHITECTURE_ARM64
-      return true;
-    default:
-      return false;
-  }
+  return Is64BitArchitecture(info.wProcessorArchitecture);
 }
 
 FsRedirectionOff::FsRedirectionOff() {
