@@ -51,6 +51,19 @@ TEST_F(WizardPreparationTest, InstallFolderPrefersThePreviousLocation) {
   EXPECT_EQ(ctx_.wizard.folder_box, "C:\\Program Files\\演示软件");
 }
 
+TEST_F(WizardPreparationTest, DefaultFolderMayNameARegistryValue) {
+  Set("安装位置", "D:\\Games GetReg(HKEY_CURRENT_USER\\Software\\演示\\Folder) old");
+  PrepareWizardModel(ctx_);
+  EXPECT_EQ(ctx_.wizard.folder_box, "");  // absent: the folder box stays empty
+  host_.registry().SetValue(RegRoot::kCurrentUser, "Software\\演示", "Folder", kRegSz,
+                            "E:\\Spiele", RegView::kDefault);
+  PrepareWizardModel(ctx_);
+  EXPECT_EQ(ctx_.wizard.folder_box, "E:\\Spiele");  // the text around it is dropped
+  Set("安装位置", "GetReg(NOT_A_ROOT\\Software\\演示\\Folder)");
+  PrepareWizardModel(ctx_);
+  EXPECT_EQ(ctx_.wizard.folder_box, "");
+}
+
 TEST_F(WizardPreparationTest, PackageDecidesWhatTheCommandLineLeftOpen) {
   Set("安装模式", kRunModeBackground);
   Set("安装后是否显示完成界面", "真");
