@@ -119,6 +119,24 @@ TEST_F(InstallDriverTest, TestModeInstallsNothing) {
   EXPECT_EQ(Read("C:\\App\\a.txt"), "A");
 }
 
+TEST_F(InstallDriverTest, UninstallerOnlyWhenThePackageAsksForOne) {
+  const std::string entry =
+      "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo";
+  ctx_.settings.data.Set(kMainSection, "禾木软件名称", "Demo");
+  ctx_.settings.data.Set(kMainSection, "是否生成卸载程序", "0");
+  ctx_.system.shortcuts = {{"Demo", "a.txt", "-x", "C:\\Links", false, "", "the demo"}};
+  RunInstall(ctx_, "pw");
+  EXPECT_NE(host_.shell().FindLink("C:\\Links\\Demo.lnk"), nullptr);
+  EXPECT_FALSE(Exists("C:\\App\\uninst.dat"));
+  EXPECT_FALSE(Exists("C:\\App\\uninst.exe"));
+  EXPECT_FALSE(host_.registry().KeyExists(RegRoot::kLocalMachine, entry, RegView::kDefault));
+
+  ctx_.settings.data.Set(kMainSection, "是否生成卸载程序", "1");
+  RunInstall(ctx_, "pw");
+  EXPECT_TRUE(Exists("C:\\App\\uninst.dat"));
+  EXPECT_TRUE(host_.registry().KeyExists(RegRoot::kLocalMachine, entry, RegView::k32));
+}
+
 TEST_F(InstallDriverTest, ArchiveOverrideReplacesThePayload) {
   const std::string package_archive = ctx_.startup.archive_path;
   MakePayload({{"other.txt", "O"}}, "pw", "C:\\pkg\\other.7z");
