@@ -3,9 +3,14 @@
 # and Chinese characters given by the "p" switch:
 #  - the payload lands (the assignment group flat in its folder, the entries an unticked component
 #    removes absent), the "Install" and "Unzip" sections and both program lists run in their order
-#    (the "finish" sections do not: the background mode ends without a finish page), the temporary
-#    files are gone and the exit code is 0;
-#  - test mode installs nothing;
+#    (the "finish" sections do not: the background mode ends without a finish page), the links are
+#    in the desktop, start-menu group, quick launch and another folder with target, arguments, icon
+#    and description (read back through the shell's link object), the registry values are in the
+#    view each asks for (in a win64 prefix the 32-bit ones under WOW6432Node), the uninstall entry
+#    has its values, uninst.exe and uninst.dat are written and uninst.exe starts its working copy,
+#    the temporary files are gone and the exit code is 0;
+#  - test mode installs nothing; without "是否生成卸载程序" 1 there is no uninstaller, record or
+#    uninstall entry, but the links and the package's own values are there;
 #  - a damaged payload, a wrong "safe" password, a refused folder and too little space each end with
 #    their own non-zero code and a log line saying why, and write nothing outside the install folder,
 #    the temp folder and what the package asked for.
@@ -19,25 +24,33 @@ mkpackage=$QMB_NATIVE_DIR/mkpackage
 [ -x "$mkpackage" ] || fail "missing $mkpackage (build the native targets first)"
 runtime=$(windows_program setup.exe)
 answer=$(windows_program e2e/answer_message_box.exe)
+read_links=$(windows_program e2e/read_links.exe)
 
 work=$(drive_c)/qmbinstall
 work_win='C:\qmbinstall'
 rm -rf "$work"
 mkdir -p "$work"
-cp "$answer" "$work/"
+cp "$answer" "$read_links" "$work/"
 caption='E2E 安装向导'
 folder_win='C:\qmbinstall\安装 目录\E2E 演示'
 folder=$work/'安装 目录/E2E 演示'
 
-# The Linux path of a path on C:.
-unix_path() {
-  local path=${1#[Cc]:}
-  path=${path//\\//}
-  echo "$(drive_c)${path%/}"
+find_temp_folder
+product=E2E演示
+if [ "$QMB_WINDOWS_ARCH" = win64 ]; then wow='Wow6432Node\'; else wow=; fi
+uninstall_key="HKLM\\Software\\${wow}Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product"
+registry_keys=("HKLM\\Software\\$product" "HKLM\\Software\\Wow6432Node\\$product"
+               "HKCU\\Software\\$product" "$uninstall_key")
+cleanup() {  # what the installs leave in the prefix outside the test's folder
+  local key
+  for key in "${registry_keys[@]}"; do
+    timeout "$QMB_WINE_TIMEOUT" wine reg delete "$key" /f >/dev/null 2>&1 || :
+  done
+  find "$(drive_c)/users" -name "$product*.lnk" -delete 2>/dev/null || :
+  find "$(drive_c)/users" -depth -type d -name "$product" -exec rm -rf {} + 2>/dev/null || :
+  rm -rf "$temp/Uninstall"
 }
-temp_win=$(run_wine cmd /c 'echo %TEMP%' | tr -d '\r')
-temp=$(unix_path "$temp_win")
-[ -d "$temp" ] || fail "no temp folder ($temp_win)"
+cleanup
 
 # Files of a text given with LF line ends, written with CR LF as package authors keep them.
 crlf() { sed 's/$/\r/' >"$1"; }
@@ -54,6 +67,7 @@ make_project() {
   printf '使用说明\n' >"$p/文档/说明.txt"
   head -c 2000000 /dev/urandom >"$p/data/big.bin"
   printf '[conf]\nx=1\n' >"$p/conf/settings.ini"
+  printf 'icon\n' >"$p/app.ico"
   printf 'removed\n' >"$p/removed/gone.txt"
 
   local s=$project/settings
@@ -90,10 +104,65 @@ p=/D
 
 [ml]
 ch=假
+
+[新建快捷方式参数]
+欲运行的次数=3
+参数快捷方式名1=E2E演示
+参数文件名1=app.exe
+参数命令行1=--from-link "两个 词"
+参数生成位置1=%Desktop%，%MenuDir%\\E2E演示,%QuickLaunch%
+参数是否卸载1=真
+快捷方式图标1=app.ico
+快捷方式描述1=E2E 演示程序
+参数快捷方式名2=卸载 E2E演示
+参数文件名2=%Uninst.exe%
+参数生成位置2=%MenuDir%\\E2E演示
+参数是否卸载2=真
+快捷方式描述2=卸载程序
+参数快捷方式名3=说明.lnk
+参数文件名3=文档\\说明.txt
+参数生成位置3=C:\\qmbinstall\\其他%AC%位置
+快捷方式描述3=使用说明
 INI
   crlf "$s/variable.ini" <<'INI'
 [%InstallPath%]
 数据=
+
+[%Desktop%]
+数据=
+
+[%MenuDir%]
+数据=
+
+[%QuickLaunch%]
+数据=
+INI
+  mkdir -p "$project/registry"
+  crlf "$project/registry/values.ini" <<'INI'
+[32 位视图]
+path=HKLM\Software\E2E演示
+name=Folder
+type=REG_SZ
+data=%InstallPath%
+remove=yes
+
+[64 位视图]
+path=HKLM\Software\E2E演示
+name=Build
+type=REG_DWORD
+data=255
+view=64
+
+[默认值]
+path=HKCU\Software\E2E演示
+type=REG_SZ
+data=默认 值
+INI
+  crlf "$project/registry/script.reg" <<'INI'
+Windows Registry Editor Version 5.00
+
+[HKEY_CURRENT_USER\Software\E2E演示\脚本]
+"路径"="SXG(%InstallPath%)\\bin"
 INI
   crlf "$s/Except.ini" <<'INI'
 %InstallPath%\配置,-1
@@ -105,6 +174,8 @@ Treelists
 ｛
 Install(){
 主程序$,-1$,1$,真$,$,1
+开始菜单$,0$,1$,$,
+快速启动$,0$,1$,$,
 可选文件$,0$,0$,$,
 }
 Unzip(){
@@ -126,6 +197,32 @@ Unzip(){
 }
 finish(){
 [真]cmd /c echo finish-main>>C:\qmbinstall\order.txt
+}
+describe(){
+}
+｝
+
+开始菜单
+｛
+Install(){
+[真]setstartmenu()
+}
+Unzip(){
+}
+finish(){
+}
+describe(){
+}
+｝
+
+快速启动
+｛
+Install(){
+[真]setquicklaunch()
+}
+Unzip(){
+}
+finish(){
 }
 describe(){
 }
@@ -233,6 +330,75 @@ tr -d '\r ' <"$work/order.txt" | diff "$work/order.expected" - ||
 work_folder_gone full
 echo "ok background install: payload, sections and program lists in order, exit code 0"
 
+# The links, as the shell's link object reads them back.
+links() {  # links NAME: every link of the user's folders and the extra folder into NAME.links
+  run_wine 'C:\qmbinstall\read_links.exe' 'C:\users' 'C:\qmbinstall\其他，位置' |
+    tr -d '\r' >"$work/$1.links"
+}
+has_link() {  # has_link NAME FOLDER-SUFFIX LINK-NAME FIELDS
+  grep -qF -- "$2\\$3 => $4" "$work/$1.links" || { cat "$work/$1.links" >&2; fail "$1: no link $2\\$3 => $4"; }
+}
+links full
+app_link="$folder_win\app.exe|--from-link \"两个 词\"|E2E 演示程序|$folder_win\app.ico,0|0"
+has_link full '\Desktop' "$product.lnk" "$app_link"
+has_link full "\Programs\\$product" "$product.lnk" "$app_link"
+has_link full '\Quick Launch' "$product.lnk" "$app_link"
+has_link full "\Programs\\$product" "卸载 $product.lnk" "$folder_win\uninst.exe||卸载程序|,0|0"
+grep -qF 'C:\qmbinstall\其他，位置\说明.lnk => '"$folder_win"'\文档\说明.txt||使用说明|,0|0' "$work/full.links" ||
+  { cat "$work/full.links"; fail "full: no link in the package's own folder"; }
+echo "ok links in the desktop, start-menu group, quick launch and the package's folder"
+
+# The registry values, each in the view it asked for.
+reg_value() {  # reg_value KEY LINE: the exported key holds the line
+  local exported
+  exported=$(wine_reg_export "$1") || fail "no registry key $1"
+  grep -qxF -- "$2" <<<"$exported" || { echo "$exported" >&2; fail "$1 lacks $2"; }
+}
+folder_reg=${folder_win//\\/\\\\}
+reg_value "HKLM\\Software\\$wow$product" "\"Folder\"=\"$folder_reg\""
+reg_value "HKLM\\Software\\$product" '"Build"=dword:000000ff'
+if [ -n "$wow" ]; then
+  wine_reg_export "HKLM\\Software\\$product" | grep -q '"Folder"' && fail "the 32-bit value is in the 64-bit view"
+  wine_reg_export "HKLM\\Software\\Wow6432Node\\$product" | grep -q '"Build"' &&
+    fail "the 64-bit value is in the 32-bit view"
+fi
+reg_value "HKCU\\Software\\$product" '@="默认 值"'
+reg_value "HKCU\\Software\\$product\\脚本" "\"路径\"=\"$folder_reg\\\\bin\""
+for line in "\"DisplayName\"=\"$product 2.0\"" '"DisplayVersion"="2.0"' \
+            "\"DisplayIcon\"=\"$folder_reg\\\\app.exe\"" \
+            "\"UninstallString\"=\"$folder_reg\\\\uninst.exe\"" \
+            "\"InstallLocation\"=\"$folder_reg\""; do
+  reg_value "$uninstall_key" "$line"
+done
+echo "ok registry values in their views ($QMB_WINDOWS_ARCH prefix) and the uninstall entry"
+
+# The uninstaller: its files, and the launcher starting its working copy.
+[ -f "$folder/uninst.exe" ] && [ -f "$folder/uninst.dat" ] || fail "full: no uninst.exe or uninst.dat"
+rm -f "$work/launcher.log.gbk"
+SETUP_LOG='C:\qmbinstall\launcher.log.gbk' run_wine "$folder_win\\uninst.exe" >/dev/null 2>&1 || :
+iconv -f GBK -t UTF-8 "$work/launcher.log.gbk" | tr -d '\r' >"$work/launcher.log"
+has_line launcher "launcher: started \"$temp_win\\Uninstall\\$product\\uninst.exe\" \"$folder_win\""
+has_line launcher "start-up: uninstaller kind"
+echo "ok uninst.exe starts its working copy, which knows it is an uninstaller"
+
+# 1b. Without an uninstaller: no launcher, record or entry, but links and the package's values.
+cleanup
+make_project
+set_value 是否生成卸载程序 0
+pack nouninst
+install nouninst -hp /D "$work_win\\nouninst\\App"
+exit_code_is nouninst 0
+[ -f "$work/nouninst/App/app.exe" ] || fail "nouninst: nothing installed"
+[ ! -e "$work/nouninst/App/uninst.exe" ] && [ ! -e "$work/nouninst/App/uninst.dat" ] ||
+  fail "nouninst: uninstaller files written"
+! wine_reg_export "$uninstall_key" >/dev/null || fail "nouninst: uninstall entry written"
+reg_value "HKLM\\Software\\$wow$product" "\"Folder\"=\"${work_win//\\/\\\\}\\\\nouninst\\\\App\""
+links nouninst
+has_link nouninst '\Desktop' "$product.lnk" "$work_win\\nouninst\\App\\app.exe|"
+grep -qF "卸载 $product.lnk" "$work/nouninst.links" && fail "nouninst: uninstaller link made"
+cleanup
+echo "ok without an uninstaller: no launcher, record or entry; links and values are there"
+
 # 2. Test mode: "test" as the only argument reads the settings beside the program and installs
 #    nothing (the package here is set to install in the background by its own data.ini).
 mkdir -p "$work/testmode"
@@ -247,6 +413,8 @@ echo "ok test mode installs nothing"
 
 # 3. Failures: each ends with its own code and reason, and writes nothing outside the install
 #    folder, the temp folder and what the package asked for.
+# A failed extraction still runs every later step, so the package's links may appear (the refused
+# starts below write nothing at all).
 failing_install() {  # failing_install NAME CODE LOG-TEXT [ARGUMENTS...]
   local name=$1 code=$2 text=$3 before
   shift 3
@@ -256,8 +424,10 @@ failing_install() {  # failing_install NAME CODE LOG-TEXT [ARGUMENTS...]
   has_line "$name" "$text"
   has_line "$name" "end: exit code $code ("
   work_folder_gone "$name"
-  diff <(echo "$before") <(snapshot) >"$work/$name.changed" ||
+  diff <(echo "$before") <(snapshot) | grep '^[<>]' |
+    grep -vE "/(Desktop|Programs|Quick Launch)/$product(\.lnk)?(/|$)" >"$work/$name.changed" &&
     { cat "$work/$name.changed"; fail "$name: files changed outside the install and temp folders"; }
+  cleanup
 }
 
 # A damaged payload: bytes in the middle of the payload section overwritten.
@@ -289,6 +459,7 @@ ANSWER=1 failing_install refused 4 "install folder refused: $folder_win" -hp /D 
 grep -qx 'text: 选择的路径含有中文字符，请重新选择' "$work/refused.box" ||
   { cat "$work/refused.box"; fail "refused: message box"; }
 [ ! -e "$work/order.txt" ] || fail "refused: the install sections ran"
+! wine_reg_export "$uninstall_key" >/dev/null || fail "refused: uninstall entry written"
 echo "ok refused folder ends with 4"
 
 # Too little space: the payload's unpacked size is larger than any drive.
@@ -302,4 +473,5 @@ grep -qx 'text: 当前释放的数据将会占满磁盘空间，建议换其他�
 [ ! -e "$work/nospace/App" ] || fail "nospace: the install folder was made"
 echo "ok too little space ends with 5"
 
+cleanup
 rm -rf "$work"
