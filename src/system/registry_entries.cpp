@@ -6,6 +6,7 @@
 #include "base/registry_store.h"
 #include "base/text.h"
 #include "startup/settings_loader.h"
+#include "startup/settings_registry.h"
 #include "startup/settings_variables.h"
 #include "system/registry_path.h"
 #include "system/registry_writer.h"
@@ -13,8 +14,6 @@
 namespace qmb {
 
 namespace {
-
-constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 void WriteUninstallEntry(Context& ctx, const std::string& folder) {
   const std::string product = ReadSetting(ctx, "禾木软件名称");
