@@ -76,7 +76,6 @@ class Bzip2Decoder final : public Source {
  private:
   enum class Phase { kStreamHeader, kBlockHeader, kOutput, kDone };
 
-  Status InputError() const { return bits_.status() != Status::kOk ? bits_.status() : Status::kDataError; }
 
   // "BZh" and the block size digit; the first stream must be there, further ones may follow.
   Status ReadStreamHeader() {
@@ -87,9 +86,9 @@ class Bzip2Decoder final : public Source {
         return bits_.status();
       }
     }
-    if (bits_.Read(24) != 0x425A68) return InputError();
+    if (bits_.Read(24) != 0x425A68) return bits_.Failure();
     const uint32_t level = bits_.Read(8) - '0';
-    if (level < 1 || level > 9 || bits_.Overrun()) return InputError();
+    if (level < 1 || level > 9 || bits_.Overrun()) return bits_.Failure();
     block_max_ = level * kBlockUnit;
     // The transform vector holds the largest block size seen, at most 900 000 entries.
     if (block_max_ > capacity_) {
@@ -105,7 +104,7 @@ class Bzip2Decoder final : public Source {
   Status ReadBlockOrEnd() {
     const uint64_t magic = uint64_t(bits_.Read(24)) << 24 | bits_.Read(24);
     const uint32_t crc = bits_.Read(32);
-    if (bits_.Overrun()) return InputError();
+    if (bits_.Overrun()) return bits_.Failure();
     if (magic == kEndMagic) {
       if (crc != combined_crc_) return Status::kDataError;
       phase_ = Phase::kStreamHeader;
@@ -114,7 +113,7 @@ class Bzip2Decoder final : public Source {
     if (magic != kBlockMagic) return Status::kDataError;
     block_crc_ = crc;
     if (Status s = ReadBlock(); s != Status::kOk) return s;
-    if (bits_.Overrun()) return InputError();
+    if (bits_.Overrun()) return bits_.Failure();
     running_crc_ = 0xFFFFFFFFu;
     phase_ = Phase::kOutput;
     return Status::kOk;
