@@ -76,7 +76,6 @@ class Bzip2Decoder final : public Source {
  private:
   enum class Phase { kStreamHeader, kBlockHeader, kOutput, kDone };
 
-
   // "BZh" and the block size digit; the first stream must be there, further ones may follow.
   Status ReadStreamHeader() {
     if (streams_ > 0) {
@@ -90,7 +89,7 @@ class Bzip2Decoder final : public Source {
     const uint32_t level = bits_.Read(8) - '0';
     if (level < 1 || level > 9 || bits_.Overrun()) return bits_.Failure();
     block_max_ = level * kBlockUnit;
-    // The transform vector holds the largest block size seen, at most 900 000 entries.
+    // The work area holds the largest block size seen, at most 900 000 entries.
     if (block_max_ > capacity_) {
       if (!work_.Allocate(size_t(block_max_) * kBytesPerEntry)) return Status::kTooLarge;
       capacity_ = block_max_;
@@ -102,7 +101,8 @@ class Bzip2Decoder final : public Source {
   }
 
   Status ReadBlockOrEnd() {
-    const uint64_t magic = uint64_t(bits_.Read(24)) << 24 | bits_.Read(24);
+    const uint64_t high = bits_.Read(24);
+    const uint64_t magic = high << 24 | bits_.Read(24);
     const uint32_t crc = bits_.Read(32);
     if (bits_.Overrun()) return bits_.Failure();
     if (magic == kEndMagic) {
