@@ -65,6 +65,9 @@ class BitReader {
     count_ = 8;
     return false;
   }
+  // What a decoder reports when the stream cannot go on: the input's read error if there was
+  // one, otherwise damaged data.
+  Status Failure() const { return in_.status() != Status::kOk ? in_.status() : Status::kDataError; }
   // A read error of the input (as opposed to its end).
   Status status() const { return in_.status(); }
 

@@ -1,8 +1,8 @@
 // BZip2 decoding: each block is Huffman-coded move-to-front output of a Burrows-Wheeler
-// transform, over bytes whose runs of four or more were shortened. A block is decoded whole into
-// its transform vector (at most 900 000 entries, sized from the stream header before anything is
-// allocated), then handed out through the inverse transform a piece per read. Streams may follow
-// one another; every block's CRC and every stream's combined CRC are checked.
+// transform, over bytes whose runs of four or more were shortened. A block is decoded whole (at
+// most 900 000 bytes, the bound sized from the stream header before anything is allocated),
+// transformed back, and its runs expanded a piece per read. Streams may follow one another; every
+// block's CRC and every stream's combined CRC are checked.
 #include "archive/coder_bzip2.h"
 
 #include <cstring>
@@ -76,8 +76,6 @@ class Bzip2Decoder final : public Source {
  private:
   enum class Phase { kStreamHeader, kBlockHeader, kOutput, kDone };
 
-  Status InputError() const { return bits_.status() != Status::kOk ? bits_.status() : Status::kDataError; }
-
   // "BZh" and the block size digit; the first stream must be there, further ones may follow.
   Status ReadStreamHeader() {
     if (streams_ > 0) {
@@ -87,13 +85,13 @@ class Bzip2Decoder final : public Source {
         return bits_.status();
       }
     }
-    if (bits_.Read(24) != 0x425A68) return InputError();
+    if (bits_.Read(24) != 0x425A68) return bits_.Failure();
     const uint32_t level = bits_.Read(8) - '0';
-    if (level < 1 || level > 9 || bits_.Overrun()) return InputError();
+    if (level < 1 || level > 9 || bits_.Overrun()) return bits_.Failure();
     block_max_ = level * kBlockUnit;
-    // The transform vector holds the largest block size seen, at most 900 000 entries.
+    // The work area holds the largest block size seen, at most 900 000 entries.
     if (block_max_ > capacity_) {
-      if (!tt_.Allocate(block_max_ * sizeof(uint32_t))) return Status::kTooLarge;
+      if (!work_.Allocate(size_t(block_max_) * kBytesPerEntry)) return Status::kTooLarge;
       capacity_ = block_max_;
     }
     combined_crc_ = 0;
@@ -103,9 +101,10 @@ class Bzip2Decoder final : public Source {
   }
 
   Status ReadBlockOrEnd() {
-    const uint64_t magic = uint64_t(bits_.Read(24)) << 24 | bits_.Read(24);
+    const uint64_t high = bits_.Read(24);
+    const uint64_t magic = high << 24 | bits_.Read(24);
     const uint32_t crc = bits_.Read(32);
-    if (bits_.Overrun()) return InputError();
+    if (bits_.Overrun()) return bits_.Failure();
     if (magic == kEndMagic) {
       if (crc != combined_crc_) return Status::kDataError;
       phase_ = Phase::kStreamHeader;
@@ -114,7 +113,7 @@ class Bzip2Decoder final : public Source {
     if (magic != kBlockMagic) return Status::kDataError;
     block_crc_ = crc;
     if (Status s = ReadBlock(); s != Status::kOk) return s;
-    if (bits_.Overrun()) return InputError();
+    if (bits_.Overrun()) return bits_.Failure();
     running_crc_ = 0xFFFFFFFFu;
     phase_ = Phase::kOutput;
     return Status::kOk;
@@ -169,23 +168,47 @@ class Bzip2Decoder final : public Source {
     if (Status s = DecodeSymbols(seq_to_byte, in_use, stored); s != Status::kOk) return s;
     if (orig_ptr >= block_size_) return Status::kDataError;
 
-    // Inverse transform: each entry learns, in its upper 24 bits, where the next byte comes from.
+    Untransform(orig_ptr);
+    read_ = 0;
+    run_ = 0;
+    repeat_ = 0;
+    return Status::kOk;
+  }
+
+  // The inverse transform walks the block's one cycle, byte after byte, each step a random read:
+  // its time is the memory's latency. So it walks from both ends at once, forward through the
+  // T vector (next row, and the byte in the low eight bits) and backward through the LF mapping
+  // (previous row, and the row's last byte): two independent chains of half the length each.
+  void Untransform(uint32_t orig_ptr) {
     uint32_t start[256];
     for (uint32_t i = 0, sum = 0; i < 256; ++i) {
       start[i] = sum;
       sum += counts_[i];
     }
     uint32_t* tt = Tt();
-    for (uint32_t i = 0; i < block_size_; ++i) tt[start[tt[i] & 0xFF]++] |= i << 8;
-    position_ = tt[orig_ptr] >> 8;
-    left_ = block_size_;
-    run_ = 0;
-    repeat_ = 0;
-    return Status::kOk;
+    uint32_t* lf = Lf();
+    const uint32_t n = block_size_;
+    for (uint32_t i = 0; i < n; ++i) {
+      const uint32_t byte = tt[i] & 0xFF;
+      const uint32_t row = start[byte]++;
+      tt[row] |= i << 8;
+      lf[i] = row << 8 | byte;
+    }
+    uint8_t* out = Block();
+    uint32_t forward = tt[orig_ptr] >> 8, backward = orig_ptr;
+    const uint32_t half = n / 2;
+    for (uint32_t k = 0; k < half; ++k) {
+      const uint32_t f = tt[forward], b = lf[backward];
+      out[k] = static_cast<uint8_t>(f);
+      out[n - 1 - k] = static_cast<uint8_t>(b);
+      forward = f >> 8;
+      backward = b >> 8;
+    }
+    if (n % 2 != 0) out[half] = static_cast<uint8_t>(tt[forward]);
   }
 
-  // The Huffman symbols through move-to-front and the zero-run code into tt_ (bytes in the low
-  // eight bits) and counts_.
+  // The Huffman symbols through move-to-front and the zero-run code into the T vector's low
+  // eight bits, and counts_.
   Status DecodeSymbols(const uint8_t* seq_to_byte, unsigned in_use, unsigned selectors) {
     uint8_t mtf[256];
     for (unsigned i = 0; i < 256; ++i) mtf[i] = static_cast<uint8_t>(i);
@@ -237,26 +260,24 @@ class Bzip2Decoder final : public Source {
     return Status::kOk;
   }
 
-  // Bytes of the current block: the inverse transform, with runs of four followed by a count.
+  // Bytes of the current block, with each run of four followed by a count of further repeats.
   Status Output(uint8_t* data, size_t size, size_t& got) {
-    const uint32_t* tt = Tt();
+    const uint8_t* block = Block();
     uint8_t* out = data;
     uint8_t* const end = data + size;
-    uint32_t position = position_, left = left_;
+    uint32_t read = read_;
+    const uint32_t n = block_size_;
     unsigned run = run_, last = last_;
     while (out < end) {
       if (repeat_ > 0) {
-        const size_t n = std::min<size_t>(repeat_, end - out);
-        std::memset(out, static_cast<int>(last), n);
-        out += n;
-        repeat_ -= static_cast<unsigned>(n);
+        const size_t k = std::min<size_t>(repeat_, end - out);
+        std::memset(out, static_cast<int>(last), k);
+        out += k;
+        repeat_ -= static_cast<unsigned>(k);
         continue;
       }
-      if (left == 0) break;
-      const uint32_t t = tt[position];
-      const unsigned byte = t & 0xFF;
-      position = t >> 8;
-      --left;
+      if (read == n) break;
+      const unsigned byte = block[read++];
       if (run == 4) {
         repeat_ = byte;
         run = 0;
@@ -266,13 +287,12 @@ class Bzip2Decoder final : public Source {
       last = byte;
       *out++ = static_cast<uint8_t>(byte);
     }
-    position_ = position;
-    left_ = left;
+    read_ = read;
     run_ = run;
     last_ = last;
     got = static_cast<size_t>(out - data);
     running_crc_ = Crc().Update(running_crc_, data, got);
-    if (left == 0 && repeat_ == 0) {
+    if (read == n && repeat_ == 0) {
       const uint32_t crc = ~running_crc_;
       if (crc != block_crc_) return Status::kCrcError;
       combined_crc_ = (combined_crc_ << 1 | combined_crc_ >> 31) ^ crc;
@@ -285,16 +305,20 @@ class Bzip2Decoder final : public Source {
   Phase phase_ = Phase::kStreamHeader;
   unsigned streams_ = 0;
   uint32_t block_max_ = 0;  // of the current stream
-  uint32_t capacity_ = 0;   // of tt_
+  uint32_t capacity_ = 0;   // entries of work_
   uint32_t combined_crc_ = 0, block_crc_ = 0, running_crc_ = 0;
   Table tables_[kMaxGroups];
   uint8_t selectors_[kMaxSelectors];
   uint32_t counts_[256];
-  uint32_t* Tt() const { return reinterpret_cast<uint32_t*>(tt_.data()); }
-  LargeBlock tt_;
+  // work_ holds, for capacity_ entries: the T vector, the LF mapping and the block's bytes.
+  static constexpr size_t kBytesPerEntry = 2 * sizeof(uint32_t) + 1;
+  uint32_t* Tt() const { return reinterpret_cast<uint32_t*>(work_.data()); }
+  uint32_t* Lf() const { return Tt() + capacity_; }
+  uint8_t* Block() const { return reinterpret_cast<uint8_t*>(Lf() + capacity_); }
+  LargeBlock work_;
   uint32_t block_size_ = 0;
   // Output state of the current block.
-  uint32_t position_ = 0, left_ = 0;
+  uint32_t read_ = 0;  // next byte of Block()
   unsigned run_ = 0, last_ = 0, repeat_ = 0;
 };
 

@@ -61,7 +61,6 @@ class Deflate64Decoder final : public Source {
  private:
   enum class Phase { kBlockHeader, kStored, kHuffman, kDone };
 
-  Status Fail() const { return bits_.status() != Status::kOk ? bits_.status() : Status::kDataError; }
 
   // Decodes until the buffer's chunk is full or the stream ends.
   Status Decode() {
@@ -74,7 +73,7 @@ class Deflate64Decoder final : public Source {
         case Phase::kDone: break;
       }
       if (status != Status::kOk) return status;
-      if (bits_.Overrun()) return Fail();
+      if (bits_.Overrun()) return bits_.Failure();
     }
     return Status::kOk;
   }

@@ -5,14 +5,14 @@
 namespace qmb::sevenzip::reader_test {
 namespace {
 
+void ExpectDecodes(const Tree& tree, const std::string& switches) {
+  TempDir dir;
+  ExpectTree(ExtractAll(ReadFile(Make7z(dir, tree, switches))), tree);
+}
+
 class MethodTest : public ::testing::TestWithParam<const char*> {};
 
-TEST_P(MethodTest, DecodesEveryFileOfTheSampleTree) {
-  TempDir dir;
-  const Tree tree = SampleTree();
-  const fs::path archive = Make7z(dir, tree, GetParam());
-  ExpectTree(ExtractAll(ReadFile(archive)), tree);
-}
+TEST_P(MethodTest, DecodesEveryFileOfTheSampleTree) { ExpectDecodes(SampleTree(), GetParam()); }
 
 INSTANTIATE_TEST_SUITE_P(
     Methods, MethodTest,
@@ -35,12 +35,7 @@ INSTANTIATE_TEST_SUITE_P(Levels, MethodTest,
 // several blocks per stream, solid and not.
 class ExtendedMethodTest : public ::testing::TestWithParam<const char*> {};
 
-TEST_P(ExtendedMethodTest, DecodesEveryFileOfTheExtendedTree) {
-  TempDir dir;
-  const Tree tree = ExtendedTree();
-  const fs::path archive = Make7z(dir, tree, GetParam());
-  ExpectTree(ExtractAll(ReadFile(archive)), tree);
-}
+TEST_P(ExtendedMethodTest, DecodesEveryFileOfTheExtendedTree) { ExpectDecodes(ExtendedTree(), GetParam()); }
 
 INSTANTIATE_TEST_SUITE_P(
     Methods, ExtendedMethodTest,
