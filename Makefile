@@ -46,6 +46,7 @@ e2e: build
 
 bench: build
 	@bash scripts/bench.sh
+	@bash scripts/bench_install.sh
 
 demo: build
 	@bash scripts/demo.sh

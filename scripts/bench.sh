@@ -1,7 +1,8 @@
 #!/bin/bash
 # Archive library against 7zz on the same archives: sevenzip32 (our reader, one thread) and
 # `7zz x -mmt=1`, best wall-clock time of three runs each, on an LZMA2 + AES archive with encrypted
-# headers and on a Copy archive of ~100 MB of mixed text and pseudo-random binary files.
+# headers, a Copy and a BZip2 archive of ~100 MB of mixed text and pseudo-random binary files, and
+# a PPMd archive of its ~50 MB of text (the payloads PPMd is chosen for).
 # The data and archives live in build/bench and are made once.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -29,9 +30,9 @@ make_data() {
   touch "$data/.done"
 }
 
-make_archive() {  # name, 7zz switches
+make_archive() {  # name, 7zz switches, folders (default: all)
   [ -f "$bench/$1" ] && return
-  (cd "$data" && 7zz a -bd "$bench/$1" $2 -- text bin small >/dev/null)
+  (cd "$data" && 7zz a -bd "$bench/$1" $2 -- ${3:-text bin small} >/dev/null)
 }
 
 seconds() {  # command...: wall-clock seconds of one run
@@ -56,9 +57,11 @@ best_of() {  # output folder, command...
 [ -f "$data/.done" ] || { echo "bench: making ~100 MB of test data in $data" >&2; make_data; }
 make_archive lzma2_aes.7z "-m0=LZMA2 -mx=5 -p$password -mhe=on"
 make_archive copy.7z "-m0=Copy"
+make_archive ppmd.7z "-m0=PPMd" "text small"
+make_archive bzip2.7z "-m0=BZip2"
 
 printf '%-12s %10s %10s %8s\n' archive sevenzip32 "7zz -mmt1" ratio
-for archive in lzma2_aes.7z copy.7z; do
+for archive in lzma2_aes.7z copy.7z ppmd.7z bzip2.7z; do
   ours=$bench/out_ours ref=$bench/out_7zz
   ts=$(best_of "$ours" "$front" "x \"$bench/$archive\" -p\"$password\" -y -hide \"$ours/\"")
   tr=$(best_of "$ref" 7zz x -mmt=1 -y "-p$password" "-o$ref" "$bench/$archive")

@@ -16,13 +16,17 @@ if [ ! -d "$seeds" ]; then
   printf 'hello %.0s' {1..200} > "$FUZZ/sample/a.txt"
   head -c 3000 /dev/urandom > "$FUZZ/sample/b.bin"
   mkdir -p "$FUZZ/sample/dir"
-  for opts in "-m0=Copy" "-m0=LZMA2" "-m0=LZMA -mf=BCJ" "-m0=Deflate" "-m0=LZMA2 -ppw -mhe=on" "-mf=BCJ2"; do
-    7zz a -bd -bso0 -t7z $opts "$seeds/archive_reader/$(echo "$opts" | tr -c 'a-zA-Z0-9' _).7z" "$FUZZ/sample/"* >/dev/null
-  done
   printf '%s' 'x "C:\a.7z" -hide -y "C:\out\" "a.txt" -p"pw" * -x!"b\c.txt" ' > "$seeds/command_line/engine"
   printf '%s' 'e a.7z out/ -x!*.bin -p' > "$seeds/command_line/flat"
   cp examples/demo/settings/*.ini "$seeds/settings_text/"
 fi
+# One small archive per method; made when missing, so a seed folder from before a method was added
+# gets it too.
+for opts in "-m0=Copy" "-m0=LZMA2" "-m0=LZMA -mf=BCJ" "-m0=Deflate" "-m0=LZMA2 -ppw -mhe=on" "-mf=BCJ2" \
+    "-m0=PPMd" "-m0=PPMd:o=2:mem=64k" "-m0=BZip2" "-m0=Deflate64" "-mf=RISCV"; do
+  seed="$seeds/archive_reader/$(echo "$opts" | tr -c 'a-zA-Z0-9' _).7z"
+  [ -f "$seed" ] || 7zz a -bd -bso0 -t7z $opts "$seed" "$FUZZ/sample/"* >/dev/null
+done
 
 mkdir -p $FUZZ/findings
 status=0

@@ -117,8 +117,8 @@ TEST_F(ApiExtract, FailuresReturnNonZeroAndLeaveNoPartialFile) {
   EXPECT_EQ(message, "unknown command");
 
   // A method we do not decode.
-  Make7z(Archive("ppmd.7z"), drive_.C("src"), "-m0=PPMd");
-  EXPECT_EQ(RunCommand(R"(x "C:\arc\ppmd.7z" -y "C:\ppmd\")"),
+  Make7z(Archive("swap.7z"), drive_.C("src"), "-m0=Swap4 -m1=LZMA");
+  EXPECT_EQ(RunCommand(R"(x "C:\arc\swap.7z" -y "C:\swap\")"),
             static_cast<int>(RunResult::kUnsupportedMethod));
 }
 

@@ -76,6 +76,7 @@ const char* StatusText(Status status) {
     case Status::kCrcError: return "CRC mismatch";
     case Status::kUnexpectedEnd: return "unexpected end of archive";
     case Status::kTooLarge: return "size beyond limits";
+    case Status::kUnsupportedMethod: return "unsupported variant of the method";
     default: return "damaged data";
   }
 }

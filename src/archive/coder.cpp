@@ -30,6 +30,12 @@ bool InputBuffer::Fill(Status& status) {
   return true;
 }
 
+bool InputBuffer::Reload() {
+  if (ended_) return false;
+  if (!Fill(status_) || available() == 0) ended_ = true;
+  return !ended_;
+}
+
 uint64_t DictionaryBufferSize(uint64_t dictionary, uint64_t out_size) {
   // A small floor keeps the decoder's wrap-around logic away from degenerate buffers.
   return std::max<uint64_t>(std::min(dictionary, out_size), 1u << 12);

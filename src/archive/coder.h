@@ -35,11 +35,24 @@ class InputBuffer {
   size_t available() const { return end_ - pos_; }
   void Consume(size_t n) { pos_ += n; }
 
+  // Byte-wise reading: false at the end of the input or after a read error, which status()
+  // then holds.
+  bool NextByte(uint8_t& byte) {
+    if (pos_ == end_ && !Reload()) return false;
+    byte = buffer_[pos_++];
+    return true;
+  }
+  Status status() const { return status_; }
+
  private:
+  bool Reload();
+
   std::unique_ptr<Source> source_;
   std::vector<uint8_t> buffer_;
   size_t pos_ = 0;
   size_t end_ = 0;
+  bool ended_ = false;
+  Status status_ = Status::kOk;
 };
 
 // Largest dictionary we take memory for: the 32-bit runtime cannot spare more.

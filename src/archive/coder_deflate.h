@@ -1,4 +1,5 @@
-// Deflate decoding (raw inflate through zlib).
+// Deflate decoding (raw inflate through zlib) and Deflate64 (our own inflate with the larger
+// window and codes, which zlib does not have).
 #pragma once
 
 #include "archive/coder.h"
@@ -6,5 +7,6 @@
 namespace qmb::sevenzip {
 
 std::unique_ptr<Source> MakeDeflateDecoder(std::unique_ptr<Source> input);
+std::unique_ptr<Source> MakeDeflate64Decoder(std::unique_ptr<Source> input);
 
 }  // namespace qmb::sevenzip

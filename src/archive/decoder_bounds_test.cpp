@@ -1,40 +1,13 @@
 // Limits the decoders hold before taking memory or time, and the shared stream helpers.
-#include <gtest/gtest.h>
-
 #include "archive/coder_aes.h"
 #include "archive/coder_lzma.h"
+#include "archive/coder_ppmd.h"
+#include "archive/coder_test_support.h"
 #include "archive/filter.h"
 #include "archive/sz_byte_reader.h"
 
 namespace qmb::sevenzip {
 namespace {
-
-class BytesSource final : public Source {
- public:
-  explicit BytesSource(std::string bytes, size_t piece = 3) : bytes_(std::move(bytes)), piece_(piece) {}
-  Status Read(uint8_t* data, size_t size, size_t& got) override {
-    got = std::min({size, piece_, bytes_.size() - pos_});
-    std::copy_n(bytes_.data() + pos_, got, data);
-    pos_ += got;
-    return Status::kOk;
-  }
-
- private:
-  std::string bytes_;
-  size_t piece_;
-  size_t pos_ = 0;
-};
-
-std::unique_ptr<Source> Bytes(std::string bytes) { return std::make_unique<BytesSource>(std::move(bytes)); }
-
-std::string ReadAll(Source& source, Status& status) {
-  std::string out;
-  uint8_t buffer[7];
-  size_t got = 0;
-  while ((status = source.Read(buffer, sizeof buffer, got)) == Status::kOk && got > 0)
-    out.append(reinterpret_cast<char*>(buffer), got);
-  return out;
-}
 
 TEST(DecoderBounds, DictionariesBeyondTheLimitAreRefusedBeforeAllocation) {
   Status status = Status::kOk;
@@ -50,6 +23,38 @@ TEST(DecoderBounds, DictionariesBeyondTheLimitAreRefusedBeforeAllocation) {
   EXPECT_EQ(status, Status::kUnsupportedMethod);
   EXPECT_FALSE(MakeLzmaDecoder({225, 0, 0, 1, 0}, Bytes(""), 1000, status));  // lc/lp/pb out of range
   EXPECT_EQ(status, Status::kUnsupportedMethod);
+}
+
+TEST(DecoderBounds, PpmdModelsAreCheckedBeforeTheirMemoryIsTaken) {
+  Status status = Status::kOk;
+  auto props = [](uint8_t order, uint32_t memory) {
+    return std::vector<uint8_t>{order, uint8_t(memory), uint8_t(memory >> 8), uint8_t(memory >> 16), uint8_t(memory >> 24)};
+  };
+  // Orders 2..64 and models of 2 KiB up to just under 4 GiB are the format's; ours stops at the
+  // dictionary bound.
+  EXPECT_FALSE(MakePpmdDecoder(props(1, 1 << 20), Bytes(""), status));
+  EXPECT_EQ(status, Status::kUnsupportedMethod);
+  EXPECT_FALSE(MakePpmdDecoder(props(65, 1 << 20), Bytes(""), status));
+  EXPECT_EQ(status, Status::kUnsupportedMethod);
+  EXPECT_FALSE(MakePpmdDecoder(props(6, (1 << 11) - 1), Bytes(""), status));
+  EXPECT_EQ(status, Status::kUnsupportedMethod);
+  EXPECT_FALSE(MakePpmdDecoder(props(6, 0xFFFFFFFF), Bytes(""), status));
+  EXPECT_EQ(status, Status::kUnsupportedMethod);
+  EXPECT_FALSE(MakePpmdDecoder({6, 0, 0, 16}, Bytes(""), status));  // properties cut short
+  EXPECT_EQ(status, Status::kUnsupportedMethod);
+  EXPECT_FALSE(MakePpmdDecoder(props(6, static_cast<uint32_t>(kMaxDictionary) + 1), Bytes(""), status));
+  EXPECT_EQ(status, Status::kTooLarge);
+  EXPECT_TRUE(MakePpmdDecoder(props(64, 1 << 11), Bytes(""), status));
+  EXPECT_EQ(status, Status::kOk);
+
+  // A range-coded stream starts with a zero byte; anything else is damage, as is an empty one.
+  for (const char* stream : {"\x01\x02\x03\x04\x05\x06", ""}) {
+    auto decoder = MakePpmdDecoder(props(6, 1 << 16), Bytes(stream), status);
+    ASSERT_TRUE(decoder);
+    uint8_t byte = 0;
+    size_t got = 0;
+    EXPECT_EQ(decoder->Read(&byte, 1, got), Status::kDataError);
+  }
 }
 
 TEST(DecoderBounds, AesRefusesCostlyOrMalformedKeysAndMissingPasswords) {

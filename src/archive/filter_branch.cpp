@@ -5,14 +5,6 @@
 namespace qmb::sevenzip {
 namespace {
 
-uint32_t GetLe32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | uint32_t(p[3]) << 24; }
-void SetLe32(uint8_t* p, uint32_t v) {
-  p[0] = uint8_t(v);
-  p[1] = uint8_t(v >> 8);
-  p[2] = uint8_t(v >> 16);
-  p[3] = uint8_t(v >> 24);
-}
-
 // x86 CALL/JMP (E8/E9) with a 32-bit displacement; the mask remembers recent opcode bytes so
 // that bytes inside a converted address are not taken for opcodes.
 class X86Converter final : public Converter {
@@ -231,6 +223,7 @@ class DeltaConverter final : public Converter {
 
 std::unique_ptr<Converter> MakeBranchConverter(BranchKind kind, uint32_t start_offset) {
   if (kind == BranchKind::kX86) return std::make_unique<X86Converter>(start_offset);
+  if (kind == BranchKind::kRiscV) return MakeRiscVConverter(start_offset);
   return std::make_unique<RiscConverter>(kind, start_offset);
 }
 

@@ -6,15 +6,18 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "archive/coder_bzip2.h"
 #include "archive/coder_deflate.h"
 #include "archive/coder_lzma.h"
+#include "archive/coder_ppmd.h"
 #include "archive/filter.h"
 
 namespace qmb::sevenzip {
 namespace {
 
 constexpr uint64_t kCopy = 0x00, kDelta = 0x03, kLzma = 0x030101, kLzma2 = 0x21, kDeflate = 0x040108,
-                   kBcj2 = 0x0303011B, kArm64 = 0x0A;
+                   kDeflate64 = 0x040109, kBzip2 = 0x040202, kPpmd = 0x030401, kBcj2 = 0x0303011B,
+                   kArm64 = 0x0A, kRiscV = 0x0B;
 
 // Reads one pack stream; the stream is shared by the folder's pack streams, so every read seeks.
 class PackSource final : public Source {
@@ -67,6 +70,7 @@ std::optional<BranchKind> BranchKindOf(uint64_t method) {
     case 0x03030701: case 0x08: return BranchKind::kArmThumb;
     case 0x03030805: case 0x09: return BranchKind::kSparc;
     case kArm64: return BranchKind::kArm64;
+    case kRiscV: return BranchKind::kRiscV;
     default: return std::nullopt;
   }
 }
@@ -152,6 +156,12 @@ class GraphBuilder {
       decoder = MakeLzma2Decoder(props, std::move(inputs[0]), out_size, status);
     } else if (coder.method == kDeflate) {
       decoder = MakeDeflateDecoder(std::move(inputs[0]));
+    } else if (coder.method == kDeflate64) {
+      decoder = MakeDeflate64Decoder(std::move(inputs[0]));
+    } else if (coder.method == kBzip2) {
+      decoder = MakeBzip2Decoder(std::move(inputs[0]));
+    } else if (coder.method == kPpmd) {
+      decoder = MakePpmdDecoder(props, std::move(inputs[0]), status);
     } else if (coder.method == kMethodAes) {
       decoder = MakeAesDecoder(props, std::move(inputs[0]), *input_.password, *input_.keys, status);
     } else if (coder.method == kDelta) {
@@ -174,7 +184,7 @@ class GraphBuilder {
       if (status == Status::kUnsupportedMethod)
         error = {status, MethodName(coder)};
       else if (status == Status::kTooLarge)
-        error = {status, "dictionary or key cost beyond limits"};
+        error = {status, "dictionary, model or key cost beyond limits"};
       else if (status == Status::kPasswordRequired)
         error = {status, "password required"};
       else

@@ -15,6 +15,7 @@ Tree SmallTree() {
   t.files["a.txt"] = Text(20000, 11);
   t.files["b/random.bin"] = RandomBytes(8000, 12);
   t.files["b/code.exe"] = CodeLike(8000, 13);
+  t.files["b/code.so"] = RiscVLike(6000, 14);
   t.files["b/empty"] = "";
   t.dirs.insert("c");
   return t;
@@ -69,7 +70,10 @@ INSTANTIATE_TEST_SUITE_P(Archives, CorruptionTest,
                          ::testing::Values(Case{"-m0=LZMA2 -mhc=off", "", 300}, Case{"-m0=LZMA -ms=off", "", 200},
                                            Case{"-mf=BCJ2", "", 200}, Case{"-m0=Deflate", "", 200},
                                            Case{"-m0=Copy", "", 200}, Case{"-mf=Delta:2", "", 100},
-                                           Case{"-mhe=on -pSecret", "Secret", 40}));
+                                           Case{"-mhe=on -pSecret", "Secret", 40}, Case{"-m0=PPMd", "", 200},
+                                           Case{"-m0=PPMd:o=16:mem=64k -ms=off", "", 100},
+                                           Case{"-m0=BZip2", "", 200}, Case{"-m0=Deflate64", "", 200},
+                                           Case{"-mf=RISCV -m0=Deflate64", "", 100}));
 
 uint32_t Le32(const std::string& s, size_t at) {
   uint32_t v = 0;

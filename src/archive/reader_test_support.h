@@ -100,6 +100,53 @@ inline std::string CodeLike(size_t size, uint32_t seed) {
   return s;
 }
 
+// RISC-V-shaped code: JAL calls, AUIPC followed by an instruction based on its register (and
+// some on another register), compressed 16-bit instructions and plain words, so the RISC-V filter
+// meets both its conversions and the look-alikes it must leave alone.
+inline std::string RiscVLike(size_t size, uint32_t seed) {
+  std::mt19937 rng(seed);
+  std::string s;
+  auto put32 = [&s](uint32_t v) {
+    for (int i = 0; i < 4; ++i) s += char(v >> (8 * i));
+  };
+  static const uint32_t kRegisters[] = {1, 5, 6, 10, 0, 2};
+  static const uint32_t kUses[] = {0x67, 0x03, 0x13, 0x23};  // JALR, load, ADDI, store
+  while (s.size() < size) {
+    const uint32_t r = rng();
+    switch (r % 8) {
+      case 0: {  // JAL ra/t0 (or another rd now and then) with a random target
+        const uint32_t rd = r & 0x100 ? (r >> 9) % 32 : kRegisters[(r >> 9) % 2];
+        put32((rng() & 0xFFFFF000u) | rd << 7 | 0x6F);
+        break;
+      }
+      case 1:
+      case 2: {  // AUIPC rd + an instruction that (mostly) uses rd as its base
+        const uint32_t rd = (r >> 8) % 4 == 0 ? (r >> 10) % 32 : kRegisters[(r >> 12) % 6];
+        put32((rng() & 0xFFFFF000u) | rd << 7 | 0x17);
+        const uint32_t rs1 = (r >> 16) % 5 == 0 ? (r >> 20) % 32 : rd;
+        const uint32_t op = (r >> 25) % 5 == 4 ? rng() & 0x7F : kUses[(r >> 25) % 4];
+        put32((rng() & 0xFFF00000u) | rs1 << 15 | ((r >> 28) & 7) << 12 | ((r >> 3) & 31) << 7 | op);
+        break;
+      }
+      case 3: s += char(((r >> 8) & 0xFC) | (r >> 16) % 3); s += char(r >> 24); break;  // 16-bit
+      case 4: put32(rng() | 3); break;
+      default: s += Text(1 + (r >> 8) % 5, r); break;
+    }
+  }
+  s.resize(size);
+  return s;
+}
+
+// A random block repeated: matches reach back `period` bytes and run as long as an encoder lets
+// them.
+inline std::string Repeats(size_t size, size_t period, uint32_t seed) {
+  const std::string block = RandomBytes(period, seed);
+  std::string s;
+  while (s.size() < size) s += block;
+  s.resize(size);
+  return s;
+}
+
 struct Tree {
   std::map<std::string, std::string> files;  // UTF-8 path with "/" -> bytes
   std::set<std::string> dirs;                // empty folders
@@ -113,6 +160,15 @@ inline Tree SampleTree() {
   t.files["bin/small.txt"] = "tiny";
   t.files["docs/empty.txt"] = "";
   t.dirs.insert("docs/nothing");
+  return t;
+}
+
+// The sample tree and what the methods beyond LZMA need: RISC-V code, and data whose matches
+// lie beyond 32 KiB and run longer than Deflate's 258 bytes.
+inline Tree ExtendedTree() {
+  Tree t = SampleTree();
+  t.files["bin/riscv.so"] = RiscVLike(96 * 1024 + 5, 4);
+  t.files["docs/repeats.dat"] = Repeats(400 * 1024, 50000, 5);
   return t;
 }
 

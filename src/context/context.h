@@ -6,6 +6,7 @@
 #include "base/install_log.h"
 #include "base/temp_name.h"
 #include "extract/extract_state.h"
+#include "extract/install_outcome.h"
 #include "platform/platform.h"
 #include "script/script_state.h"
 #include "startup/settings_state.h"
@@ -33,6 +34,7 @@ struct Context {
   SystemState system;
   WizardState wizard;
   UninstallState uninstall;
+  InstallOutcome outcome;
 };
 
 // Sends the install log's lines to the file that the environment variable SETUP_LOG names, appending

@@ -15,6 +15,7 @@
 #include "extract/recording_view.h"
 #include "extract/folder_path.h"
 #include "extract/install_progress.h"
+#include "extract/payload_test_support.h"
 #include "platform/host/host_platform.h"
 #include "script/script_runner.h"
 
@@ -57,41 +58,7 @@ TEST(CreateFolderPath, WalksFromTheDrive) {
   EXPECT_FALSE(CreateFolderPath(files, "C:\\a\\.\\b"));
 }
 
-// A context over a fresh host platform with the natively linked archive library, and a payload
-// archive made by 7zz from the given files.
-class ExtractRunTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ctx_.extract.load_library = [this] {
-      return std::optional<ArchiveLibrary>(
-          NativeArchiveLibrary([this](const std::string& p) { return host_.files().HostPath(p); }));
-    };
-    ctx_.log.SetSink([this](std::string_view line) { log_ += std::string(line) + "\n"; });
-  }
-  void TearDown() override { NativeArchiveLibrary(nullptr); }
-
-  // Packs files (relative name, content) with the password into C:\pkg\payload.7z.
-  void MakePayload(const std::vector<std::pair<std::string, std::string>>& entries,
-                   const std::string& password) {
-    const fs::path source = fs::path(host_.root()) / "source";
-    for (const auto& [name, content] : entries) {
-      fs::create_directories((source / name).parent_path());
-      std::ofstream(source / name, std::ios::binary) << content;
-    }
-    host_.files().CreateDirectory("C:\\pkg");
-    const std::string archive = host_.files().HostPath("C:\\pkg\\payload.7z");
-    const std::string command = "cd '" + source.string() + "' && 7zz a -bd -y -mhe=on -p" +
-                                password + " '" + archive + "' . > /dev/null";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    ctx_.startup.archive_path = "C:\\pkg\\payload.7z";
-  }
-
-  std::string Read(const std::string& path) { return host_.files().ReadAll(path).value_or("<missing>"); }
-
-  HostPlatform host_;
-  Context ctx_{host_.platform()};
-  std::string log_;
-};
+using ExtractRunTest = test::PayloadTest;
 
 TEST_F(ExtractRunTest, AssignmentPassThenMainRun) {
   MakePayload({{"a.txt", "A"}, {"d.txt", "D"}, {"sub/b.txt", "B"}, {"sub/c.txt", "C"},

@@ -6,15 +6,15 @@
 #include "base/registry_store.h"
 #include "base/text.h"
 #include "startup/settings_loader.h"
+#include "startup/settings_registry.h"
 #include "startup/settings_variables.h"
 #include "system/registry_path.h"
 #include "system/registry_writer.h"
+#include "system/system_settings.h"
 
 namespace qmb {
 
 namespace {
-
-constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 void WriteUninstallEntry(Context& ctx, const std::string& folder) {
   const std::string product = ReadSetting(ctx, "禾木软件名称");
@@ -62,7 +62,7 @@ void WriteRegistryEntries(Context& ctx) {
   const std::string store = ReplaceAll(
       ReplaceAll(ctx.settings.registry_data, "SXG(%InstallPath%)", DoubleBackslashes(folder)),
       "%InstallPath%", folder);
-  const bool make_uninstaller = ReadSetting(ctx, "是否生成卸载程序") == "1";
+  const bool make_uninstaller = GeneratesUninstaller(ctx);
   if (make_uninstaller) WriteUninstallEntry(ctx, folder);
 
   std::string removal_list;

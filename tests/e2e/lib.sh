@@ -10,7 +10,8 @@ qmb_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 export QMB_WINDOWS_ARCH="${QMB_WINDOWS_ARCH:-$(bash "$qmb_root/scripts/windows-arch.sh")}"
 export QMB_WINDOWS_DIR="${QMB_WINDOWS_DIR:-$qmb_root/build/$QMB_WINDOWS_ARCH}"
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# winemenubuilder would turn every link the tests make into menu entries in the machine's home.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 export WINEARCH=$QMB_WINDOWS_ARCH
 export WINEPREFIX="${WINEPREFIX:-${QMB_NATIVE_DIR:-$qmb_root/build/native}/wineprefix-$QMB_WINDOWS_ARCH}"

@@ -157,16 +157,18 @@ if grep -q "start-up: message window" "$work/volumes.log"; then
 fi
 echo "ok missing volume"
 
-# 4. The background run mode: the window never shows, and with no installation to run the process
-#    ends by itself.
+# 4. The background run mode: the window never shows, the package installs into the folder of the
+#    "p" switch at once, and the process ends by itself with the installation's exit code.
 mkdir -p "$work/background"
 cp "$work/plain/setup.exe" "$work/background/"
-start_alone background -hp
+start_alone background -hp '/D=C:\qmbstartup\background\App'
 [ "$(cat "$work/background.codes")" = 0 ] || fail "background: exit code $(cat "$work/background.codes")"
 has_line background 'switches: run mode "后台安装"'
-has_line background "start-up: background install"
+has_line background 'install: start in C:\qmbstartup\background\App'
+has_line background "end: exit code 0"
+[ -f "$work/background/App/demo.exe" ] || fail "background: nothing installed"
 if grep -q "start-up: window shown" "$work/background.log"; then fail "background: window shown"; fi
-echo "ok background run mode ends"
+echo "ok background run mode installs and ends"
 
 # 5. An uninstaller kind ("qmb-2") started without arguments closes the start-up window at once.
 mkdir -p "$work/uninstaller"
