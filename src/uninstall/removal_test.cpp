@@ -15,11 +15,10 @@ namespace {
 
 using test::kDesktop;
 using test::kEntryKey;
+using test::In;
 using test::kInstall;
 using test::kPrograms;
 using test::kQuickLaunch;
-
-std::string In(const std::string& relative) { return std::string(kInstall) + "\\" + relative; }
 
 class RemovalTest : public ::testing::Test, public test::UninstallFixture {
  protected:

@@ -24,13 +24,12 @@ namespace {
 
 using test::kDesktop;
 using test::kEntryKey;
+using test::In;
 using test::kInstall;
 using test::kPrograms;
 
 constexpr char kWorking[] = "C:\\Temp\\Uninstall\\演示";
 const std::string kImage = "MZ runtime image";
-
-std::string In(const std::string& relative) { return std::string(kInstall) + "\\" + relative; }
 
 class UninstallFlowTest : public ::testing::Test, public test::UninstallFixture {
  protected:

@@ -22,6 +22,9 @@ inline constexpr char kQuickLaunch[] =
     "C:\\Users\\user\\AppData\\Roaming\\Microsoft\\Internet Explorer\\Quick Launch";
 inline constexpr char kEntryKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\演示";
 
+// A path below the install folder.
+inline std::string In(const std::string& relative) { return std::string(kInstall) + "\\" + relative; }
+
 struct UninstallFixture {
   UninstallFixture() : ctx(host.platform()) {
     host.env().SetIs64BitWindows(true);

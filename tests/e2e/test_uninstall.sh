@@ -241,6 +241,11 @@ check_removed "climbing file list line"
 #      HKLM\System\CurrentControlSet\Control\Video\{GUID}, one key per display session (with a
 #        "DriverError" when a session ran without one);
 #      "DriverDateData", the time the display driver was last set up;
+#  - HKCU\Console, Wine's console settings, written when the first console program runs (here
+#    cmd.exe, the uninstall-time command);
+#  - HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall, empty: a fresh 64-bit
+#    Wine prefix lacks this key of the 32-bit view, which every Windows has; the install makes it
+#    as the parent of the product's entry, and the uninstaller removes only the entry;
 #  - the program's own files in the temp folder, which this kind of program leaves by design:
 #      7-zip32.dll, written by every start of setup.exe (the uninstaller's copy included) and kept
 #        for the next start;
@@ -249,8 +254,13 @@ check_removed "climbing file list line"
 snapshot "$work/after.txt"
 expected_changes() {
   grep -vE "^. [-0-9]+ \./users/[^/]+/Temp/(7-zip32\.dll|Uninstall|Uninstall/$product|Uninstall/$product/uninst\.exe)$" |
-    awk '/^\[/ { video = index($0, "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Video\\") == 1 }
-         !video && !/^"DriverDateData"=/'
+    awk '/^\[/ {
+           video = index($0, "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Video\\") == 1
+           console = $0 == "[HKEY_CURRENT_USER\\Console]" ||
+                     index($0, "[HKEY_CURRENT_USER\\Console\\") == 1
+           parent = $0 == "[HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall]"
+         }
+         !video && !console && !parent && !/^"DriverDateData"=/'
 }
 if ! diff <(expected_changes <"$work/before.txt") <(expected_changes <"$work/after.txt") >"$work/snapshot.diff"; then
   cat "$work/snapshot.diff"

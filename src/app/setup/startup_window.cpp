@@ -6,6 +6,7 @@
 #include "app/setup/message_entry.h"
 #include "context/context.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/window_class.h"
 #include "platform/win32/windows_include.h"
 #include "startup/package_step.h"
 #include "startup/startup_flow.h"
@@ -69,14 +70,7 @@ LRESULT CALLBACK StartupProc(HWND window, UINT message, WPARAM w, LPARAM l) {
 
 bool CreateStartupWindow(Context& ctx) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = StartupProc;
-  wc.hInstance = instance;
-  wc.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));  // IDI_APPLICATION
-  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kClassName;
-  if (!RegisterClassW(&wc)) {
+  if (!RegisterWindowClass(kClassName, StartupProc)) {
     ctx.log.Failure("start-up: cannot register the window class");
     return false;
   }

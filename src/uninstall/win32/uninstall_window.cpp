@@ -10,6 +10,7 @@
 
 #include "context/context.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/window_class.h"
 #include "uninstall/uninstall_flow.h"
 #include "uninstall/uninstall_messages.h"
 #include "uninstall/uninstall_texts.h"
@@ -276,14 +277,7 @@ bool CreateUninstallWindow(Context& ctx, uintptr_t entry_address) {
   INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
   InitCommonControlsEx(&controls);
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = UninstallProc;
-  wc.hInstance = instance;
-  wc.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));      // IDI_APPLICATION
-  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kClassName;
-  if (!RegisterClassW(&wc)) {
+  if (!RegisterWindowClass(kClassName, UninstallProc)) {
     ctx.log.Failure("uninstall window: cannot register the window class");
     return false;
   }
