@@ -17,8 +17,6 @@ namespace qmb {
 
 namespace {
 
-constexpr char kBlobSeparator[] = "#！★！#";
-
 // The texts the variables are expanded in.
 struct SettingsTexts {
   std::string data_ini;
@@ -98,9 +96,10 @@ void LoadSettings(Context& ctx) {
   t.registry = ReadRegistryData(ctx, folder);
   t.dll_settings = folder.Read("QMBDLL_s.ini");
   std::string resource_records = folder.Read("var_data.ini");
-  ctx.settings.uninstall_blob = t.dll_settings + kBlobSeparator + folder.Read("QMBDLL.db") +
-                                kBlobSeparator + resource_records + kBlobSeparator +
-                                variable_ini + kBlobSeparator;
+  ctx.settings.uninstall_blob = t.dll_settings + kUninstallBlobSeparator +
+                                folder.Read("QMBDLL.db") + kUninstallBlobSeparator +
+                                resource_records + kUninstallBlobSeparator + variable_ini +
+                                kUninstallBlobSeparator;
   t.gui_text = folder.ReadEnciphered("GUItext.ini", kGuiTextKey);
   t.except_text = folder.ReadEnciphered("Except.ini", kExceptKey);
 

@@ -7,6 +7,11 @@
 
 namespace qmb {
 
+// The uninstaller's settings files, in the order the uninstall blob joins them, and what joins them.
+inline constexpr const char* kUninstallSettingsFiles[] = {"QMBDLL_s.ini", "QMBDLL.db",
+                                                          "var_data.ini", "variable.ini"};
+inline constexpr char kUninstallBlobSeparator[] = "#！★！#";
+
 struct SettingsState {
   std::string data_ini;       // expanded bytes of "data.ini"
   IniFile data;               // data_ini parsed, for ReadSetting

@@ -11,6 +11,7 @@
 #include "context/context.h"
 #include "extract/install_progress.h"
 #include "script/command_runner.h"
+#include "startup/settings_registry.h"
 #include "system/folder_walk.h"
 #include "system/registry_path.h"
 #include "system/shortcut_locations.h"
@@ -206,10 +207,11 @@ void RemoveAll(Context& ctx) {
 
   const std::string quick_launch_link = JoinPath(QuickLaunchFolder(ctx), link_name);
   ShowProgressLine(ctx, kLineFile + quick_launch_link);
-  const std::string desktop_link = JoinPath(env.GetSpecialFolder(SpecialFolder::kDesktop), link_name);
+  const std::string desktop_link =
+      JoinPath(env.GetSpecialFolder(SpecialFolder::kDesktop), link_name);
   RemoveOneFile(ctx, desktop_link);
   ShowProgressLine(ctx, kLineFile + desktop_link);
-  const std::string entry = kUninstallEntryKey + state.product_name;
+  const std::string entry = kUninstallKey + state.product_name;
   DeleteRegistryItem(ctx, RegRoot::kLocalMachine, entry, "64");
   DeleteRegistryItem(ctx, RegRoot::kLocalMachine, entry, "32");
   ShowProgressLine(ctx, kLineRegistry + entry);

@@ -12,8 +12,6 @@ namespace qmb {
 
 struct Context;
 
-inline constexpr char kUninstallEntryKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
-
 // Runs the entries of record section "卸载时运行命令" in order.
 void RunUninstallCommands(Context& ctx);
 

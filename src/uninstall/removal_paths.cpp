@@ -67,7 +67,8 @@ bool AllEmpty(const std::vector<std::string>& names) {
 // The folder a keep entry names below the install folder, without trailing separators.
 std::string KeptPath(const std::string& install_folder, const std::string& entry) {
   std::string path = JoinPath(install_folder, entry);
-  while (!path.empty() && IsSeparator(path.back()) && FindLastCharGbk(path, path.back()) == path.size() - 1)
+  while (!path.empty() && IsSeparator(path.back()) &&
+         FindLastCharGbk(path, path.back()) == path.size() - 1)
     path.pop_back();
   return NormalizePath(path);
 }
@@ -106,8 +107,8 @@ PathProblem CheckRelativePath(std::string_view path) {
 }
 
 bool IsSoundName(std::string_view name) {
-  return CheckRelativePath(name) == PathProblem::kNone && name.find('/') == std::string_view::npos &&
-         FindCharGbk(name, '\\') == kNotFound;
+  return CheckRelativePath(name) == PathProblem::kNone &&
+         name.find('/') == std::string_view::npos && FindCharGbk(name, '\\') == kNotFound;
 }
 
 bool IsBelowFolder(std::string_view path, std::string_view folder) {

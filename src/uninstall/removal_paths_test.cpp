@@ -42,7 +42,8 @@ TEST(RemovalPaths, FullPathsBelowADriveOnly) {
       {"C:\\App\\a\x01.txt", PathProblem::kBadName},
   };
   for (const auto& [path, problem] : cases)
-    EXPECT_EQ(CheckFullPath(path), problem) << path << ": " << PathProblemText(CheckFullPath(path));
+    EXPECT_EQ(CheckFullPath(path), problem)
+        << path << ": " << PathProblemText(CheckFullPath(path));
 }
 
 TEST(RemovalPaths, RelativePathsAndNames) {

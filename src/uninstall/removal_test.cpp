@@ -13,12 +13,7 @@
 namespace qmb {
 namespace {
 
-using test::kDesktop;
-using test::kEntryKey;
-using test::In;
-using test::kInstall;
-using test::kPrograms;
-using test::kQuickLaunch;
+using namespace test;
 
 class RemovalTest : public ::testing::Test, public test::UninstallFixture {
  protected:
@@ -211,7 +206,8 @@ TEST_F(RemovalTest, RegistryItemsInTheirViews) {
   // A default-value line deletes a value of the placeholder's name, then the key of the path.
   Value(RegRoot::kCurrentUser, "Software\\C\\\x01\x02\x03", "z", RegView::k32);
   DeleteRegistryItem(ctx, RegRoot::kCurrentUser, "Software\\C\\\x01\x02\x03", "32");
-  EXPECT_FALSE(registry.KeyExists(RegRoot::kCurrentUser, "Software\\C\\\x01\x02\x03", RegView::k32));
+  EXPECT_FALSE(
+      registry.KeyExists(RegRoot::kCurrentUser, "Software\\C\\\x01\x02\x03", RegView::k32));
   // On 32-bit Windows "64" is the one registry, handled the 32-bit way.
   host.env().SetIs64BitWindows(false);
   Value(RegRoot::kCurrentUser, "Software\\D", "v", RegView::k64);

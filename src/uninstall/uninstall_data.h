@@ -28,9 +28,4 @@ std::optional<UninstallData> ReadUninstallData(Context& ctx, const std::string& 
 // (it names folders, links and the uninstall entry), and the file and registry lists must be there.
 std::string RecordProblem(std::string_view record, const IniFile& ini);
 
-// The settings files' names in the order the data file joins them.
-inline constexpr const char* kUninstallSettingsFiles[] = {"QMBDLL_s.ini", "QMBDLL.db",
-                                                          "var_data.ini", "variable.ini"};
-inline constexpr char kSettingsSeparator[] = "#！★！#";
-
 }  // namespace qmb

@@ -55,7 +55,7 @@ void RestoreSettings(Context& ctx, const std::string& settings) {
   state.settings_folder = ctx.platform.env.TempFolder() + state.product_name + "\\";
   if (!files.CreateDirectory(state.settings_folder))
     ctx.log.Failure("uninstall: cannot make " + state.settings_folder);
-  const std::vector<std::string> pieces = Split(settings, kSettingsSeparator);
+  const std::vector<std::string> pieces = Split(settings, kUninstallBlobSeparator);
   for (size_t i = 0; i < std::size(kUninstallSettingsFiles); ++i) {
     const std::string path = state.settings_folder + kUninstallSettingsFiles[i];
     if (!files.WriteAll(path, i < pieces.size() ? pieces[i] : std::string()))

@@ -22,11 +22,7 @@
 namespace qmb {
 namespace {
 
-using test::kDesktop;
-using test::kEntryKey;
-using test::In;
-using test::kInstall;
-using test::kPrograms;
+using namespace test;
 
 constexpr char kWorking[] = "C:\\Temp\\Uninstall\\演示";
 const std::string kImage = "MZ runtime image";
@@ -272,7 +268,9 @@ TEST_F(UninstallFlowTest, ControllingProcessRequests) {
   static std::vector<std::string> lines;
   lines.clear();
   struct Receiver {
-    static void QMB_STDCALL Line(intptr_t text) { lines.emplace_back(reinterpret_cast<const char*>(text)); }
+    static void QMB_STDCALL Line(intptr_t text) {
+      lines.emplace_back(reinterpret_cast<const char*>(text));
+    }
   };
   HandleUninstallMessage(ctx, kMessageStartRemoval, reinterpret_cast<intptr_t>(&Receiver::Line), 0);
   EXPECT_EQ(lines, view.log);

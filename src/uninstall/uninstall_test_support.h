@@ -23,7 +23,9 @@ inline constexpr char kQuickLaunch[] =
 inline constexpr char kEntryKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\演示";
 
 // A path below the install folder.
-inline std::string In(const std::string& relative) { return std::string(kInstall) + "\\" + relative; }
+inline std::string In(const std::string& relative) {
+  return std::string(kInstall) + "\\" + relative;
+}
 
 struct UninstallFixture {
   UninstallFixture() : ctx(host.platform()) {

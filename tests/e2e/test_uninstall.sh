@@ -237,9 +237,11 @@ grep -qF "victim.txt\" climbs with \"..\"; not deleted" "$work/climbing.log" || 
 check_removed "climbing file list line"
 
 # The prefix as it was before the first install, but for this reviewed list:
-#  - Wine's own bookkeeping of the display each Wine session with a display sets up:
+#  - Wine's own bookkeeping of the display, set up anew by each Wine session with a display:
 #      HKLM\System\CurrentControlSet\Control\Video\{GUID}, one key per display session (with a
 #        "DriverError" when a session ran without one);
+#      HKLM\System\CurrentControlSet\Control\Class\..., the device classes of the display adapter
+#        and monitors, rewritten (their names dropped) when a display is set up;
 #      "DriverDateData", the time the display driver was last set up;
 #  - HKCU\Console, Wine's console settings, written when the first console program runs (here
 #    cmd.exe, the uninstall-time command);
@@ -255,12 +257,13 @@ snapshot "$work/after.txt"
 expected_changes() {
   grep -vE "^. [-0-9]+ \./users/[^/]+/Temp/(7-zip32\.dll|Uninstall|Uninstall/$product|Uninstall/$product/uninst\.exe)$" |
     awk '/^\[/ {
-           video = index($0, "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Video\\") == 1
+           display = index($0, "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Video\\") == 1 ||
+                     index($0, "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Class\\") == 1
            console = $0 == "[HKEY_CURRENT_USER\\Console]" ||
                      index($0, "[HKEY_CURRENT_USER\\Console\\") == 1
            parent = $0 == "[HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall]"
          }
-         !video && !console && !parent && !/^"DriverDateData"=/'
+         !display && !console && !parent && !/^"DriverDateData"=/'
 }
 if ! diff <(expected_changes <"$work/before.txt") <(expected_changes <"$work/after.txt") >"$work/snapshot.diff"; then
   cat "$work/snapshot.diff"

@@ -96,8 +96,8 @@ class UninstallWindow : public UninstallView {
     SetText(folder_, texts.folder);
   }
   void SetIcon(const std::string& icon_path) override {
-    icon_ = static_cast<HICON>(
-        LoadImageW(nullptr, Wide(icon_path).c_str(), IMAGE_ICON, 0, 0, LR_LOADFROMFILE | LR_DEFAULTSIZE));
+    icon_ = static_cast<HICON>(LoadImageW(nullptr, Wide(icon_path).c_str(), IMAGE_ICON, 0, 0,
+                                          LR_LOADFROMFILE | LR_DEFAULTSIZE));
     if (icon_ == nullptr) return;  // the window keeps the class icon
     SendMessageW(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
@@ -153,7 +153,9 @@ class UninstallWindow : public UninstallView {
   }
   void SetStatusLine(const std::string& line) override { SetText(status_, line); }
   void AddLogLine(const std::string& line) override {
-    const LRESULT index = SendMessageW(log_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(line).c_str()));
+    const std::wstring text = Wide(line);
+    const LRESULT index =
+        SendMessageW(log_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     if (index >= 0) SendMessageW(log_, LB_SETCURSEL, index, 0);
   }
   void SelectLastLogLine() override {
@@ -218,9 +220,9 @@ class UninstallWindow : public UninstallView {
  private:
   HWND Control(const wchar_t* window_class, DWORD style, int x, int y, int width, int height,
                int id = 0, HFONT font = nullptr) {
-    HWND control = CreateWindowExW(0, window_class, L"", WS_CHILD | WS_VISIBLE | style, x, y, width,
-                                   height, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                                   GetModuleHandleW(nullptr), nullptr);
+    HWND control = CreateWindowExW(
+        0, window_class, L"", WS_CHILD | WS_VISIBLE | style, x, y, width, height, window_,
+        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font ? font : font_), FALSE);
     return control;
   }
