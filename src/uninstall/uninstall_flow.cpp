@@ -197,8 +197,18 @@ void FinishUninstall(Context& ctx) {
   if (own.empty()) {
     ctx.log.Step("uninstall: not started by the launcher; its folder stays");
   } else {
-    // Our own program file cannot go while it runs on every system; what can go, goes.
-    if (!files.RemoveTree(own)) ctx.log.Failure("uninstall: cannot remove " + own);
+    // Our own program file cannot go while it runs; what can go, goes, and the next launcher
+    // start empties the folder.
+    if (files.RemoveTree(own)) {
+      ctx.log.Step("uninstall: removed " + own);
+    } else {
+      const std::vector<DirEntry> left = files.List(own);
+      if (left.size() == 1 && left[0].name == FileNameOf(env.ModulePath())) {
+        ctx.log.Step("uninstall: " + own + " keeps only this running program");
+      } else {
+        ctx.log.Failure("uninstall: cannot remove " + own);
+      }
+    }
     const std::string launcher_root = env.TempFolder() + kLauncherFolder;
     if (files.IsDirectory(launcher_root) && files.List(launcher_root).empty())
       files.RemoveFolder(launcher_root);
