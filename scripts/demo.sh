@@ -34,34 +34,72 @@ echo "== payload unpacked from the package by sevenzip32 (our 7-zip32 library, n
 "$NATIVE/sevenzip32" "x \"$OUT/demo-setup.exe\" -hide -y \"$OUT/payload/\" * -p\"$safe\""
 (cd "$OUT/payload" && find . -type f | sort | sed 's|^\./|  |')
 
-# The package started under Wine in background mode: start-up writes the archive library to the temp
-# folder, unpacks the settings with the package's own key, loads them and removes the work folder.
-# SETUP_LOG collects every step.
-echo
-echo "== starting the package under Wine (demo-setup.exe -hp), first start of the prefix takes ~20 s"
+# The package installed under Wine in the background mode into a folder with a space and Chinese
+# characters, given by the package's "p" switch ("/D"). SETUP_LOG collects every step.
 bash tests/e2e/make_prefix.sh
+read_links=$(windows_program e2e/read_links.exe)
+product=演示软件
+folder_win='C:\演示 程序\Demo App'
+folder=$(unix_path "$folder_win")
+if [ "$QMB_WINDOWS_ARCH" = win64 ]; then wow='Wow6432Node\'; else wow=; fi
+uninstall_key="HKLM\\Software\\${wow}Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product"
+# A fresh start: the demo's earlier install, its links and values are taken away first.
+rm -rf "$folder" "$(drive_c)/qmbdemo"
+for key in "HKLM\\Software\\$product" "HKLM\\Software\\Wow6432Node\\$product" \
+           "HKCU\\Software\\$product" "$uninstall_key"; do
+  timeout "$QMB_WINE_TIMEOUT" wine reg delete "$key" /f >/dev/null 2>&1 || :
+done
+find "$(drive_c)/users" \( -name "$product.lnk" -o -type d -name "$product" \) -prune \
+  -exec rm -rf {} + 2>/dev/null || :
 mkdir -p "$(drive_c)/qmbdemo"
-cp "$OUT/demo-setup.exe" "$(drive_c)/qmbdemo/"
-rm -f "$(drive_c)/qmbdemo/setup.log"
-SETUP_LOG='C:\qmbdemo\setup.log' run_wine 'C:\qmbdemo\demo-setup.exe' -hp || true
-echo "setup log (GBK, shown in UTF-8):"
-iconv -f GBK -t UTF-8 "$(drive_c)/qmbdemo/setup.log" | tr -d '\r' | sed 's/^/  /'
+cp "$OUT/demo-setup.exe" "$read_links" "$(drive_c)/qmbdemo/"
+
+echo
+echo "== demo-setup.exe -hp /D \"$folder_win\" under Wine ($QMB_WINDOWS_ARCH; a new prefix takes ~20 s)"
+code=0
+SETUP_LOG='C:\qmbdemo\setup.log' run_wine 'C:\qmbdemo\demo-setup.exe' -hp /D "$folder_win" || code=$?
+echo "exit code $code; the setup log's last lines (GBK, shown in UTF-8):"
+iconv -f GBK -t UTF-8 "$(drive_c)/qmbdemo/setup.log" | tr -d '\r' | tail -n 12 | sed 's/^/  /'
+
+echo
+echo "== the installed files in $folder_win"
+(cd "$folder" && find . -type f | sort | sed 's|^\./|  |')
+echo "  pre-install.txt:  $(tr -d '\r' <"$folder/pre-install.txt")"
+echo "  post-install.txt: $(tr -d '\r' <"$folder/post-install.txt")"
+
+echo
+echo "== the links, read back through the shell's link object (target|arguments|description|icon)"
+run_wine 'C:\qmbdemo\read_links.exe' 'C:\users' | tr -d '\r' | grep -F "$product" |
+  sed -e 's/^link //' -e 's/|[0-9]*$//' -e 's/ => /\n      => /' | sed 's/^/  /'
+
+echo
+echo "== the registry values ($QMB_WINDOWS_ARCH prefix: 32-bit values under WOW6432Node)"
+for key in "HKLM\\Software\\$product" "HKLM\\Software\\Wow6432Node\\$product" \
+           "HKCU\\Software\\$product" "$uninstall_key"; do
+  echo "  [$key]"
+  { wine_reg_export "$key" || echo "(no such key)"; } | grep -v '^Windows Registry\|^$\|^\[' | sed 's/^/    /'
+done
+
+echo
+echo "== uninst.exe starts its working copy"
+rm -f "$(drive_c)/qmbdemo/launcher.log"
+SETUP_LOG='C:\qmbdemo\launcher.log' run_wine "$folder_win\\uninst.exe" || :
+iconv -f GBK -t UTF-8 "$(drive_c)/qmbdemo/launcher.log" | tr -d '\r' |
+  grep -E '^launcher: started|^package: kind|^start-up: uninstaller' | sed 's/^/  /'
 
 cat <<'TEXT'
 
-What this stage of the project does with the package:
-  - mkpackage builds it: the runtime image with a fresh key resource, the package kind "qmb-1",
-    the payload archive (password from data.ini "safe", names encrypted) and the settings archive
-    (texts converted to GBK, GUItext.ini / Except.ini / choolantern.ini enciphered, opened with the
-    key derived from the package's own key resource).
-  - Our archive library unpacks the payload straight out of the package (above, natively; the same
-    code is 7-zip32.dll on Windows).
-  - Started under Wine, the package runs its start-up (above): archive library to the temp folder,
-    package kind, settings archive unpacked with the package's own key, settings loaded and
-    expanded, work folder removed. Split volumes, the payload copy of packaging mode "-N" and the
-    command-line switches are covered by the end-to-end tests (make test).
-What it does not do yet:
-  - The six-page wizard, the install driver (unpacking into the install folder, shortcuts,
-    registry, uninstall record) and the uninstaller arrive with later work, and so does the
-    install/uninstall round trip of this demo under Wine.
+What the demo shows:
+  - mkpackage builds the package: the runtime image with a fresh key resource, the package kind,
+    the payload archive (password from data.ini "safe", names encrypted), the settings archive
+    (texts in GBK, GUItext.ini / Except.ini / choolantern.ini enciphered, the registry folder turned
+    into QMBREG.db) and the uninstaller launcher named after the product.
+  - Started with -hp it installs at once with its window hidden: the install script's sections, the
+    pre-install run, the payload (the "配置" assignment group flat in its folder), the links, the
+    registry values in their views, a registry script through regedit, the uninstall entry, the
+    uninstall record uninst.dat with the launcher uninst.exe, the post-install run; it ends with
+    exit code 0 (README: the exit codes of a background install).
+  - uninst.exe copies uninst.dat into the temp folder and starts the copy, which sees that it is an
+    uninstaller.
+Still to come: the wizard window (normal and direct installs) and the uninstall window.
 TEXT
