@@ -4,10 +4,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 NATIVE=${NATIVE:-build/native}
-WIN32DIR=${WIN32DIR:-build/win32}
 OUT=build/demo
 MKPACKAGE=$NATIVE/mkpackage
-RUNTIME=$WIN32DIR/setup.exe
+# The Wine settings of the end-to-end tests: the 32-bit build under 32-bit Wine where this machine
+# can run 32-bit programs, else the x86-64 build under 64-bit Wine, in the demo's own prefix.
+export WINEPREFIX=$PWD/$OUT/wineprefix-$(bash scripts/windows-arch.sh)
+source tests/e2e/lib.sh
+RUNTIME=$QMB_WINDOWS_DIR/setup.exe
+echo "demo: Windows programs from $QMB_WINDOWS_DIR, run under Wine ($(bash scripts/windows-arch.sh --why))"
 
 for f in "$MKPACKAGE" "$RUNTIME"; do
   if [[ ! -f $f ]]; then
@@ -33,11 +37,9 @@ echo "== payload unpacked from the package by sevenzip32 (our 7-zip32 library, n
 # The package started under Wine in background mode: start-up writes the archive library to the temp
 # folder, unpacks the settings with the package's own key, loads them and removes the work folder.
 # SETUP_LOG collects every step.
-export WINEPREFIX=$PWD/$OUT/wineprefix
 echo
 echo "== starting the package under Wine (demo-setup.exe -hp), first start of the prefix takes ~20 s"
 bash tests/e2e/make_prefix.sh
-source tests/e2e/lib.sh
 mkdir -p "$(drive_c)/qmbdemo"
 cp "$OUT/demo-setup.exe" "$(drive_c)/qmbdemo/"
 rm -f "$(drive_c)/qmbdemo/setup.log"

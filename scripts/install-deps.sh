@@ -6,11 +6,12 @@ set -euo pipefail
 packages=(
   build-essential cmake make pkg-config git
   g++-mingw-w64-i686-posix mingw-w64-tools binutils-mingw-w64-i686
+  g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   zlib1g-dev libz-mingw-w64-dev
   libgcrypt20-dev libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev
   lzma-dev 7zip
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  wine wine32:i386 xvfb xauth file
+  wine wine32:i386 wine64 xvfb xauth file
 )
 # `install-deps.sh fuzz` adds clang with its libFuzzer runtime (make fuzz only).
 if [ "${1:-}" = fuzz ]; then

@@ -22,9 +22,9 @@ bool HasSwitchPrefix(std::string_view arg, std::string_view prefix) {
 
 }  // namespace
 
-std::vector<std::string> SplitArguments(std::string_view text) {
-  std::vector<std::string> args;
-  std::string current;
+std::vector<Argument> SplitArguments(std::string_view text) {
+  std::vector<Argument> args;
+  Argument current;
   bool in_quotes = false;
   bool started = false;  // a quoted empty argument ("") still counts as an argument
   for (char c : text) {
@@ -33,10 +33,11 @@ std::vector<std::string> SplitArguments(std::string_view text) {
       started = true;
     } else if (IsBlank(c) && !in_quotes) {
       if (started) args.push_back(std::move(current));
-      current.clear();
+      current = Argument();
       started = false;
     } else {
-      current.push_back(c);
+      if (!started) current.is_switch = c == '-';
+      current.text.push_back(c);
       started = true;
     }
   }
@@ -45,18 +46,19 @@ std::vector<std::string> SplitArguments(std::string_view text) {
 }
 
 std::optional<CommandLine> ParseCommandLine(std::string_view text, std::string& error) {
-  std::vector<std::string> args = SplitArguments(text);
-  if (args.empty() || (!EqualsIgnoreCase(args[0], "x") && !EqualsIgnoreCase(args[0], "e"))) {
+  std::vector<Argument> args = SplitArguments(text);
+  if (args.empty() ||
+      (!EqualsIgnoreCase(args[0].text, "x") && !EqualsIgnoreCase(args[0].text, "e"))) {
     error = args.empty() ? "empty command line" : "unknown command";
     return std::nullopt;
   }
   CommandLine cmd;
-  cmd.keep_folders = EqualsIgnoreCase(args[0], "x");
+  cmd.keep_folders = EqualsIgnoreCase(args[0].text, "x");
   bool have_archive = false, have_output = false;
   for (size_t i = 1; i < args.size(); ++i) {
-    const std::string& arg = args[i];
+    const std::string& arg = args[i].text;
     if (arg.empty()) continue;
-    if (arg[0] == '-') {
+    if (args[i].is_switch) {
       if (EqualsIgnoreCase(arg, "-y")) cmd.assume_yes = true;
       else if (EqualsIgnoreCase(arg, "-hide")) cmd.hide = true;
       else if (HasSwitchPrefix(arg, "-x!")) cmd.exclusions.push_back(arg.substr(3));

@@ -20,9 +20,14 @@ struct CommandLine {
   bool hide = false;                  // "-hide"
 };
 
+struct Argument {
+  std::string text;        // quotes dropped
+  bool is_switch = false;  // starts with a "-" outside quotes; "-name" in quotes is a plain name
+};
+
 // Splits at blanks outside quotes; a quote may open or close anywhere inside an argument and is
 // dropped. Quote and blank bytes never occur as GBK trail bytes, so no GBK care is needed here.
-std::vector<std::string> SplitArguments(std::string_view text);
+std::vector<Argument> SplitArguments(std::string_view text);
 
 // Parses one command line; nullopt with a short reason in error when the command is unknown or the
 // archive or the output folder is missing. Unknown switches are ignored.

@@ -14,10 +14,16 @@ CommandLine Parse(std::string_view text) {
   return cmd.value_or(CommandLine{});
 }
 
+Strings Texts(std::string_view text) {
+  Strings texts;
+  for (const Argument& arg : SplitArguments(text)) texts.push_back(arg.text);
+  return texts;
+}
+
 TEST(CommandLine, QuotesMayStartInsideAnArgument) {
-  EXPECT_EQ(SplitArguments(R"(x  "a b.7z"	-p"pw x" -x!"c d" -p"" e"f"g)"),
+  EXPECT_EQ(Texts(R"(x  "a b.7z"	-p"pw x" -x!"c d" -p"" e"f"g)"),
             (Strings{"x", "a b.7z", "-ppw x", "-x!c d", "-p", "efg"}));
-  EXPECT_EQ(SplitArguments(R"("" "unclosed quote)"), (Strings{"", "unclosed quote"}));
+  EXPECT_EQ(Texts(R"("" "unclosed quote)"), (Strings{"", "unclosed quote"}));
   EXPECT_TRUE(SplitArguments("   ").empty());
 }
 
@@ -43,6 +49,19 @@ TEST(CommandLine, FlatCommandEmptyPasswordAndAnyOrder) {
   EXPECT_EQ(cmd.password, "");
   EXPECT_TRUE(cmd.assume_yes);
   EXPECT_FALSE(cmd.hide);
+}
+
+TEST(CommandLine, OnlyAnUnquotedDashStartsASwitch) {
+  // The engine quotes every entry name, so an entry whose name starts with "-" stays a pattern;
+  // had it been taken for a switch, no pattern would be left and every entry would be selected.
+  CommandLine cmd = Parse(R"(e "a.7z" -hide -y "C:\g\" "-dash.txt" "-y"  -p"pw" * -x!"-x.txt" )");
+  EXPECT_EQ(cmd.patterns, (Strings{"-dash.txt", "-y", "*"}));
+  EXPECT_EQ(cmd.exclusions, (Strings{"-x.txt"}));
+  EXPECT_EQ(cmd.password, "pw");
+  EXPECT_TRUE(cmd.assume_yes);
+  EXPECT_TRUE(cmd.hide);
+  // A quote that opens after the dash keeps the switch a switch.
+  EXPECT_EQ(Parse(R"(x a.7z out\ -p"-secret")").password, "-secret");
 }
 
 TEST(CommandLine, GbkFolderWhoseTrailByteIsABackslash) {

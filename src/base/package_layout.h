@@ -23,6 +23,13 @@ inline constexpr std::string_view kKeyResourceType = "KEY";
 inline constexpr int kKeyResourceId = 250;
 inline constexpr size_t kKeyResourceSize = 2;
 
+// The uninstaller launcher inside the runtime image, and the launcher's product name resource:
+// GBK bytes padded with zero bytes to a fixed size, so the packaging tool fills it in place.
+inline constexpr char kLauncherResourceType[] = "UNINST_DAT";
+inline constexpr int kLauncherResourceId = 100;
+inline constexpr char kLauncherNameType[] = "NAME";
+inline constexpr int kLauncherNameId = 100;
+
 // The settings archive is stored with its second signature byte changed, so that it does not read
 // as a 7z archive to anyone scanning the package.
 inline constexpr size_t kStoredSignatureOffset = 1;

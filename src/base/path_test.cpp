@@ -34,5 +34,15 @@ TEST(PathTest, JoinPath) {
   EXPECT_EQ(JoinPath("", "b"), "b");
 }
 
+TEST(PathTest, SafeFileNameStaysOneName) {
+  EXPECT_EQ(SafeFileName("演示 软件 2.0"), "演示 软件 2.0");
+  EXPECT_EQ(SafeFileName("..\\..\\Windows"), ".._.._Windows");
+  EXPECT_EQ(SafeFileName("a/b:c*?\"<>|\t"), "a_b_c_______");
+  EXPECT_EQ(SafeFileName(".."), "__");
+  EXPECT_EQ(SafeFileName("x. "), "x__");
+  EXPECT_EQ(SafeFileName(""), "_");
+  EXPECT_EQ(SafeFileName("昞"), "昞");  // its trail byte 5C is no separator
+}
+
 }  // namespace
 }  // namespace qmb

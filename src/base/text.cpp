@@ -10,15 +10,6 @@ namespace {
 
 bool IsGbkTrail(unsigned char c) { return c >= 0x40 && c <= 0xFE; }
 
-// Length in bytes of the character that starts at position i: 2 for a lead byte followed by a
-// trail byte, 1 otherwise (a lone lead byte at the end, or before a non-trail byte, stands alone).
-size_t CharLength(std::string_view text, size_t i) {
-  if (IsGbkLead(static_cast<unsigned char>(text[i])) && i + 1 < text.size() &&
-      IsGbkTrail(static_cast<unsigned char>(text[i + 1])))
-    return 2;
-  return 1;
-}
-
 char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
@@ -26,6 +17,15 @@ bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 }  // namespace
 
 bool IsGbkLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+
+// 2 for a lead byte followed by a trail byte, 1 otherwise (a lone lead byte at the end, or before
+// a non-trail byte, stands alone).
+size_t GbkCharLength(std::string_view text, size_t i) {
+  if (IsGbkLead(static_cast<unsigned char>(text[i])) && i + 1 < text.size() &&
+      IsGbkTrail(static_cast<unsigned char>(text[i + 1])))
+    return 2;
+  return 1;
+}
 
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to) {
   if (from.empty()) return std::string(text);
@@ -35,6 +35,23 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
   for (size_t hit; (hit = text.find(from, pos)) != std::string_view::npos; pos = hit + from.size())
     out.append(text.substr(pos, hit - pos)).append(to);
   out.append(text.substr(pos));
+  return out;
+}
+
+std::string ReplaceAllGbk(std::string_view text, std::string_view from, std::string_view to) {
+  if (from.empty()) return std::string(text);
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    if (text.substr(i, from.size()) == from) {
+      out.append(to);
+      i += from.size();
+    } else {
+      const size_t length = GbkCharLength(text, i);
+      out.append(text.substr(i, length));
+      i += length;
+    }
+  }
   return out;
 }
 
@@ -83,14 +100,14 @@ std::vector<std::string> SplitGbk(std::string_view text, char separator) {
 
 // `from` must be a character boundary; callers pass 0 or a position just after a match.
 size_t FindCharGbk(std::string_view text, char c, size_t from) {
-  for (size_t i = from; i < text.size(); i += CharLength(text, i))
+  for (size_t i = from; i < text.size(); i += GbkCharLength(text, i))
     if (text[i] == c) return i;
   return kNotFound;
 }
 
 size_t FindLastCharGbk(std::string_view text, char c) {
   size_t last = kNotFound;
-  for (size_t i = 0; i < text.size(); i += CharLength(text, i))
+  for (size_t i = 0; i < text.size(); i += GbkCharLength(text, i))
     if (text[i] == c) last = i;
   return last;
 }
@@ -142,7 +159,7 @@ bool EndsWith(std::string_view text, std::string_view suffix) {
 bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size();) {
-    size_t n = CharLength(a, i);
+    size_t n = GbkCharLength(a, i);
     if (n == 2) {
       if (a.substr(i, 2) != b.substr(i, 2)) return false;
     } else if (AsciiLower(a[i]) != AsciiLower(b[i])) {

@@ -13,6 +13,9 @@ inline constexpr size_t kNotFound = std::string::npos;
 
 // Byte-exact, case-sensitive replace of every occurrence (an empty pattern changes nothing).
 std::string ReplaceAll(std::string_view text, std::string_view from, std::string_view to);
+// Like ReplaceAll, but a match must start at a character boundary: a double-byte pattern such as
+// "，" never matches the trail byte of one character and the lead byte of the next.
+std::string ReplaceAllGbk(std::string_view text, std::string_view from, std::string_view to);
 std::string ReplaceFirst(std::string_view text, std::string_view from, std::string_view to);
 // Text after the first occurrence of opening up to the first occurrence of closing after it; empty
 // when opening is missing or closing does not follow. An empty opening starts at the beginning, an
@@ -36,6 +39,8 @@ bool StartsWith(std::string_view text, std::string_view prefix);
 bool EndsWith(std::string_view text, std::string_view suffix);
 // ASCII case-insensitive comparison (double-byte characters compare exactly).
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+// Length in bytes (1 or 2) of the character that starts at position i of text.
+size_t GbkCharLength(std::string_view text, size_t i);
 // True when c can be the lead byte of a GBK double-byte character (0x81..0xFE).
 bool IsGbkLead(unsigned char c);
 // The setting text "真" means true; anything else is false.

@@ -51,6 +51,15 @@ TEST(TextTest, Replace) {
   EXPECT_EQ(ReplaceFirst("abc", "x", "y"), "abc");
 }
 
+TEST(TextTest, ReplaceAllGbkMatchesWholeCharactersOnly) {
+  EXPECT_EQ(ReplaceAllGbk("a，b，", "，", ","), "a,b,");
+  // B0 A3 then AC 40: the bytes A3 AC in the middle are no "，".
+  const std::string straddling = "\xB0\xA3\xAC\x40";
+  EXPECT_EQ(ReplaceAll(straddling, "，", ","), "\xB0,\x40");
+  EXPECT_EQ(ReplaceAllGbk(straddling, "，", ","), straddling);
+  EXPECT_EQ(ReplaceAllGbk("x%AC%y", "%AC%", "，"), "x，y");
+}
+
 TEST(TextTest, TextBetween) {
   EXPECT_EQ(TextBetween("run[sys=64]x", "[sys=", "]"), "64");
   EXPECT_EQ(TextBetween("a]b[c]d", "[", "]"), "c");  // closing must follow opening

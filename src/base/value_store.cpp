@@ -60,4 +60,8 @@ std::string StoreAppend(std::string_view store, std::string_view name, std::stri
   return out;
 }
 
+void StoreAppendTo(std::string& store, std::string_view name, std::string_view value) {
+  store.append(name).append(1, '\x01').append(value).append(name).append("end");
+}
+
 }  // namespace qmb

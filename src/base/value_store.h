@@ -19,5 +19,8 @@ bool StoreGet(std::string_view store, std::string_view name, std::string& value)
 bool StoreSet(std::string_view store, std::string_view name, std::string_view value,
               std::string& new_store, bool add_if_missing = true);
 std::string StoreAppend(std::string_view store, std::string_view name, std::string_view value);
+// Appends the record to store in place (the value as given: callers store an empty one as the
+// placeholder themselves).
+void StoreAppendTo(std::string& store, std::string_view name, std::string_view value);
 
 }  // namespace qmb

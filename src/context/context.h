@@ -6,6 +6,7 @@
 #include "base/install_log.h"
 #include "base/temp_name.h"
 #include "extract/extract_state.h"
+#include "extract/install_outcome.h"
 #include "platform/platform.h"
 #include "script/script_state.h"
 #include "startup/settings_state.h"
@@ -31,6 +32,7 @@ struct Context {
   ScriptState script;
   SystemState system;
   WizardState wizard;
+  InstallOutcome outcome;
 };
 
 // Sends the install log's lines to the file that the environment variable SETUP_LOG names, appending

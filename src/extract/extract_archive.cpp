@@ -46,10 +46,6 @@ bool EnsureLibrary(Context& ctx) {
   return true;
 }
 
-bool IsTestMode(const Context& ctx) {
-  return ctx.startup.arguments.size() == 1 && ctx.startup.arguments[0] == "test";
-}
-
 }  // namespace
 
 std::string BuildExtractCommandLine(const std::string& archive, const std::string& destination,
@@ -110,6 +106,11 @@ bool RunLibrary(Context& ctx, const std::string& archive, const std::string& des
 }
 
 }  // namespace
+
+void AppendToEntryList(std::string& list, const std::string& names) {
+  if (!list.empty()) list.push_back(',');
+  list += names;
+}
 
 bool ExtractArchive(Context& ctx, std::string& archive, std::string& destination, bool flat,
                     const std::string& password, ProgressSink sink, const std::string& inclusion,
@@ -173,7 +174,7 @@ void ExtractAssignedFiles(Context& ctx, const std::string& password) {
 
 void ExtractEntriesTo(Context& ctx, const std::string& entries, const std::string& folders,
                       const std::string& password) {
-  if (IsTestMode(ctx)) return;
+  if (ctx.startup.test_mode()) return;
   const std::vector<std::string> entry_list = SplitGbk(entries, ',');
   const std::vector<std::string> folder_list = SplitGbk(folders, ',');
   for (size_t i = 0; i < folder_list.size(); ++i) {

@@ -19,6 +19,11 @@ std::string BuildExtractCommandLine(const std::string& archive, const std::strin
                                     bool flat, const std::string& password,
                                     const std::string& inclusion, const std::string& exclusion);
 
+// Appends names (one or more comma-separated entry names) to the inclusion or exclusion list,
+// after a "," when the list is not empty: the rule of the script commands and of the controlling
+// module's requests.
+void AppendToEntryList(std::string& list, const std::string& names);
+
 // One extraction run into destination (created with its parents; "\" appended). The sink, when
 // given, receives the library's per-file progress. A non-empty volumes list (irregularly named split
 // volumes) is unpacked through a placeholder set below destination, which is removed afterwards;

@@ -15,7 +15,9 @@
 #include "extract/recording_view.h"
 #include "extract/folder_path.h"
 #include "extract/install_progress.h"
+#include "extract/payload_test_support.h"
 #include "platform/host/host_platform.h"
+#include "script/script_runner.h"
 
 namespace qmb {
 namespace {
@@ -56,47 +58,16 @@ TEST(CreateFolderPath, WalksFromTheDrive) {
   EXPECT_FALSE(CreateFolderPath(files, "C:\\a\\.\\b"));
 }
 
-// A context over a fresh host platform with the natively linked archive library, and a payload
-// archive made by 7zz from the given files.
-class ExtractRunTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    ctx_.extract.load_library = [this] {
-      return std::optional<ArchiveLibrary>(
-          NativeArchiveLibrary([this](const std::string& p) { return host_.files().HostPath(p); }));
-    };
-    ctx_.log.SetSink([this](std::string_view line) { log_ += std::string(line) + "\n"; });
-  }
-  void TearDown() override { NativeArchiveLibrary(nullptr); }
-
-  // Packs files (relative name, content) with the password into C:\pkg\payload.7z.
-  void MakePayload(const std::vector<std::pair<std::string, std::string>>& entries,
-                   const std::string& password) {
-    const fs::path source = fs::path(host_.root()) / "source";
-    for (const auto& [name, content] : entries) {
-      fs::create_directories((source / name).parent_path());
-      std::ofstream(source / name, std::ios::binary) << content;
-    }
-    host_.files().CreateDirectory("C:\\pkg");
-    const std::string archive = host_.files().HostPath("C:\\pkg\\payload.7z");
-    const std::string command = "cd '" + source.string() + "' && 7zz a -bd -y -mhe=on -p" +
-                                password + " '" + archive + "' . > /dev/null";
-    ASSERT_EQ(std::system(command.c_str()), 0);
-    ctx_.startup.archive_path = "C:\\pkg\\payload.7z";
-  }
-
-  std::string Read(const std::string& path) { return host_.files().ReadAll(path).value_or("<missing>"); }
-
-  HostPlatform host_;
-  Context ctx_{host_.platform()};
-  std::string log_;
-};
+using ExtractRunTest = test::PayloadTest;
 
 TEST_F(ExtractRunTest, AssignmentPassThenMainRun) {
   MakePayload({{"a.txt", "A"}, {"d.txt", "D"}, {"sub/b.txt", "B"}, {"sub/c.txt", "C"},
-               {"e.txt", std::string(300000, 'e')}},
+               {"e.txt", std::string(300000, 'e')}, {"r.txt", "R"}},
               "secret");
   ctx_.wizard.install_folder = "C:\\Prog\\App";
+  // The script's "removezip" and the assignment pass fill the same exclusion list.
+  ctx_.wizard.tree.Item(0).ticked = true;
+  RunScriptSection(ctx_, "\r\n[真]removezip(r.txt)", ctx_.wizard.tree.Item(0).text);
   ctx_.settings.except_text =
       "%InstallPath%\\g1,-1\r\nd.txt,1\r\n%InstallPath%\\deep\\g2,-1\r\nsub\\c.txt,1\r\ne.txt,1\r\n";
   std::vector<std::pair<int32_t, int32_t>> steps;  // (current step, overall percent)
@@ -106,7 +77,7 @@ TEST_F(ExtractRunTest, AssignmentPassThenMainRun) {
   ExtractAssignedFiles(ctx_, "secret");
   EXPECT_EQ(ctx_.extract.group_count, 2);
   EXPECT_EQ(ctx_.extract.current_step, 3);
-  EXPECT_EQ(ctx_.extract.exclusion_list, "d.txt,sub\\c.txt,e.txt,");
+  EXPECT_EQ(ctx_.extract.exclusion_list, "r.txt,d.txt,sub\\c.txt,e.txt,");
   EXPECT_NE(ctx_.settings.except_text.find("C:\\Prog\\App\\g1,-1"), std::string::npos);
   // Assigned entries land flat in their group's folder.
   EXPECT_EQ(Read("C:\\Prog\\App\\g1\\d.txt"), "D");
@@ -124,6 +95,7 @@ TEST_F(ExtractRunTest, AssignmentPassThenMainRun) {
   EXPECT_FALSE(host_.files().Exists("C:\\Prog\\App\\d.txt"));
   EXPECT_FALSE(host_.files().Exists("C:\\Prog\\App\\sub\\c.txt"));
   EXPECT_FALSE(host_.files().Exists("C:\\Prog\\App\\e.txt"));
+  EXPECT_FALSE(host_.files().Exists("C:\\Prog\\App\\r.txt"));
 
   // One scale over three runs: 0-33, 33-66, 66-100, always forward, ending at 100.
   ASSERT_FALSE(steps.empty());

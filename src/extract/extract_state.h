@@ -26,6 +26,9 @@ struct ExtractState {
   ArchiveLibrary library;             // bound on the first extraction
   OpenRedirection* open_redirect = nullptr;  // for irregular split volumes; owned by the process
   std::string archive_path_override;  // message 1023
+  // The one pair of lists that narrows the main run. Written by the script commands "assignzip"
+  // and "removezip", the controlling module's requests and the assignment pass (exclusions only);
+  // the main run passes both to ExtractArchive.
   std::string inclusion_list;         // comma-separated entry names; empty: everything
   std::string exclusion_list;         // comma-separated entry names
   int32_t group_count = 0;            // G: assignment groups of "Except.ini"

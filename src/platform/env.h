@@ -27,7 +27,7 @@ class Env {
   virtual std::string GetVariable(const std::string& name) = 0;
   virtual std::string UserName() = 0;
   virtual WindowsVersion GetWindowsVersion() = 0;
-  // True on 64-bit Windows (native architecture x64 or IA-64).
+  // True on 64-bit Windows (native architecture x64, IA-64 or ARM64).
   virtual bool Is64BitWindows() = 0;
   virtual uint32_t TickCount() = 0;
   // Full path of our own program file.

@@ -2,6 +2,7 @@
 #include "script/script_runner.h"
 
 #include "base/text.h"
+#include "extract/extract_archive.h"
 #include "script/command_runner.h"
 #include "script/script_line.h"
 #include "script/script_text.h"
@@ -18,11 +19,6 @@ void Bind(Context& ctx, std::string_view component, int kind) {
                std::to_string(kind));
 }
 
-void AppendToList(std::string& list, const std::string& names) {
-  if (!list.empty()) list.push_back(',');
-  list += names;
-}
-
 void RunProgramLine(Context& ctx, const std::string& command) {
   std::string line = ReplaceAll(command, "%InstallPath%", ctx.wizard.install_folder);
   if (line.find("%ET%") != std::string::npos) line = WriteBatchFile(ctx, line);
@@ -30,13 +26,12 @@ void RunProgramLine(Context& ctx, const std::string& command) {
 }
 
 void RunCommandLine(Context& ctx, const ScriptLine& line) {
-  ScriptState& script = ctx.script;
   if (line.name == "removezip") {
-    AppendToList(script.exclusion_list, line.argument);
+    AppendToEntryList(ctx.extract.exclusion_list, line.argument);
   } else if (line.name == "assignzip") {
-    AppendToList(script.inclusion_list, line.argument);
+    AppendToEntryList(ctx.extract.inclusion_list, line.argument);
   } else if (line.name == "removedump") {
-    script.leftover_list = SplitGbk(line.argument, ',');
+    ctx.script.leftover_list = SplitGbk(line.argument, ',');
   } else if (line.name.empty()) {
     RunProgramLine(ctx, line.command);
   } else {

@@ -22,27 +22,27 @@ class ScriptRunnerTest : public ::testing::Test, public test::ScriptFixture {
 TEST_F(ScriptRunnerTest, LinesRunOnlyWhenTheTickMatches) {
   std::string body = "\r\n[真]removezip(data\\a.txt)\r\n[假]setup.exe\r\n[真]ticked.exe %InstallPath%";
   RunScriptSection(ctx, body, "开");
-  EXPECT_EQ(ctx.script.exclusion_list, "data\\a.txt");
+  EXPECT_EQ(ctx.extract.exclusion_list, "data\\a.txt");
   ASSERT_EQ(starts().size(), 1u);
   EXPECT_EQ(starts()[0].command_line, "ticked.exe C:\\App");
   EXPECT_EQ(starts()[0].show, ShowMode::kHidden);
   EXPECT_TRUE(starts()[0].wait);
 
   RunScriptSection(ctx, body, "关");
-  EXPECT_EQ(ctx.script.exclusion_list, "data\\a.txt");
+  EXPECT_EQ(ctx.extract.exclusion_list, "data\\a.txt");
   ASSERT_EQ(starts().size(), 2u);
   EXPECT_EQ(starts()[1].command_line, "setup.exe");
 
   // No item of that name: nothing at all.
   RunScriptSection(ctx, body, "无");
   EXPECT_EQ(starts().size(), 2u);
-  EXPECT_EQ(ctx.script.exclusion_list, "data\\a.txt");
+  EXPECT_EQ(ctx.extract.exclusion_list, "data\\a.txt");
 }
 
 TEST_F(ScriptRunnerTest, ListCommands) {
   RunScriptSection(ctx, "\r\n[真]assignzip(a.txt)\r\n[真]removedump(logs,cache)", "开");
   RunScriptSection(ctx, "\r\n[真]assignzip(b\\c.txt)\r\n[真]removedump(tmp)\r\n[真]unknown(x)", "开");
-  EXPECT_EQ(ctx.script.inclusion_list, "a.txt,b\\c.txt");
+  EXPECT_EQ(ctx.extract.inclusion_list, "a.txt,b\\c.txt");
   EXPECT_EQ(ctx.script.leftover_list, std::vector<std::string>{"tmp"});
   RunScriptSection(ctx, "\r\n[真]removedump(logs,cache)", "开");
   EXPECT_EQ(ctx.script.leftover_list, (std::vector<std::string>{"logs", "cache"}));
@@ -59,7 +59,7 @@ TEST_F(ScriptRunnerTest, BindingsIgnoreTheTickAndBareNamesRunAsPrograms) {
   ASSERT_EQ(starts().size(), 1u);
   EXPECT_EQ(starts()[0].command_line, "removezip");
   EXPECT_EQ(ctx.wizard.tree.Item(0).value, kKindQuickLaunch);
-  EXPECT_TRUE(ctx.script.exclusion_list.empty());
+  EXPECT_TRUE(ctx.extract.exclusion_list.empty());
 }
 
 TEST_F(ScriptRunnerTest, ComponentSectionsRunInTreeOrder) {

@@ -104,6 +104,8 @@ int RunPackageStep(Context& ctx) {
   ReadArguments(ctx);
   if (!s.arguments.empty() && s.arguments[0] == "test") {
     s.work_folder = s.run_folder + "\\";
+    // Only the settings come from the program's folder; the payload is still the own file's.
+    s.archive_path = s.package_file_path;
     ctx.log.Step("package: test mode, settings from " + s.work_folder);
   } else {
     const std::string kind = ReadSectionForward(ctx, s.package_file_path, kKindOpenMark,

@@ -64,6 +64,7 @@ TEST_F(PackageStepTest, KindDecidesWhetherSettingsAreRead) {
   PutPackage("qmb-2", "payload", "settings");
   EXPECT_EQ(RunPackageStep(ctx), 2);
   EXPECT_EQ(ctx.startup.work_folder, "");
+  EXPECT_EQ(ctx.startup.archive_path, "");  // an uninstaller has no payload to name
   EXPECT_TRUE(host.files().List("C:\\Temp").empty());
   EXPECT_EQ(ctx.startup.package_file_path, "C:\\pkg\\setup.exe");
 
@@ -116,6 +117,8 @@ TEST_F(PackageStepTest, TestModeReadsTheProgramFolder) {
   EXPECT_EQ(ctx.startup.work_folder, "C:\\pkg\\");
   EXPECT_EQ(ctx.startup.arguments, std::vector<std::string>{"test"});
   EXPECT_EQ(ReadSetting(ctx, "禾木软件名称"), "本地");
+  // The payload is still taken from the program's own file.
+  EXPECT_EQ(ctx.startup.archive_path, "C:\\pkg\\setup.exe");
 }
 
 TEST_F(PackageStepTest, SplitVolumes) {

@@ -9,6 +9,7 @@
 #include "base/data_cipher.h"
 #include "base/path.h"
 #include "base/text.h"
+#include "startup/progress_settings.h"
 #include "startup/settings_resources.h"
 #include "startup/settings_variables.h"
 
@@ -141,6 +142,7 @@ void LoadSettings(Context& ctx) {
 
   ctx.startup.show_space = IsTrue(ReadSetting(ctx, "选择框_显示空间"));
   if (ctx.startup.show_space) ctx.startup.required_size = ToInt64(ReadSetting(ctx, "压缩原大小"));
+  LoadProgressSettings(ctx);
 }
 
 std::string ReadSetting(const Context& ctx, std::string_view key) {

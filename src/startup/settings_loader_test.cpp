@@ -165,6 +165,27 @@ TEST_F(SettingsLoaderTest, EncipheredFilesAreDecipheredExpandedAndWrittenBackPla
   EXPECT_EQ(Get("Except.ini"), "演示\\a.txt");
 }
 
+TEST_F(SettingsLoaderTest, ProgressLineTemplatesAndDetailsListMode) {
+  PutVariables({{"%ProductName%", ""}});
+  Put("data.ini", "[禾木软件安装配置]\r\n禾木软件名称=演示\r\n安装过程_列表=2\r\n");
+  const std::string templates = "解压 %Default%,%ProductName% 快捷方式 %Default%,运行 %Default%";
+  Put("GUItext.ini", Encipher(StoreAppend(StoreAppend("", "安装2", "细节"), "安装3", templates),
+                              kGuiTextKey));
+  LoadSettings(ctx);
+  EXPECT_EQ(ctx.wizard.progress_templates,
+            (std::vector<std::string>{"解压 %Default%", "演示 快捷方式 %Default%", "运行 %Default%"}));
+  EXPECT_EQ(ctx.progress.details_list_mode, 2);
+
+  // Without the record every kind of line still has a template of its own.
+  Put("data.ini", "[禾木软件安装配置]\r\n安装过程_列表=1\r\n");
+  Put("GUItext.ini", Encipher(StoreAppend("", "安装2", "细节"), kGuiTextKey));
+  LoadSettings(ctx);
+  ASSERT_EQ(ctx.wizard.progress_templates.size(), 4u);
+  for (const std::string& line : ctx.wizard.progress_templates)
+    EXPECT_NE(line.find("%Default%"), std::string::npos) << line;
+  EXPECT_EQ(ctx.progress.details_list_mode, 1);
+}
+
 TEST_F(SettingsLoaderTest, PlainGuiTextIsWrittenBackEmpty) {
   PutVariables({{"%A%", "a"}});
   Put("GUItext.ini", "title=plain text, never enciphered");

@@ -8,6 +8,10 @@
 
 namespace qmb {
 
+// The key below HKEY_LOCAL_MACHINE under which each product's uninstall entry is a subkey named
+// after the product.
+inline constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
 // Empty when the value is absent.
 std::string ReadRegistryText(Context& ctx, RegRoot root, const std::string& key,
                              const std::string& name);

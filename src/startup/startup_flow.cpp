@@ -2,7 +2,10 @@
 #include "startup/startup_flow.h"
 
 #include "context/context.h"
+#include "extract/install_outcome.h"
 #include "startup/temporary_files.h"
+#include "wizard/install_start.h"
+#include "wizard/wizard_preparation.h"
 
 namespace qmb {
 namespace {
@@ -58,23 +61,32 @@ StartupOutcome RunStartupWindowCreation(Context& ctx, StartupWindowPort& window,
     return StartupOutcome::kClosed;
   }
   if (startup.package_result == 1) {
-    ctx.log.Step("start-up: installer; run mode \"" + startup.run_mode +
-                 "\"; the wizard is not part of this build");
+    PrepareWizardModel(ctx);
+    ctx.log.Step("start-up: installer; run mode \"" + startup.run_mode + "\"");
   } else {
     ctx.log.Step("start-up: no installer package; built-in texts only");
   }
 
-  StartupOutcome outcome = StartupOutcome::kShown;
   if (startup.run_mode == kRunModeBackground) {
-    // The window stays hidden; without the installation to run, a hidden process would never end.
-    ctx.log.Step("start-up: background install; the installation is not part of this build");
+    // The window stays hidden and the installation runs at once; the process ends with its
+    // outcome. A hidden window that stayed would be a process nobody can end.
+    if (startup.package_result == 1) {
+      StartInstall(ctx, "", false);
+    } else {
+      SetOutcome(ctx, InstallResult::kNoPackage, "background install without an installer package");
+    }
+    RemoveTemporaryFiles(ctx, false);
+    EndProcess(ctx);
     window.Close();
-    outcome = StartupOutcome::kClosed;
-  } else {
-    window.SetVisible(startup.show_window);
-    ctx.log.Step(std::string("start-up: window ") + (startup.show_window ? "shown" : "hidden"));
-    if (!startup.show_window) outcome = StartupOutcome::kHidden;
+    return StartupOutcome::kClosed;
   }
+  if (startup.package_result == 1) {
+    ctx.log.Step("start-up: the wizard window is not part of this build");
+  }
+  window.SetVisible(startup.show_window);
+  ctx.log.Step(std::string("start-up: window ") + (startup.show_window ? "shown" : "hidden"));
+  const StartupOutcome outcome =
+      startup.show_window ? StartupOutcome::kShown : StartupOutcome::kHidden;
   RemoveTemporaryFiles(ctx, false);
   ctx.log.Step("start-up: done");
   return outcome;

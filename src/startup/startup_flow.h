@@ -35,7 +35,8 @@ class StartupWindowPort {
 enum class StartupOutcome {
   kShown,         // the start-up window stays
   kHidden,        // the start-up window stays, invisible (show window flag)
-  kClosed,        // the start-up window was closed (uninstaller kind, background install)
+  kClosed,        // the start-up window was closed (uninstaller kind); after a background
+                  // install the process has ended (the host platform only records that)
 };
 
 // The creation handler of the start-up window. package_step runs the package step and returns its

@@ -5,6 +5,7 @@
 
 #include "context/context.h"
 #include "platform/host/host_platform.h"
+#include "startup/settings_variables.h"
 
 namespace qmb {
 namespace {
@@ -59,13 +60,42 @@ TEST(StartupFlow, UninstallerKindAndRunModes) {
     EXPECT_EQ(RunStartupWindowCreation(ctx, window, [] { return 2; }, 1), StartupOutcome::kShown);
     EXPECT_FALSE(window.closed);
   }
+}
+
+TEST(StartupFlow, BackgroundModeInstallsAtOnceAndEndsWithTheOutcome) {
+  HostPlatform host;
   {
+    // The package's own "安装模式" is settled before start-up looks at the run mode, so the
+    // window of a package set to install in the background never shows.
+    Context ctx(host.platform());
+    RecordingWindow window;
+    auto package_step = [&] {
+      ctx.startup.work_folder = "C:\\Temp\\7.tmp\\";
+      host.files().CreateDirectory("C:\\Temp\\7.tmp");
+      ctx.settings.data.Set(kMainSection, "安装模式", kRunModeBackground);
+      ctx.settings.data.Set(kMainSection, "安装位置", "C:\\Program Files\\Demo");
+      ctx.settings.data.Set(kMainSection, "safe", "pw");
+      return 1;
+    };
+    EXPECT_EQ(RunStartupWindowCreation(ctx, window, package_step, 1), StartupOutcome::kClosed);
+    EXPECT_TRUE(window.visible.empty());
+    EXPECT_TRUE(window.closed);
+    EXPECT_EQ(ctx.wizard.install_folder, "C:\\Program Files\\Demo");
+    EXPECT_TRUE(host.dialogs().message_boxes().empty());
+    // No archive library in this test: the main run fails, and the exit code says so.
+    EXPECT_EQ(ctx.outcome.result, InstallResult::kExtractionFailed);
+    EXPECT_EQ(host.processes().exits(), std::vector<uint32_t>{2});
+    EXPECT_FALSE(host.files().Exists("C:\\Temp\\7.tmp"));
+  }
+  {
+    // Nothing to install: the hidden process does not linger.
     Context ctx(host.platform());
     ctx.startup.run_mode = kRunModeBackground;
     RecordingWindow window;
-    EXPECT_EQ(RunStartupWindowCreation(ctx, window, [] { return 1; }, 1), StartupOutcome::kClosed);
+    EXPECT_EQ(RunStartupWindowCreation(ctx, window, [] { return 0; }, 1), StartupOutcome::kClosed);
     EXPECT_TRUE(window.visible.empty());
-    EXPECT_TRUE(window.closed);
+    EXPECT_EQ(ctx.outcome.result, InstallResult::kNoPackage);
+    EXPECT_EQ(host.processes().exits(), (std::vector<uint32_t>{2, 1}));
   }
 }
 

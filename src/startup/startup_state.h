@@ -46,6 +46,10 @@ struct StartupState {
   WaitingView waiting;
   bool show_space = false;       // "选择框_显示空间"
   long long required_size = 0;   // "压缩原大小", read only when show_space
+
+  // "test" as the only argument: the installation steps install nothing. (The package step reads
+  // the settings from the program's folder whenever "test" comes first.)
+  bool test_mode() const { return arguments.size() == 1 && arguments[0] == "test"; }
 };
 
 }  // namespace qmb

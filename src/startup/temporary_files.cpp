@@ -28,16 +28,19 @@ void RemoveFolder(Context& ctx, const std::string& folder) {
 
 }  // namespace
 
+bool IsPayloadCopy(Context& ctx, const std::string& path) {
+  // A package or a volume file that the user happens to start from the temp folder is the user's.
+  const std::string temp = ctx.platform.env.TempFolder();
+  return !temp.empty() && path.size() > temp.size() &&
+         EqualsIgnoreCase(path.substr(0, temp.size()), temp) && EndsWith(path, ".7zqmb");
+}
+
 void RemoveTemporaryFiles(Context& ctx, bool delete_payload) {
   StartupState& startup = ctx.startup;
   Files& files = ctx.platform.files;
   if (delete_payload) {
-    // Only the payload copy this program made: a package or a volume file that the user happens
-    // to start from the temp folder is the user's and stays.
-    const std::string temp = ctx.platform.env.TempFolder();
     const std::string& payload = startup.archive_path;
-    if (!temp.empty() && payload.size() > temp.size() &&
-        EqualsIgnoreCase(payload.substr(0, temp.size()), temp) && EndsWith(payload, ".7zqmb")) {
+    if (IsPayloadCopy(ctx, payload)) {
       if (files.RemoveFile(payload)) {
         ctx.log.Step("temporary files: deleted payload " + payload);
       } else {

@@ -85,18 +85,21 @@ void OnTreeTickChanged(Context& ctx, int item, int state) {
     if (tree.Item(i).value != 1) tree.Item(i).ticked = ticked;
 }
 
-std::optional<std::string> DescribeTreeItem(Context& ctx, int item) {
+void DescribeTreeItem(Context& ctx, int item, const std::function<void(const std::string&)>& show) {
   const ComponentsTree& tree = ctx.wizard.tree;
-  if (!tree.Has(item)) return std::nullopt;
-  std::string body = FindScriptSection(ctx.script.text, tree.Item(item).text, "describe").body;
-  // The packaging tool starts every body on a new line; the box shows the text from its first line.
-  if (StartsWith(body, "\r\n")) body.erase(0, 2);
-  if (!body.empty()) return body;
-  std::optional<std::string> text;
+  if (!tree.Has(item)) return;
+  const std::string body =
+      FindScriptSection(ctx.script.text, tree.Item(item).text, "describe").body;
+  if (!body.empty()) {
+    // The packaging tool starts every body on a new line; the box shows the text from its first
+    // line, and a body of that line break alone is a blank description.
+    show(StartsWith(body, "\r\n") ? body.substr(2) : body);
+    return;
+  }
   for (int kind = kKindDesktop; kind <= kKindQuickLaunch; ++kind)
-    if (FindKindItem(tree, kind) == item) text = kKindDescriptions[kind - 1];
+    if (FindKindItem(tree, kind) == item) show(kKindDescriptions[kind - 1]);
+  // Last, so that whatever the support DLL writes into the box stays there.
   if (ctx.wizard.description_callback) ctx.wizard.description_callback(item);
-  return text;
 }
 
 }  // namespace qmb

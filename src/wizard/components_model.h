@@ -3,7 +3,7 @@
 // tree in ctx.wizard.tree and shows the texts these return.
 #pragma once
 
-#include <optional>
+#include <functional>
 #include <string>
 
 #include "context/context.h"
@@ -23,10 +23,11 @@ void ApplyDefaultTicks(Context& ctx);
 // same tick (fixed ones skipped).
 void OnTreeTickChanged(Context& ctx, int item, int state);
 
-// The description for the selected item: its "describe" body (without the line break the body
-// starts with), else a shortcut kind's built-in
-// text; nullopt leaves the description box as it is. Calls the description callback when there
-// is no "describe" body.
-std::optional<std::string> DescribeTreeItem(Context& ctx, int item);
+// The selected item's description, shown through show: its "describe" body without the line
+// break the body starts with (a body of just that line break is a blank description), else the
+// built-in text of the shortcut kind the item stands for. Without a body the support DLL's
+// description callback is called afterwards, so the text it writes into the box stays. show is not
+// called when there is nothing to show; the box then keeps its text.
+void DescribeTreeItem(Context& ctx, int item, const std::function<void(const std::string&)>& show);
 
 }  // namespace qmb

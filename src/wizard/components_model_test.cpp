@@ -105,22 +105,56 @@ TEST_F(ComponentsModelTest, KindItemsAndDescriptions) {
   tree().Item(0).value = kKindQuickLaunch;  // an item bound by value comes first
   EXPECT_EQ(FindKindItem(tree(), kKindQuickLaunch), 0);
 
-  int described = -1;
-  ctx.wizard.description_callback = [&](int item) { described = item; };
-  EXPECT_EQ(DescribeTreeItem(ctx, 1), "安装完该软件后将应用主程序增加至桌面快捷方式");
-  EXPECT_EQ(described, 1);
-  EXPECT_EQ(DescribeTreeItem(ctx, 3), std::nullopt);  // kind 3 is item 0 now
-  EXPECT_EQ(described, 3);
-
-  ctx.script.text = test::ScriptBlock("开始菜单组件", "", "", "", "\r\n自定义说明\r\n第二行");
-  described = -1;
-  EXPECT_EQ(DescribeTreeItem(ctx, 2), "自定义说明\r\n第二行");
-  EXPECT_EQ(described, -1);  // a describe body needs no callback
-
   ComponentsTree flat;
   flat.Add("x", -1, 0, true);
   EXPECT_EQ(FindKindItem(flat, kKindDesktop), -1);
   EXPECT_EQ(flat.CheckState(FindKindItem(flat, kKindDesktop)), -1);
+}
+
+// The description box as the window holds it, and a support DLL's callback that notes what the
+// box held when it was called and writes its own text into it.
+class DescriptionTest : public ComponentsModelTest {
+ protected:
+  void AttachCallback() {
+    ctx.wizard.description_callback = [this](int item) {
+      seen_by_callback.push_back(box);
+      box = "DLL " + std::to_string(item);
+    };
+  }
+  void Select(int item) {
+    DescribeTreeItem(ctx, item, [this](const std::string& text) { box = text; });
+  }
+  std::string box = "unchanged";
+  std::vector<std::string> seen_by_callback;
+};
+
+TEST_F(DescriptionTest, TheCallbackComesAfterTheBuiltInTextAndMayReplaceIt) {
+  Select(1);
+  EXPECT_EQ(box, "安装完该软件后将应用主程序增加至桌面快捷方式");
+  Select(0);  // no body and no kind: the box keeps its text
+  EXPECT_EQ(box, "安装完该软件后将应用主程序增加至桌面快捷方式");
+
+  AttachCallback();
+  Select(2);
+  EXPECT_EQ(seen_by_callback, std::vector<std::string>{"在开始的菜单文件夹里增加快捷方式的组件"});
+  EXPECT_EQ(box, "DLL 2");  // what the DLL wrote stays
+  Select(7);  // no such item
+  EXPECT_EQ(seen_by_callback.size(), 1u);
+}
+
+TEST_F(DescriptionTest, ABodyIsShownWithoutTheCallbackEvenWhenBlank) {
+  ctx.script.text = test::ScriptBlock("开始菜单组件", "", "", "", "\r\n自定义说明\r\n第二行") +
+                    test::ScriptBlock("桌面快捷方式", "", "", "", "\r\n") +
+                    test::ScriptBlock("快速启动栏", "");
+  AttachCallback();
+  Select(2);
+  EXPECT_EQ(box, "自定义说明\r\n第二行");
+  Select(1);  // a body of one line break is a blank description, not a missing one
+  EXPECT_EQ(box, "");
+  EXPECT_TRUE(seen_by_callback.empty());
+  Select(3);  // an empty body is none: built-in text, then the callback
+  EXPECT_EQ(seen_by_callback, std::vector<std::string>{"在快速运行烂里增加启动主程序的快捷方式"});
+  EXPECT_EQ(box, "DLL 3");
 }
 
 }  // namespace

@@ -44,10 +44,12 @@ void ReadFinishOptions(Context& ctx) {
   std::vector<FinishOption>& options = ctx.wizard.finish_options;
   options.clear();
   ctx.wizard.finish_base_y = ReadSettingIn(ctx, kListSection, "y");
-  int count = ListCount(ctx, ReadSettingIn(ctx, kListSection, "次数"), kListSection);
-  if (count == 0) {
+  const std::string count_text = ReadSettingIn(ctx, kListSection, "次数");
+  // Only a count of 0 (or none) brings the fixed options; a negative count offers nothing.
+  if (ToInt(count_text) == 0) {
     AddFixedOptions(ctx, options);
   } else {
+    const int count = ListCount(ctx, count_text, kListSection);
     for (int n = 1; n <= count; ++n) {
       std::string i = std::to_string(n);
       options.push_back(FinishOption{ReadSettingIn(ctx, kListSection, "标题" + i),

@@ -9,8 +9,9 @@
 
 namespace qmb {
 
-// Fills ctx.wizard.finish_options: the free list of "完成后选项_列表" when its "次数" is not 0,
-// else the fixed options (main program, run program, web page) that are configured.
+// Fills ctx.wizard.finish_options: the fixed options (main program, run program, web page) that
+// are configured when "次数" of "完成后选项_列表" is 0, else that many options of the free list
+// (none for a negative count).
 void ReadFinishOptions(Context& ctx);
 
 // Top of each option's check box: rows of 26 pixels from base_y ("y" as written; 0 or empty means

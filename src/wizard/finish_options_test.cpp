@@ -60,6 +60,17 @@ TEST_F(FinishOptionsTest, FreeListReplacesFixedOptions) {
   EXPECT_TRUE(starts().empty());
 }
 
+TEST_F(FinishOptionsTest, OnlyACountOfZeroBringsTheFixedOptions) {
+  const std::string fixed = "[完成后选项_主运行程序]\r\n显示=真\r\n";
+  Settings(fixed + "[完成后选项_列表]\r\n次数=-1\r\n标题1=一\r\n");
+  ReadFinishOptions(ctx);
+  EXPECT_TRUE(ctx.wizard.finish_options.empty());
+  Settings(fixed + "[完成后选项_列表]\r\n次数=0\r\n标题1=一\r\n");
+  ReadFinishOptions(ctx);
+  ASSERT_EQ(ctx.wizard.finish_options.size(), 1u);
+  EXPECT_EQ(ctx.wizard.finish_options[0].title, "运行 演示 1.0");
+}
+
 TEST_F(FinishOptionsTest, HiddenBoxesTakeNoRow) {
   std::vector<FinishOption> options(4);
   options[0].visible = true;

@@ -13,6 +13,8 @@
 
 namespace qmb {
 
+class WizardInstallView;
+
 struct TreeGeometry {
   int left = 0, top = 0, width = 0, height = 0;
 };
@@ -27,6 +29,10 @@ struct WizardState {
   std::function<void(int item)> description_callback;
 
   std::string install_folder;
+  std::string folder_box;        // the text of the folder box `安装路径_编辑框`
+  std::string window_caption;    // the wizard window's caption; also its message boxes' title
+  std::string payload_password;  // the archive password the extraction gets
+  WizardInstallView* install_view = nullptr;  // the wizard window; none in the background mode
 
   std::vector<FinishOption> finish_options;
   std::string finish_base_y;  // "完成后选项_列表"/"y" as written

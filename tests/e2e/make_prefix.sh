@@ -4,7 +4,18 @@ set -u
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 ready="$WINEPREFIX/.qmb-prefix-ready"
-[ -f "$ready" ] && exit 0
+
+# Wine links the user's Desktop, Documents, Music ... to the machine's home folder; a test that
+# makes a desktop link would write there. They become plain folders of the prefix.
+own_user_folders() {
+  local link
+  for link in "$WINEPREFIX"/drive_c/users/*/*; do
+    [ -L "$link" ] && rm -f "$link" && mkdir -p "$link"
+  done
+  return 0
+}
+
+[ -f "$ready" ] && { own_user_folders; exit 0; }
 
 # A prefix left half-made by an interrupted run starts over.
 rm -rf "$WINEPREFIX"
@@ -16,4 +27,5 @@ if ! timeout "$QMB_WINE_TIMEOUT" xvfb-run -a bash -c 'wineboot -i && wineserver 
 fi
 [ -f "$WINEPREFIX/system.reg" ] || { cat "$log" >&2; fail "no registry in $WINEPREFIX"; }
 rm -f "$log"
+own_user_folders
 touch "$ready"

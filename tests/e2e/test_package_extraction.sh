@@ -6,11 +6,10 @@
 set -euo pipefail
 
 : "${QMB_SOURCE_DIR:=$(cd "$(dirname "$0")/../.." && pwd)}"
-: "${QMB_WIN32_DIR:=$QMB_SOURCE_DIR/build/win32}"
 source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 
-checker=$QMB_WIN32_DIR/e2e/extract_engine_check.exe
-for f in "$checker" "$QMB_WIN32_DIR/7-zip32.dll"; do
+checker=$QMB_WINDOWS_DIR/e2e/extract_engine_check.exe
+for f in "$checker" "$QMB_WINDOWS_DIR/7-zip32.dll"; do
   [ -f "$f" ] || fail "missing $f (build the Windows targets first)"
 done
 
@@ -24,7 +23,7 @@ printf 'C\n' >"$work/src/sub/c.txt"
 printf 'table\n' >"$work/src/数据/表格.txt"
 head -c 3000000 /dev/urandom >"$work/src/big.bin"
 (cd "$work/src" && 7zz a -bd -mhe=on -ppw ../payload.7z -- * >/dev/null)
-cp "$checker" "$QMB_WIN32_DIR/7-zip32.dll" "$work/"
+cp "$checker" "$QMB_WINDOWS_DIR/7-zip32.dll" "$work/"
 
 code=0
 run_wine 'C:\qmbextract\extract_engine_check.exe' 'C:\qmbextract\7-zip32.dll' \

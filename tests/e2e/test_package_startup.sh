@@ -10,14 +10,13 @@ set -euo pipefail
 
 : "${QMB_SOURCE_DIR:=$(cd "$(dirname "$0")/../.." && pwd)}"
 : "${QMB_NATIVE_DIR:=$QMB_SOURCE_DIR/build/native}"
-: "${QMB_WIN32_DIR:=$QMB_SOURCE_DIR/build/win32}"
 source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 
 mkpackage=$QMB_NATIVE_DIR/mkpackage
-runtime=$QMB_WIN32_DIR/setup.exe
-finder=$QMB_WIN32_DIR/e2e/find_message_window.exe
-answer=$QMB_WIN32_DIR/e2e/answer_message_box.exe
-for f in "$mkpackage" "$runtime" "$finder" "$answer" "$QMB_WIN32_DIR/7-zip32.dll"; do
+runtime=$QMB_WINDOWS_DIR/setup.exe
+finder=$QMB_WINDOWS_DIR/e2e/find_message_window.exe
+answer=$QMB_WINDOWS_DIR/e2e/answer_message_box.exe
+for f in "$mkpackage" "$runtime" "$finder" "$answer" "$QMB_WINDOWS_DIR/7-zip32.dll"; do
   [ -f "$f" ] || fail "missing $f (build both targets first)"
 done
 
@@ -26,17 +25,7 @@ rm -rf "$work"
 mkdir -p "$work"
 cp "$finder" "$answer" "$work/"
 
-# The Linux path of a path on C: (no winepath: a Wine session started without a display cannot
-# make windows for the runs that share it).
-unix_path() {
-  local path=${1#[Cc]:}
-  path=${path//\\//}
-  echo "$(drive_c)${path%/}"
-}
-
-temp_win=$(run_wine cmd /c 'echo %TEMP%' | tr -d '\r')
-temp=$(unix_path "$temp_win")
-[ -d "$temp" ] || fail "no temp folder ($temp_win)"
+find_temp_folder
 
 # make_package NAME [KEY=VALUE ...]: the demo project with data.ini's main section values replaced
 # (the project's settings are UTF-8; mkpackage converts them), packed into $work/NAME/setup.exe.
@@ -97,7 +86,7 @@ start_with "'C:\\qmbstartup\\find_message_window.exe' --close 60" plain
 read -r code checker <"$work/plain.codes"
 [ "$checker" = 0 ] || { cat "$work/plain.checker.txt"; fail "plain: no message window found"; }
 [ "$code" = 0 ] || fail "plain: setup ended with $code"
-cmp -s "$temp/7-zip32.dll" "$QMB_WIN32_DIR/7-zip32.dll" || fail "plain: 7-zip32.dll not in $temp"
+cmp -s "$temp/7-zip32.dll" "$QMB_WINDOWS_DIR/7-zip32.dll" || fail "plain: 7-zip32.dll not in $temp"
 has_line plain "archive library: loaded $temp_win\\7-zip32.dll"
 has_line plain 'package: kind "qmb-1"'
 # The settings archive is encrypted with the key of the package's own key resource, which
@@ -112,11 +101,13 @@ has_line plain "start-up: done"
 caption=$(sed -n 's/^caption: //p' "$work/plain.checker.txt")
 [[ "$caption" =~ ^备用的传递消息I_[0-9]+$ ]] || fail "plain: caption \"$caption\""
 has_line plain "start-up: message window $caption"
-# The address is the message entry routine's, inside our image (loaded at its base 0x400000).
-image_end=$("$mkpackage" --inspect "$work/plain/setup.exe" | sed -n 's/^runtime image *0\.\.\([0-9]*\)$/\1/p')
+# The address is the message entry routine's, inside our image (loaded at its preferred base:
+# 0x400000 for the 32-bit build, 0x140000000 for the x86-64 one).
+base=$((0x$(objdump -p "$runtime" | sed -n 's/^ImageBase[[:space:]]*//p')))
+image_end=$("$mkpackage" --inspect "$work/plain/setup.exe" | sed -n 's/^runtime image *0\.\.\([0-9]*\),.*$/\1/p')
 [ -n "$image_end" ] || fail "mkpackage --inspect gave no image end"
 address=${caption#备用的传递消息I_}
-((address > 0x400000 && address < 0x400000 + 2 * image_end)) || fail "plain: $address is not in our image"
+((address > base && address < base + 2 * image_end)) || fail "plain: $address is not in our image"
 grep -q "style: 0x54000000 ex-style: 0x00000020 size: 0x0" "$work/plain.checker.txt" \
   || { cat "$work/plain.checker.txt"; fail "plain: message window style"; }
 echo "ok plain package: $caption"
@@ -166,16 +157,18 @@ if grep -q "start-up: message window" "$work/volumes.log"; then
 fi
 echo "ok missing volume"
 
-# 4. The background run mode: the window never shows, and with no installation to run the process
-#    ends by itself.
+# 4. The background run mode: the window never shows, the package installs into the folder of the
+#    "p" switch at once, and the process ends by itself with the installation's exit code.
 mkdir -p "$work/background"
 cp "$work/plain/setup.exe" "$work/background/"
-start_alone background -hp
+start_alone background -hp '/D=C:\qmbstartup\background\App'
 [ "$(cat "$work/background.codes")" = 0 ] || fail "background: exit code $(cat "$work/background.codes")"
 has_line background 'switches: run mode "后台安装"'
-has_line background "start-up: background install"
+has_line background 'install: start in C:\qmbstartup\background\App'
+has_line background "end: exit code 0"
+[ -f "$work/background/App/demo.exe" ] || fail "background: nothing installed"
 if grep -q "start-up: window shown" "$work/background.log"; then fail "background: window shown"; fi
-echo "ok background run mode ends"
+echo "ok background run mode installs and ends"
 
 # 5. An uninstaller kind ("qmb-2") started without arguments closes the start-up window at once.
 mkdir -p "$work/uninstaller"

@@ -6,11 +6,10 @@
 set -euo pipefail
 
 : "${QMB_SOURCE_DIR:=$(cd "$(dirname "$0")/../.." && pwd)}"
-: "${QMB_WIN32_DIR:=$QMB_SOURCE_DIR/build/win32}"
 source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 
-checker=$QMB_WIN32_DIR/e2e/volume_extract_check.exe
-for f in "$checker" "$QMB_WIN32_DIR/7-zip32.dll"; do
+checker=$QMB_WINDOWS_DIR/e2e/volume_extract_check.exe
+for f in "$checker" "$QMB_WINDOWS_DIR/7-zip32.dll"; do
   [ -f "$f" ] || fail "missing $f (build the Windows targets first)"
 done
 
@@ -26,7 +25,7 @@ mv "$work/set.7z.001" "$work/卷/first.bin"
 mv "$work/set.7z.002" "$work/卷/第二卷.dat"
 mv "$work/set.7z.003" "$work/third"
 mv "$work/set.7z.004" "$work/卷/vol4.7z"
-cp "$checker" "$QMB_WIN32_DIR/7-zip32.dll" "$work/"
+cp "$checker" "$QMB_WINDOWS_DIR/7-zip32.dll" "$work/"
 
 code=0
 run_wine 'C:\qmbvolumes\volume_extract_check.exe' 'C:\qmbvolumes\7-zip32.dll' \

@@ -1,16 +1,18 @@
-# The win32 ports against Wine: platform_check.exe writes a file with a Chinese name, registry
+# The Win32 ports against Wine: platform_check.exe writes a file with a Chinese name, registry
 # values in both views, starts a hidden cmd, makes a link, answers its own dialogs and logs to
 # SETUP_LOG; this script checks the results from the Linux side (names in UTF-8 there, contents as
 # the program wrote them in GBK).
 set -u
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
-exe="$QMB_WIN32_DIR/e2e/platform_check.exe"
-[ -f "$exe" ] || fail "$exe is missing: build the Windows target platform_check in $QMB_WIN32_DIR"
+exe="$QMB_WINDOWS_DIR/e2e/platform_check.exe"
+[ -f "$exe" ] || fail "$exe is missing: build the Windows target platform_check in $QMB_WINDOWS_DIR"
 
 test_dir="$(drive_c)/qmbtest"
 rm -rf "$test_dir"
-timeout "$QMB_WINE_TIMEOUT" wine reg delete 'HKCU\Software\qmbtest' /f >/dev/null 2>&1
+for key in 'HKCU\Software\qmbtest' 'HKLM\Software\qmbtest' 'HKLM\Software\Wow6432Node\qmbtest'; do
+  timeout "$QMB_WINE_TIMEOUT" wine reg delete "$key" /f >/dev/null 2>&1
+done
 
 output="$(SETUP_LOG='C:\qmbtest\setup.log' run_wine "$exe")" || fail "platform_check.exe failed:"$'\n'"$output"
 grep -q "all checks passed" <<<"$output" || fail "platform_check.exe did not finish:"$'\n'"$output"
@@ -24,13 +26,31 @@ content="$(iconv -f GBK -t UTF-8 "$test_dir/测试文件.txt" | tr -d '\r')"
 grep -q '^ok' "$test_dir/proc.txt" 2>/dev/null || fail "the hidden cmd did not write proc.txt"
 head -c 4 "$test_dir/链接.lnk" | od -An -tx1 | grep -q '4c 00 00 00' || fail "链接.lnk is not a shell link"
 
-# On 32-bit Windows the 64-bit view is the one registry, so both values sit in the same key.
+# HKCU\Software is one key for both views (and on 32-bit Windows the one registry), so both values
+# sit in the same key.
 exported="$(wine_reg_export 'HKCU\Software\qmbtest')" || fail "reg export failed"
 grep -qx '"名称"="值"' <<<"$exported" || fail "string value missing or mis-encoded:"$'\n'"$exported"
 grep -qx '"v64"=dword:0000002a' <<<"$exported" || fail "64-bit view value missing:"$'\n'"$exported"
 grep -q 'gone' <<<"$exported" && fail "deleted key is still there:"$'\n'"$exported"
 wine_reg_query 'HKCU\Software\qmbtest' /v v64 | grep -q 'REG_DWORD *0x2a' || fail "reg query disagrees"
 
+# HKLM\Software: a 32-bit-view value of 64-bit Windows lives under WOW6432Node, and a value
+# written without a view lands in the process's natural view: the 32-bit one for the 32-bit build
+# (the one registry of a win32 prefix), the 64-bit one for the x86-64 build.
+if [ "$QMB_WINDOWS_ARCH" = win64 ]; then
+  wine_reg_query 'HKLM\Software\Wow6432Node\qmbtest' /v v32 | grep -q 'REG_SZ *32' \
+    || fail "the 32-bit view value is not under WOW6432Node"
+  wine_reg_query 'HKLM\Software\qmbtest' /v v32 | grep -q v32 && fail "the 32-bit view value is in the 64-bit view"
+  wine_reg_query 'HKLM\Software\qmbtest' /v natural | grep -q 'REG_SZ *n' \
+    || fail "a 64-bit process's own view is not the 64-bit one"
+else
+  exported="$(wine_reg_export 'HKLM\Software\qmbtest')" || fail "reg export of HKLM failed"
+  grep -qx '"v32"="32"' <<<"$exported" && grep -qx '"natural"="n"' <<<"$exported" \
+    || fail "32-bit Windows keeps both values in the one registry:"$'\n'"$exported"
+fi
+
 rm -rf "$test_dir"
-timeout "$QMB_WINE_TIMEOUT" wine reg delete 'HKCU\Software\qmbtest' /f >/dev/null 2>&1
+for key in 'HKCU\Software\qmbtest' 'HKLM\Software\qmbtest' 'HKLM\Software\Wow6432Node\qmbtest'; do
+  timeout "$QMB_WINE_TIMEOUT" wine reg delete "$key" /f >/dev/null 2>&1
+done
 echo "platform checks passed"

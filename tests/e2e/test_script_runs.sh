@@ -5,8 +5,7 @@ set -uo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 : "${QMB_SOURCE_DIR:=$(cd "$(dirname "$0")/../.." && pwd)}"
-: "${QMB_WIN32_DIR:=$QMB_SOURCE_DIR/build/win32}"
-program=$QMB_WIN32_DIR/e2e/script_runs_check.exe
+program=$QMB_WINDOWS_DIR/e2e/script_runs_check.exe
 [ -f "$program" ] || fail "missing $program (build the Windows targets first)"
 
 work=$(drive_c)/qmbscript

@@ -5,10 +5,9 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 : "${QMB_SOURCE_DIR:=$(cd "$(dirname "$0")/../.." && pwd)}"
-: "${QMB_WIN32_DIR:=$QMB_SOURCE_DIR/build/win32}"
 
-dll=$QMB_WIN32_DIR/7-zip32.dll
-program=$QMB_WIN32_DIR/e2e/sevenzip_dll_check.exe
+dll=$QMB_WINDOWS_DIR/7-zip32.dll
+program=$QMB_WINDOWS_DIR/e2e/sevenzip_dll_check.exe
 for f in "$dll" "$program"; do
   [ -f "$f" ] || fail "missing $f (build the Windows targets first)"
 done

@@ -9,8 +9,10 @@
 
 #include "base/compressed_form.h"
 #include "base/data_cipher.h"
+#include "base/gbk_codec.h"
 #include "base/marked_section.h"
 #include "base/package_layout.h"
+#include "base/registry_store.h"
 #include "file_io.h"
 #include "package_writer.h"
 #include "pe_image.h"
@@ -76,7 +78,10 @@ std::vector<InspectedFile> ListSettings(const fs::path& folder) {
     if (f.name == "Except.ini") check(kExceptKey);
     if (f.name == "choolantern.ini") check(kScriptKey);
     if (f.name == "QMBREG.db" || f.name == "QMBDLL.db") {
-      f.note = DecompressForm(data) ? "compressed form" : "NOT in the compressed form";
+      auto plain = DecompressForm(data);
+      f.note = plain ? "compressed form" : "NOT in the compressed form";
+      if (plain && f.name == "QMBREG.db")
+        f.note += ", " + std::to_string(ReadRegistryRecords(*plain).size()) + " registry records";
     }
     files.push_back(std::move(f));
   }
@@ -104,6 +109,7 @@ std::optional<PackageReport> InspectPackage(const fs::path& package, std::string
     return std::nullopt;
   }
   r.image_end = *end;
+  r.image_kind = ImageKind(headers, error).value_or("unknown");
   const std::string image = ReadRange(in, 0, r.image_end);
   auto key = FindNamedTypeResource(image, kKeyResourceType, kKeyResourceId, error);
   if (!key || key->size != kKeyResourceSize) {
@@ -112,6 +118,15 @@ std::optional<PackageReport> InspectPackage(const fs::path& package, std::string
   }
   r.key_bytes = image.substr(key->offset, kKeyResourceSize);
   r.settings_key = SettingsKeyFrom(r.key_bytes);
+  std::string no_launcher;
+  r.launcher = FindNamedTypeResource(image, kLauncherResourceType, kLauncherResourceId, no_launcher);
+  if (r.launcher) {
+    const std::string_view launcher = std::string_view(image).substr(r.launcher->offset, r.launcher->size);
+    if (auto name = FindNamedTypeResource(launcher, kLauncherNameType, kLauncherNameId, no_launcher)) {
+      const std::string_view bytes = launcher.substr(name->offset, name->size);
+      r.launcher_name = GbkToUtf8(bytes.substr(0, bytes.find('\0')));
+    }
+  }
 
   const auto find = [&](std::string_view mark, uint64_t from, uint64_t to, bool last) {
     return FindInFile(in, SectionPattern(mark), from, to, last);
@@ -169,14 +184,22 @@ std::string FormatReport(const PackageReport& r) {
     }
     out += line;
   };
-  std::snprintf(line, sizeof line, "package size     %llu bytes\nruntime image    0..%llu\n",
+  std::snprintf(line, sizeof line, "package size     %llu bytes\nruntime image    0..%llu, %s\n",
                 static_cast<unsigned long long>(r.file_size),
-                static_cast<unsigned long long>(r.image_end));
+                static_cast<unsigned long long>(r.image_end), r.image_kind.c_str());
   out += line;
   std::snprintf(line, sizeof line, "key resource     %02X %02X, settings key %s\n",
                 static_cast<unsigned char>(r.key_bytes[0]),
                 static_cast<unsigned char>(r.key_bytes[1]), r.settings_key.c_str());
   out += line;
+  if (r.launcher) {
+    std::snprintf(line, sizeof line, "uninstaller      launcher at %llu, %llu bytes, named \"%s\"\n",
+                  static_cast<unsigned long long>(r.launcher->offset),
+                  static_cast<unsigned long long>(r.launcher->size), r.launcher_name.c_str());
+    out += line;
+  } else {
+    out += "uninstaller      no launcher\n";
+  }
   add("kind section", r.kind_section);
   add("payload section", r.payload_section);
   add("settings section", r.settings_section);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "pe_image.h"
+
 namespace qmb::mkpackage {
 
 struct SectionSpan {
@@ -26,8 +28,12 @@ struct InspectedFile {
 struct PackageReport {
   uint64_t file_size = 0;
   uint64_t image_end = 0;
+  std::string image_kind;  // "PE32 (x86)", "PE32+ (x86-64)"
   std::string key_bytes;
   std::string settings_key;
+  // The uninstaller launcher the image carries (file range) and the product name in it (UTF-8).
+  std::optional<FileRange> launcher;
+  std::string launcher_name;
   std::string kind;
   SectionSpan kind_section, payload_section, settings_section;
   std::vector<InspectedFile> settings_files;

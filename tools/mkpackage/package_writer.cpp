@@ -12,12 +12,15 @@
 #include <random>
 #include <vector>
 
+#include "base/compressed_form.h"
 #include "base/gbk_codec.h"
 #include "base/ini.h"
 #include "base/marked_section.h"
 #include "base/package_layout.h"
+#include "base/text.h"
 #include "file_io.h"
 #include "pe_image.h"
+#include "registry_inputs.h"
 #include "settings_files.h"
 #include "sevenzip_tool.h"
 
@@ -37,9 +40,43 @@ std::string RandomKeyBytes() {
   return bytes;
 }
 
-// The runtime image with its key resource replaced by key_bytes.
+// What the package's data.ini says about the runtime's copy: the product name and whether an
+// uninstaller is wanted.
+struct ProductSettings {
+  std::string name;  // GBK
+  bool uninstaller = false;
+};
+
+// Writes the product name into the NAME resource of the uninstaller launcher that the image
+// carries, zero-padded. A runtime without a launcher is only refused when an uninstaller is wanted.
+bool PatchLauncherName(std::string& image, const ProductSettings& product, std::string& error) {
+  std::string missing;
+  auto launcher = FindNamedTypeResource(image, kLauncherResourceType, kLauncherResourceId, missing);
+  if (!launcher) {
+    if (!product.uninstaller) return true;
+    error = "data.ini asks for an uninstaller, but " + missing;
+    return false;
+  }
+  auto name = FindNamedTypeResource(std::string_view(image).substr(launcher->offset, launcher->size),
+                                    kLauncherNameType, kLauncherNameId, error);
+  if (!name) {
+    error = "the uninstaller launcher: " + error;
+    return false;
+  }
+  if (product.name.size() >= name->size) {
+    error = "the product name takes " + std::to_string(product.name.size()) +
+            " bytes (GBK); the uninstaller launcher holds at most " + std::to_string(name->size - 1);
+    return false;
+  }
+  std::string padded = product.name;
+  padded.resize(name->size, '\0');
+  image.replace(launcher->offset + name->offset, name->size, padded);
+  return true;
+}
+
+// The runtime image with its key resource replaced by key_bytes and the launcher named.
 std::optional<std::string> PatchedRuntime(const fs::path& runtime, const std::string& key_bytes,
-                                          std::string& error) {
+                                          const ProductSettings& product, std::string& error) {
   auto image = ReadWholeFile(runtime);
   if (!image) {
     error = "cannot read the runtime " + runtime.string();
@@ -65,23 +102,58 @@ std::optional<std::string> PatchedRuntime(const fs::path& runtime, const std::st
     return std::nullopt;
   }
   image->replace(key->offset, kKeyResourceSize, key_bytes);
+  if (!PatchLauncherName(*image, product, error)) {
+    error = runtime.string() + ": " + error;
+    return std::nullopt;
+  }
   return image;
 }
 
-// The payload password from the converted data.ini.
-std::optional<std::string> PayloadPassword(const std::vector<SettingsFile>& files,
-                                           std::string& error) {
-  for (const SettingsFile& f : files) {
-    if (strcasecmp(f.name.c_str(), "data.ini") != 0) continue;  // Windows ignores the case
-    auto safe = IniFile(f.data).Get(kSettingsSection, "safe");
-    if (!safe || safe->empty()) {
-      error = "settings/data.ini has no \"safe\" value (the payload password) in its main section";
-      return std::nullopt;
-    }
-    return GbkToUtf8(*safe);
-  }
+// The converted data.ini.
+std::optional<IniFile> DataIni(const std::vector<SettingsFile>& files, std::string& error) {
+  for (const SettingsFile& f : files)
+    if (strcasecmp(f.name.c_str(), "data.ini") == 0) return IniFile(f.data);  // case as Windows
   error = "settings/data.ini is missing";
   return std::nullopt;
+}
+
+// The registry data from the project's registry folder as "QMBREG.db"; a project that keeps a
+// ready "QMBREG.db" among its settings must not have both.
+bool AddRegistryData(const fs::path& folder, std::vector<SettingsFile>& files, std::string& error) {
+  auto records = LoadRegistryFolder(folder, error);
+  if (!records) return false;
+  if (records->empty()) return true;
+  for (const SettingsFile& f : files) {
+    if (strcasecmp(f.name.c_str(), "QMBREG.db") == 0) {
+      error = "settings/" + f.name + " and the registry folder both give registry data; keep one";
+      return false;
+    }
+  }
+  files.push_back({"QMBREG.db", CompressForm(BuildRegistryStore(*records))});
+  return true;
+}
+
+// The bytes of every file below folder: the payload's unpacked size.
+std::optional<uint64_t> FolderSize(const fs::path& folder) {
+  std::error_code ec;
+  uint64_t total = 0;
+  for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::end(it);
+       it.increment(ec)) {
+    if (it->is_regular_file(ec)) total += it->file_size(ec);
+    if (ec) break;
+  }
+  if (ec) return std::nullopt;
+  return total;
+}
+
+// The payload password.
+std::optional<std::string> PayloadPassword(const IniFile& data_ini, std::string& error) {
+  auto safe = data_ini.Get(kSettingsSection, "safe");
+  if (!safe || safe->empty()) {
+    error = "settings/data.ini has no \"safe\" value (the payload password) in its main section";
+    return std::nullopt;
+  }
+  return GbkToUtf8(*safe);
 }
 
 bool WriteFile(const fs::path& path, const std::string& data) {
@@ -196,15 +268,29 @@ bool WritePackage(const PackageRequest& request, std::string& error) {
   }
   auto files = LoadSettingsFolder(settings_dir, error);
   if (!files) return false;
-  auto password = PayloadPassword(*files, error);
+  if (!AddRegistryData(request.project / "registry", *files, error)) return false;
+  auto payload_size = FolderSize(payload_dir);
+  if (!payload_size) {
+    error = "cannot read the sizes in " + payload_dir.string();
+    return false;
+  }
+  for (SettingsFile& f : *files) {
+    if (strcasecmp(f.name.c_str(), "data.ini") == 0)
+      f.data = WithUnpackedSize(std::move(f.data), *payload_size);
+  }
+  auto data_ini = DataIni(*files, error);
+  if (!data_ini) return false;
+  auto password = PayloadPassword(*data_ini, error);
   if (!password) return false;
+  const ProductSettings product{data_ini->Value(kSettingsSection, "禾木软件名称"),
+                                ToInt(data_ini->Value(kSettingsSection, "是否生成卸载程序")) == 1};
 
   const std::string key_bytes = request.key_bytes.value_or(RandomKeyBytes());
   if (key_bytes.size() != kKeyResourceSize) {
     error = "the key must be two bytes";
     return false;
   }
-  auto image = PatchedRuntime(request.runtime, key_bytes, error);
+  auto image = PatchedRuntime(request.runtime, key_bytes, product, error);
   if (!image) return false;
 
   TempFolder stage(fs::temp_directory_path());

@@ -1,7 +1,13 @@
 #include "package_writer.h"
 
+#include <fstream>
+
+#include "base/compressed_form.h"
 #include "base/data_cipher.h"
+#include "base/ini.h"
 #include "base/package_layout.h"
+#include "base/registry_store.h"
+#include "base/value_store.h"
 #include "package_inspector.h"
 #include "pe_image.h"
 #include "test_fixtures.h"
@@ -160,6 +166,119 @@ TEST_F(PackageWriterTest, RefusalsLeaveNoOutput) {
   r = Request();
   r.runtime = dir() / "pkg.exe";
   refused(r, "already carries data");
+}
+
+// The package's settings files, unpacked with its key into folder.
+void UnpackSettings(const fs::path& package, const fs::path& folder) {
+  std::string error;
+  auto report = InspectPackage(package, error);
+  ASSERT_TRUE(report) << error;
+  std::ifstream in(package, std::ios::binary);
+  std::string archive(report->settings_section.size, '\0');
+  in.seekg(static_cast<std::streamoff>(report->settings_section.content_offset));
+  in.read(archive.data(), static_cast<std::streamsize>(archive.size()));
+  WriteBytes(folder / "s.7z", FromStoredSettingsArchive(archive));
+  ASSERT_TRUE(RunSevenZip({"x", "-p" + report->settings_key, "-o" + folder.string(),
+                           (folder / "s.7z").string()},
+                          {}, error))
+      << error;
+}
+
+TEST_F(PackageWriterTest, RegistryFolderAndUnpackedSize) {
+  fs::create_directories(dir() / "out");
+  WriteBytes(project_ / "registry" / "values.ini",
+             "[v]\r\npath=HKCU\\Software\\演示\r\nname=n\r\ntype=REG_DWORD\r\ndata=0x10\r\n"
+             "view=64\r\nremove=yes\r\n");
+  WriteBytes(project_ / "registry" / "extra.reg", "REGEDIT4\r\n");
+  std::string error;
+  ASSERT_TRUE(WritePackage(Request(), error)) << error;
+  UnpackSettings(dir() / "out" / "out.exe", dir() / "s");
+
+  auto store = DecompressForm(Bytes(dir() / "s" / "QMBREG.db"));
+  ASSERT_TRUE(store);
+  auto records = ReadRegistryRecords(*store);
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[0],
+            (RegistryRecord{"HKEY_CURRENT_USER\\Software\\演示", "REG_DWORD", "16", "真", "n", "64"}));
+  // A script's other fields are empty, stored as the placeholder.
+  const std::string none(kStoreEmptyValue);
+  EXPECT_EQ(records[1], (RegistryRecord{none, "file", "REGEDIT4\r\n", none, none, none}));
+  // The payload's two files: "hello\r\n" and "说明\r\n" (GBK, as the fixture writes it), 7 + 6 bytes.
+  EXPECT_EQ(IniFile(Bytes(dir() / "s" / "data.ini")).Value("禾木软件安装配置", "压缩原大小"), "13");
+
+  auto report = InspectPackage(dir() / "out" / "out.exe", error);
+  ASSERT_TRUE(report) << error;
+  bool noted = false;
+  for (const InspectedFile& f : report->settings_files)
+    noted = noted || (f.name == "QMBREG.db" && f.note.ends_with("2 registry records"));
+  EXPECT_TRUE(noted);
+
+  // A ready QMBREG.db beside the registry folder is refused.
+  WriteBytes(project_ / "settings" / "QMBREG.db", "num\x01" "0numend");
+  EXPECT_FALSE(WritePackage(Request(), error));
+  EXPECT_NE(error.find("both give registry data"), std::string::npos) << error;
+  // Alone, the raw store is packed as it is, in the compressed form.
+  fs::remove_all(project_ / "registry");
+  ASSERT_TRUE(WritePackage(Request(), error)) << error;
+  UnpackSettings(dir() / "out" / "out.exe", dir() / "s2");
+  EXPECT_EQ(DecompressForm(Bytes(dir() / "s2" / "QMBREG.db")), "num\x01" "0numend");
+}
+
+// A runtime that carries a launcher whose NAME resource has name_words zero words.
+fs::path RuntimeWithLauncher(const fs::path& dir, const std::string& name, int name_words) {
+  std::string words = "0x0000";
+  for (int i = 1; i < name_words; ++i) words += ", 0x0000";
+  const fs::path launcher = BuildRuntime(dir, name + "-uninst", "100 NAME { " + words + " }\n");
+  return BuildRuntime(dir, name, "250 KEY { 0x0000 }\n100 UNINST_DAT \"" + launcher.string() + "\"\n");
+}
+
+TEST_F(PackageWriterTest, NamesTheUninstallerLauncher) {
+  fs::create_directories(dir() / "out");
+  PackageRequest r = Request();
+  r.runtime = RuntimeWithLauncher(dir() / "rt", "named", 128);
+  r.project = MakeProject(dir() / "uninstaller", "safe=pw\r\n是否生成卸载程序=1");
+  std::string error;
+  ASSERT_TRUE(WritePackage(r, error)) << error;
+  const std::string runtime = Bytes(r.runtime);
+  const std::string pkg = Bytes(r.output);
+  auto launcher = FindNamedTypeResource(pkg, "UNINST_DAT", 100, error);
+  ASSERT_TRUE(launcher) << error;
+  const std::string image = pkg.substr(launcher->offset, launcher->size);
+  auto name = FindNamedTypeResource(image, "NAME", 100, error);
+  ASSERT_TRUE(name) << error;
+  ASSERT_EQ(name->size, 256u);
+  std::string expected_name = "演示";  // GBK, as data.ini holds it after conversion
+  expected_name.resize(256, '\0');
+  EXPECT_EQ(image.substr(name->offset, name->size), expected_name);
+
+  // Nothing else of the image changed: the key and the name are the only differences.
+  std::string expected = runtime;
+  auto key = FindNamedTypeResource(runtime, "KEY", 250, error);
+  ASSERT_TRUE(key) << error;
+  expected.replace(key->offset, 2, "\x12\x34");
+  expected.replace(launcher->offset + name->offset, name->size, expected_name);
+  EXPECT_EQ(pkg.substr(0, runtime.size()), expected);
+
+  auto report = InspectPackage(r.output, error);
+  ASSERT_TRUE(report) << error;
+  ASSERT_TRUE(report->launcher.has_value());
+  EXPECT_EQ(report->launcher->offset, launcher->offset);
+  EXPECT_EQ(report->launcher_name, "\xE6\xBC\x94\xE7\xA4\xBA");  // UTF-8 of the product name
+}
+
+TEST_F(PackageWriterTest, RefusesAnUninstallerItCannotName) {
+  fs::create_directories(dir() / "out");
+  PackageRequest r = Request();
+  r.project = MakeProject(dir() / "uninstaller", "safe=pw\r\n是否生成卸载程序=1");
+  std::string error;
+  EXPECT_FALSE(WritePackage(r, error));  // the fixture runtime carries no launcher
+  EXPECT_NE(error.find("asks for an uninstaller"), std::string::npos) << error;
+  r.runtime = RuntimeWithLauncher(dir() / "rt", "short", 2);  // room for 3 bytes
+  EXPECT_FALSE(WritePackage(r, error));
+  EXPECT_NE(error.find("product name takes 4 bytes"), std::string::npos) << error;
+  ExpectNoOutput();
+  // Without an uninstaller a launcher-less runtime is fine.
+  EXPECT_TRUE(WritePackage(Request(), error)) << error;
 }
 
 TEST_F(PackageWriterTest, FailureKeepsAnEarlierPackage) {

@@ -35,6 +35,8 @@ class Reader {
 };
 
 struct Headers {
+  bool pe32_plus = false;  // the 64-bit form of the optional header
+  uint32_t machine = 0;
   std::vector<Section> sections;
   uint32_t resource_rva = 0;
   uint32_t resource_size = 0;
@@ -69,6 +71,8 @@ std::optional<Headers> ReadHeaders(std::string_view image, std::string& error) {
     return std::nullopt;
   }
   Headers h;
+  h.pe32_plus = magic == 0x20B;
+  h.machine = r.U16(pe + 4);
   if (count_at + 4 <= optional_size) {
     const uint32_t dir_count = r.U32(optional + count_at);
     const uint64_t dir_at = count_at + 4 + 8 * kResourceDirectoryIndex;
@@ -169,6 +173,15 @@ std::optional<uint64_t> ImageEnd(std::string_view image, std::string& error) {
     return std::nullopt;
   }
   return end;
+}
+
+std::optional<std::string> ImageKind(std::string_view image, std::string& error) {
+  auto h = ReadHeaders(image, error);
+  if (!h) return std::nullopt;
+  std::string kind = h->pe32_plus ? "PE32+" : "PE32";
+  if (h->machine == 0x14C) kind += " (x86)";
+  if (h->machine == 0x8664) kind += " (x86-64)";
+  return kind;
 }
 
 std::optional<FileRange> FindNamedTypeResource(std::string_view image, std::string_view type_name,

@@ -17,6 +17,10 @@ struct FileRange {
 // The file offset where the last section's raw data ends. error receives the reason on failure.
 std::optional<uint64_t> ImageEnd(std::string_view image, std::string& error);
 
+// "PE32" or "PE32+" (the optional header's kind), followed by the processor when it is x86 or
+// x86-64. Both kinds are read alike; only the optional header differs.
+std::optional<std::string> ImageKind(std::string_view image, std::string& error);
+
 // The file range of resource type_name (a named type, compared case-insensitively like the system
 // does) / numeric id / first language.
 std::optional<FileRange> FindNamedTypeResource(std::string_view image, std::string_view type_name,

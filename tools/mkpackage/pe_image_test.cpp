@@ -32,6 +32,19 @@ TEST_F(PeImageTest, FindsTheKeyResourceOfARealImage) {
   EXPECT_EQ(*end, image.size());
 }
 
+TEST_F(PeImageTest, ReadsTheSixtyFourBitFormAlike) {
+  const std::string image32 = Bytes(BuildRuntime(dir(), "rt32", "250 KEY { 0x4142 }\n"));
+  const std::string image64 =
+      Bytes(BuildRuntime(dir(), "rt64", "250 KEY { 0x4142 }\n", "x86_64-w64-mingw32"));
+  std::string error;
+  EXPECT_EQ(ImageKind(image32, error).value_or(error), "PE32 (x86)");
+  EXPECT_EQ(ImageKind(image64, error).value_or(error), "PE32+ (x86-64)");
+  auto range = FindNamedTypeResource(image64, "KEY", 250, error);
+  ASSERT_TRUE(range) << error;
+  EXPECT_EQ(image64.substr(range->offset, 2), "BA");
+  EXPECT_EQ(ImageEnd(image64, error).value_or(0), image64.size()) << error;
+}
+
 TEST_F(PeImageTest, RefusesImagesWithoutResourcesOrDamaged) {
   const std::string bare = Bytes(BuildRuntime(dir(), "bare", ""));
   std::string error;

@@ -8,12 +8,15 @@
 #include "base/compressed_form.h"
 #include "base/data_cipher.h"
 #include "base/gbk_codec.h"
+#include "base/ini.h"
+#include "base/text.h"
 #include "file_io.h"
 
 namespace qmb::mkpackage {
 namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr std::string_view kUtf16Bom = "\xFF\xFE";
 constexpr std::string_view kCompressedMagic{"\x0D\x0F\x3E\x03", 4};
 
 std::string Lower(std::string_view text) {
@@ -23,26 +26,9 @@ std::string Lower(std::string_view text) {
   return out;
 }
 
-bool EndsWith(std::string_view text, std::string_view suffix) {
-  return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;
-}
-
 bool IsAscii(std::string_view text) {
   return std::all_of(text.begin(), text.end(),
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-}
-
-// UTF-8 text that is not plain ASCII becomes GBK; anything else is taken as GBK already. A byte
-// order mark is dropped: the runtime would read it as part of the first line.
-std::optional<std::string> ToGbk(std::string_view name, std::string data, std::string& error) {
-  if (data.starts_with(kUtf8Bom)) data.erase(0, kUtf8Bom.size());
-  if (IsAscii(data) || !IsValidUtf8(data)) return data;
-  std::string gbk = Utf8ToGbk(data);
-  if (GbkToUtf8(gbk) != data) {
-    error = std::string(name) + " holds characters that GBK cannot represent";
-    return std::nullopt;
-  }
-  return gbk;
 }
 
 // The key of a file that the runtime deciphers, or empty.
@@ -55,6 +41,30 @@ std::string_view CipherKeyFor(const std::string& lower_name) {
 
 }  // namespace
 
+std::optional<std::string> TextToGbk(std::string_view name, std::string data, std::string& error) {
+  std::string gbk;
+  bool exact = false;
+  if (data.starts_with(kUtf16Bom)) {
+    std::u16string text;
+    for (size_t i = kUtf16Bom.size(); i + 1 < data.size(); i += 2)
+      text.push_back(static_cast<char16_t>(static_cast<unsigned char>(data[i]) |
+                                           static_cast<unsigned char>(data[i + 1]) << 8));
+    gbk = Utf16ToGbk(text);
+    exact = GbkToUtf16(gbk) == text;
+  } else {
+    // A UTF-8 byte order mark would be read as part of the first line.
+    if (data.starts_with(kUtf8Bom)) data.erase(0, kUtf8Bom.size());
+    if (IsAscii(data) || !IsValidUtf8(data)) return data;
+    gbk = Utf8ToGbk(data);
+    exact = GbkToUtf8(gbk) == data;
+  }
+  if (!exact) {
+    error = std::string(name) + " holds characters that GBK cannot represent";
+    return std::nullopt;
+  }
+  return gbk;
+}
+
 std::optional<std::string> ConvertSettingsFile(std::string_view file_name, std::string data,
                                                std::string& error) {
   const std::string lower = Lower(file_name);
@@ -63,7 +73,7 @@ std::optional<std::string> ConvertSettingsFile(std::string_view file_name, std::
     if (data.starts_with(kCompressedMagic)) return data;
     // The registry data is text the runtime reads as GBK; the DLL store is binary.
     if (lower == "qmbreg.db" && data.find('\0') == std::string::npos) {
-      auto gbk = ToGbk(file_name, std::move(data), error);
+      auto gbk = TextToGbk(file_name, std::move(data), error);
       if (!gbk) return std::nullopt;
       data = std::move(*gbk);
     }
@@ -72,10 +82,32 @@ std::optional<std::string> ConvertSettingsFile(std::string_view file_name, std::
   if (!EndsWith(lower, ".ini") && !EndsWith(lower, ".txt")) return data;  // images, databases
   const std::string_view key = CipherKeyFor(lower);
   if (!key.empty() && Decipher(data, key)) return data;  // enciphered already
-  auto gbk = ToGbk(file_name, std::move(data), error);
+  auto gbk = TextToGbk(file_name, std::move(data), error);
   if (!gbk) return std::nullopt;
   if (key.empty()) return gbk;
   return Encipher(*gbk, key);
+}
+
+std::string WithUnpackedSize(std::string data_ini, uint64_t size) {
+  constexpr std::string_view kSection = "禾木软件安装配置";
+  constexpr std::string_view kKey = "压缩原大小";
+  if (!IniFile(data_ini).Value(kSection, kKey).empty()) return data_ini;
+  // After the section's header line, so that it is the section's first match.
+  for (size_t pos = 0; pos < data_ini.size();) {
+    size_t end = data_ini.find('\n', pos);
+    if (end == std::string::npos) end = data_ini.size();
+    const std::string line = Trim(std::string_view(data_ini).substr(pos, end - pos));
+    const size_t close = FindCharGbk(line, ']');
+    if (line.starts_with("[") && close != kNotFound &&
+        EqualsIgnoreCase(Trim(std::string_view(line).substr(1, close - 1)), kSection)) {
+      std::string entry = std::string(kKey) + "=" + std::to_string(size) + "\r\n";
+      if (end == data_ini.size()) entry.insert(0, "\r\n");
+      data_ini.insert(std::min(end + 1, data_ini.size()), entry);
+      return data_ini;
+    }
+    pos = end + 1;
+  }
+  return data_ini;
 }
 
 std::optional<std::vector<SettingsFile>> LoadSettingsFolder(const std::filesystem::path& folder,

@@ -3,6 +3,7 @@
 // support DLL data in the compressed form.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -16,10 +17,20 @@ struct SettingsFile {
   std::string data;  // converted bytes
 };
 
+// UTF-8 text (a byte order mark dropped) or UTF-16 text with its byte order mark as GBK; other
+// bytes are taken as GBK already. Fails with a message naming the file when a character has no GBK
+// form.
+std::optional<std::string> TextToGbk(std::string_view file_name, std::string data,
+                                     std::string& error);
+
 // Converts one file's bytes; file_name decides the treatment. Files already in their stored form
 // (GBK text, enciphered, compressed) pass unchanged, so converting twice changes nothing.
 std::optional<std::string> ConvertSettingsFile(std::string_view file_name, std::string data,
                                                std::string& error);
+
+// data.ini (GBK) with "压缩原大小" = size put first into its main section when the author left the
+// value out or empty; the text is otherwise unchanged.
+std::string WithUnpackedSize(std::string data_ini, uint64_t size);
 
 // Reads and converts every file of the settings folder (which holds files only).
 std::optional<std::vector<SettingsFile>> LoadSettingsFolder(const std::filesystem::path& folder,

@@ -2,6 +2,7 @@
 
 #include "base/compressed_form.h"
 #include "base/data_cipher.h"
+#include "base/ini.h"
 #include "test_fixtures.h"
 
 namespace qmb::mkpackage {
@@ -52,6 +53,34 @@ TEST(SettingsFilesTest, CompressesRegistryAndDllData) {
 
   const std::string dll("MZ\x90\x00\xE7\x9C\x9F", 7);  // binary, even though it holds UTF-8 bytes
   EXPECT_EQ(DecompressForm(Convert("QMBDLL.db", dll)), dll);
+}
+
+TEST(SettingsFilesTest, Utf16TextsBecomeGbk) {
+  std::string utf16 = "\xFF\xFE";
+  for (char16_t c : std::u16string(u"[a]\r\nx=真\r\n"))
+    utf16 += std::string{static_cast<char>(c & 0xFF), static_cast<char>(c >> 8)};
+  EXPECT_EQ(Convert("data.ini", utf16), "[a]\r\nx=\xD5\xE6\r\n");
+  std::string error;
+  EXPECT_FALSE(ConvertSettingsFile("data.ini", std::string("\xFF\xFE\x3D\xD8\x00\xDE", 6), error));
+  EXPECT_NE(error.find("GBK cannot represent"), std::string::npos);
+}
+
+TEST(SettingsFilesTest, UnpackedSizeIsFilledInWhenLeftOut) {
+  const std::string key = "压缩原大小";
+  // Put first into the main section, whatever else the file holds.
+  EXPECT_EQ(WithUnpackedSize("[其它]\r\na=1\r\n [禾木软件安装配置] \r\nb=2\r\n", 15),
+            "[其它]\r\na=1\r\n [禾木软件安装配置] \r\n" + key + "=15\r\nb=2\r\n");
+  // An empty value counts as left out; the new line comes first, so it is the one read.
+  const std::string empty = "[禾木软件安装配置]\n" + key + "=\n";
+  const std::string filled = WithUnpackedSize(empty, 1ull << 40);
+  EXPECT_EQ(filled, "[禾木软件安装配置]\n" + key + "=1099511627776\r\n" + key + "=\n");
+  EXPECT_EQ(IniFile(filled).Value("禾木软件安装配置", key), "1099511627776");
+  // A header on the last line, without a line end.
+  EXPECT_EQ(WithUnpackedSize("[禾木软件安装配置]", 0), "[禾木软件安装配置]\r\n" + key + "=0\r\n");
+  // The author's own value stays, and so does a file without the section.
+  const std::string own = "[禾木软件安装配置]\r\n" + key + "=99\r\n";
+  EXPECT_EQ(WithUnpackedSize(own, 15), own);
+  EXPECT_EQ(WithUnpackedSize("[x]\r\n", 15), "[x]\r\n");
 }
 
 class SettingsFolderTest : public TempDirTest {};

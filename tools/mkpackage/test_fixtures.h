@@ -26,16 +26,17 @@ inline std::string Bytes(const fs::path& path) { return ReadWholeFile(path).valu
 
 // A tiny Windows program whose resources are rc_text; empty rc_text gives one without resources.
 inline fs::path BuildRuntime(const fs::path& dir, const std::string& name,
-                             const std::string& rc_text) {
+                             const std::string& rc_text,
+                             const std::string& target = "i686-w64-mingw32") {
   fs::create_directories(dir);
   const fs::path c = dir / (name + ".c");
   WriteBytes(c, "int main(void) { return 0; }\n");
-  std::string command = "i686-w64-mingw32-gcc -s -o '" + (dir / (name + ".exe")).string() +
+  std::string command = target + "-gcc -s -o '" + (dir / (name + ".exe")).string() +
                         "' '" + c.string() + "'";
   if (!rc_text.empty()) {
     WriteBytes(dir / (name + ".rc"), rc_text);
     const fs::path obj = dir / (name + ".res.o");
-    const std::string rc = "i686-w64-mingw32-windres '" + (dir / (name + ".rc")).string() +
+    const std::string rc = target + "-windres '" + (dir / (name + ".rc")).string() +
                            "' -O coff -o '" + obj.string() + "'";
     EXPECT_EQ(std::system(rc.c_str()), 0) << rc;
     command += " '" + obj.string() + "'";

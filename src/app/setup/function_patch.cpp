@@ -1,4 +1,4 @@
-// Entry patches for 32-bit x86 code in our own process.
+// Entry patches for x86 and x86-64 code in our own process.
 #include "app/setup/function_patch.h"
 
 #include <cstring>
@@ -9,10 +9,19 @@
 namespace qmb {
 namespace {
 
-static_assert(sizeof(void*) == 4, "the jump holds a 32-bit address");
-
-constexpr uint8_t kMovEax = 0xB8;
-constexpr uint8_t kJmpEax[2] = {0xFF, 0xE0};
+// "mov eax, imm32; jmp eax", or with a REX.W prefix "mov rax, imm64; jmp rax": the register is
+// free to clobber at a function's entry under both calling conventions.
+template <size_t N>
+void WriteJump(uint8_t (&patch)[N], const void* replacement) {
+  const auto target = reinterpret_cast<uintptr_t>(replacement);
+  size_t at = 0;
+  if constexpr (sizeof(target) == 8) patch[at++] = 0x48;  // REX.W
+  patch[at++] = 0xB8;                                      // mov (e|r)ax, imm
+  for (size_t i = 0; i < sizeof(target); ++i) patch[at++] = static_cast<uint8_t>(target >> (8 * i));
+  patch[at++] = 0xFF;  // jmp (e|r)ax
+  patch[at++] = 0xE0;
+  static_assert(N == 3 + sizeof(target) + (sizeof(target) == 8 ? 1 : 0), "jump size");
+}
 
 // Makes the bytes writable and executable, writes them and drops stale decoded instructions.
 bool WriteCode(uint8_t* address, const uint8_t* bytes, size_t size) {
@@ -50,11 +59,7 @@ bool FunctionPatch::Install(const std::string& module, const std::string& functi
   record.key = module + function;
   record.address = address;
   std::memcpy(record.saved, address, sizeof(record.saved));
-  const auto target = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(replacement));
-  record.patch[0] = kMovEax;
-  for (int i = 0; i < 4; ++i) record.patch[1 + i] = static_cast<uint8_t>(target >> (8 * i));
-  record.patch[5] = kJmpEax[0];
-  record.patch[6] = kJmpEax[1];
+  WriteJump(record.patch, replacement);
   if (!WriteCode(address, record.patch, sizeof(record.patch))) return false;
   records_.push_back(record);
   return true;

@@ -4,6 +4,7 @@
 #include "app/setup/message_entry.h"
 #include "app/setup/open_redirect.h"
 #include "app/setup/startup_window.h"
+#include "app/setup/template_mark.h"
 #include "app/setup/waiting_window.h"
 #include "context/context.h"
 #include "extract/install_progress.h"
@@ -11,9 +12,6 @@
 #include "platform/win32/windows_include.h"
 
 namespace {
-
-// Identifies the template this runtime was built from; it decides nothing.
-constexpr char kTemplateMark[] = "★柯叶模版标识—传统界面模版—☆";
 
 int RunMessageLoop() {
   MSG message;
@@ -31,7 +29,11 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   Win32Platform platform;
   Context ctx(platform.platform());
   AttachLogFile(ctx);
-  ctx.log.Step(std::string("start: ") + kTemplateMark);
+  // Read through a volatile pointer, the mark keeps its own storage in the image: a plain use
+  // lets the compiler fold the text into immediate stores, and the mark would no longer stand in
+  // the image as one text.
+  const char* volatile template_mark = kTemplateMark;
+  ctx.log.Step(std::string("start: ") + template_mark);
 
   InstallArchiveLibrary(ctx);
   ctx.extract.load_library = [&ctx] { return LoadArchiveLibrary(ctx); };

@@ -13,6 +13,7 @@ struct StartCall {
   std::string command_line;
   ShowMode show = ShowMode::kNormal;
   bool wait = false;
+  std::string directory;  // StartIn only
 };
 
 class HostProcesses : public Processes {
@@ -23,6 +24,7 @@ class HostProcesses : public Processes {
   void SetProcessId(uint32_t id) { process_id_ = id; }
 
   bool Start(const std::string& command_line, ShowMode show, bool wait) override;
+  bool StartIn(const std::string& command_line, const std::string& directory) override;
   void Exit(uint32_t code) override { exits_.push_back(code); }
   uint32_t CurrentProcessId() override { return process_id_; }
   void Sleep(uint32_t milliseconds) override { sleeps_.push_back(milliseconds); }

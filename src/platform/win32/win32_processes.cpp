@@ -6,7 +6,11 @@
 
 namespace qmb {
 
-bool Win32Processes::Start(const std::string& command_line, ShowMode show, bool wait) {
+namespace {
+
+// directory empty: the new process shares ours.
+bool StartProcess(const std::string& command_line, const std::string& directory, ShowMode show,
+                  bool wait) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -14,13 +18,24 @@ bool Win32Processes::Start(const std::string& command_line, ShowMode show, bool 
   PROCESS_INFORMATION process{};
   std::wstring line = Wide(command_line);  // CreateProcessW may write into the buffer
   line.push_back(L'\0');
-  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process))
+  const std::wstring wide_directory = Wide(directory);
+  if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                      directory.empty() ? nullptr : wide_directory.c_str(), &startup, &process))
     return false;
   if (wait) WaitForSingleObject(process.hProcess, INFINITE);
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return true;
+}
+
+}  // namespace
+
+bool Win32Processes::Start(const std::string& command_line, ShowMode show, bool wait) {
+  return StartProcess(command_line, "", show, wait);
+}
+
+bool Win32Processes::StartIn(const std::string& command_line, const std::string& directory) {
+  return StartProcess(command_line, directory, ShowMode::kNormal, false);
 }
 
 void Win32Processes::Exit(uint32_t code) { ExitProcess(code); }

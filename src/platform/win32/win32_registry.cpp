@@ -42,9 +42,9 @@ class ViewAccess {
       wow64_ = true;
       redirection_ = std::make_unique<FsRedirectionOff>();
       flag_ = KEY_WOW64_64KEY;
-    } else {
+    } else if (view == RegView::k32) {
       flag_ = KEY_WOW64_32KEY;
-    }
+    }  // the default view is the process's own: 32-bit for the shipped build, 64-bit for x86-64
   }
   // False when the 64-bit view was asked for and redirection could not be switched off.
   bool ok() const { return !wow64_ || redirection_->ok(); }

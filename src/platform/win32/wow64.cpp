@@ -1,6 +1,8 @@
 // WOW64 redirection and reflection switches.
 #include "platform/win32/wow64.h"
 
+#include "platform/processor_architecture.h"
+
 namespace qmb {
 
 namespace {
@@ -21,23 +23,24 @@ using ReflectionFn = LONG(WINAPI*)(HKEY);
 bool Is64BitWindowsNative() {
   SYSTEM_INFO info{};
   GetNativeSystemInfo(&info);
-  switch (info.wProcessorArchitecture) {
-    case PROCESSOR_ARCHITECTURE_AMD64:
-    case PROCESSOR_ARCHITECTURE_IA64:
-    case 12:  // PROCESSOR_ARCHITECTURE_ARM64
-      return true;
-    default:
-      return false;
-  }
+  return Is64BitArchitecture(info.wProcessorArchitecture);
 }
 
 FsRedirectionOff::FsRedirectionOff() {
+  // A native process (the x86-64 build, or any process on 32-bit Windows) is never redirected, so
+  // there is nothing to switch off; only a 32-bit process under WOW64 has to.
+  BOOL wow64 = FALSE;
+  if (!IsWow64Process(GetCurrentProcess(), &wow64) || !wow64) {
+    ok_ = true;
+    return;
+  }
   auto disable = Lookup<RedirectionFn>(L"kernel32.dll", "Wow64DisableWow64FsRedirection");
-  ok_ = disable && disable(&old_value_);
+  switched_ = disable && disable(&old_value_);
+  ok_ = switched_;
 }
 
 FsRedirectionOff::~FsRedirectionOff() {
-  if (!ok_) return;
+  if (!switched_) return;
   if (auto revert = Lookup<RevertFn>(L"kernel32.dll", "Wow64RevertWow64FsRedirection"))
     revert(old_value_);
 }

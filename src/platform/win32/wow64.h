@@ -6,10 +6,11 @@
 
 namespace qmb {
 
-// True on 64-bit Windows (x64, IA-64 or ARM64 beneath our 32-bit process).
+// True on 64-bit Windows (x64, IA-64 or ARM64), whether this process is 32- or 64-bit.
 bool Is64BitWindowsNative();
 
-// Switches file-system redirection off for this thread while it lives.
+// Switches file-system redirection off for this thread while it lives; ok() without switching
+// anything where the process is not redirected at all.
 class FsRedirectionOff {
  public:
   FsRedirectionOff();
@@ -20,6 +21,7 @@ class FsRedirectionOff {
 
  private:
   bool ok_ = false;
+  bool switched_ = false;
   void* old_value_ = nullptr;
 };
 

@@ -25,8 +25,10 @@ int main() {
   const std::wstring title = argv[1];
   const int seconds = argc > 2 ? _wtoi(argv[2]) : 30;
   HWND box = nullptr;
+  // The box exists before its text is filled in; it shows once it is complete.
   for (int waited = 0; waited < seconds * 10 && box == nullptr; ++waited) {
     box = FindWindowW(L"#32770", title.c_str());
+    if (box != nullptr && !IsWindowVisible(box)) box = nullptr;
     if (box == nullptr) Sleep(100);
   }
   if (box == nullptr) {

@@ -8,9 +8,9 @@
 
 #include "context/context.h"
 #include "platform/win32/win32_platform.h"
-#include "platform/win32/com.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/windows_include.h"
+#include "shell_link.h"
 
 #include <shlobj.h>
 
@@ -43,29 +43,6 @@ bool Answered(const wchar_t* title, const wchar_t* text, int button,
   show();
   helper.join();
   return found;
-}
-
-// Reads a link back through the shell's own link object: "target|arguments|description|icon,index|hotkey".
-std::wstring ReadLink(const std::wstring& path) {
-  qmb::ComScope com;
-  qmb::ComRef<IShellLinkW> link;
-  qmb::ComRef<IPersistFile> file;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
-                              link.put_void())) ||
-      FAILED(link->QueryInterface(IID_IPersistFile, file.put_void())) ||
-      FAILED(file->Load(path.c_str(), STGM_READ)))
-    return L"";
-  wchar_t target[MAX_PATH] = {}, arguments[MAX_PATH] = {}, description[MAX_PATH] = {},
-          icon[MAX_PATH] = {};
-  int icon_index = 0;
-  WORD hotkey = 0;
-  link->GetPath(target, MAX_PATH, nullptr, SLGP_RAWPATH);
-  link->GetArguments(arguments, MAX_PATH);
-  link->GetDescription(description, MAX_PATH);
-  link->GetIconLocation(icon, MAX_PATH, &icon_index);
-  link->GetHotkey(&hotkey);
-  return std::wstring(target) + L"|" + arguments + L"|" + description + L"|" + icon + L"," +
-         std::to_wstring(icon_index) + L"|" + std::to_wstring(hotkey);
 }
 
 // Adds the resources that the "--resources" run looks for to a copy of this program.
@@ -131,6 +108,13 @@ int main(int argc, char** argv) {
         "set value in the 64-bit view");
   Check(p.registry.QueryString(RegRoot::kCurrentUser, key, "v64", RegView::k64) == "42",
         "query the 64-bit view");
+  // HKLM\Software is split on 64-bit Windows: the test script looks for these two values where
+  // each view keeps them.
+  Check(p.registry.SetValue(RegRoot::kLocalMachine, key, "v32", qmb::kRegSz, "32", RegView::k32),
+        "set value in the 32-bit view");
+  Check(p.registry.SetValue(RegRoot::kLocalMachine, key, "natural", qmb::kRegSz, "n",
+                            RegView::kDefault),
+        "set value in the process's own view");
   Check(p.registry.SetValue(RegRoot::kCurrentUser, key + "\\gone\\deeper", "x", qmb::kRegSz, "1",
                             RegView::kDefault) &&
             p.registry.DeleteKey(RegRoot::kCurrentUser, key + "\\gone", RegView::kDefault) &&

@@ -1,0 +1,97 @@
+#!/bin/bash
+# A whole background install under Wine against the plain extraction of the same payload: a package
+# whose payload is ~500 MB of mixed files (compressible text, incompressible binaries, a few thousand
+# small files), installed with `setup.exe -hp` (start-up included: archive library, settings,
+# extraction, the install steps, process end), beside `sevenzip32 x` of the package's own payload
+# archive, natively, in the same run. The goal: the install costs at most 1.5 times the extraction.
+# Data, package and Wine prefix live in build/bench/install and are made once.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+native=${QMB_NATIVE_DIR:-build/native}
+front=$native/sevenzip32
+mkpackage=$native/mkpackage
+for f in "$front" "$mkpackage"; do
+  [ -x "$f" ] || { echo "bench: $f is missing; run make build first" >&2; exit 1; }
+done
+bench=$PWD/build/bench/install
+runs=${BENCH_RUNS:-3}
+password='bench install'
+export WINEPREFIX=$bench/wineprefix-$(bash scripts/windows-arch.sh)
+source tests/e2e/lib.sh
+runtime=$(windows_program setup.exe)
+
+make_data() {
+  local data=$bench/project/payload
+  rm -rf "$bench/project" && mkdir -p "$data/text" "$data/bin" "$data/small" "$bench/project/settings"
+  for i in $(seq 1 40); do  # 40 x 5 MB of word-like text
+    awk -v seed="$i" 'BEGIN { srand(seed); split("setup archive folder install value registry file \
+      window page text progress volume header stream method filter entry password key data", w, " ");
+      while (n < 5000000) { line = ""; for (k = 0; k < 12; k++) line = line w[int(rand() * 20) + 1] " ";
+        line = line int(rand() * 100000); print line; n += length(line) + 1 } }' >"$data/text/t$i.txt"
+  done
+  for i in $(seq 1 50); do head -c 5000000 /dev/urandom >"$data/bin/b$i.bin"; done  # 250 MB
+  for i in $(seq 1 2000); do  # 2000 small files, 50 MB
+    dd if="$data/text/t$((i % 40 + 1)).txt" of="$data/small/s$i.txt" bs=1000 skip="$i" count=25 \
+      status=none
+  done
+  printf '[禾木软件安装配置]\r\n禾木软件名称=Bench\r\n软件版本=1.0\r\n安装位置=C:\\bench\\App\r\nsafe=%s\r\n是否生成卸载程序=1\r\n选择框_优先二次路径=假\r\n[安装包命令行]\r\np=/D\r\n' \
+    "$password" >"$bench/project/settings/data.ini"
+  touch "$bench/project/.done"
+}
+
+[ -f "$bench/project/.done" ] || { echo "bench: making ~500 MB of payload in $bench/project" >&2; make_data; }
+if [ ! -f "$bench/setup.exe" ] || [ "$runtime" -nt "$bench/setup.exe" ]; then
+  echo "bench: packing the payload (7zz, once per runtime build)" >&2
+  "$mkpackage" --runtime "$runtime" "$bench/project" -o "$bench/setup.exe" >/dev/null
+fi
+bash tests/e2e/make_prefix.sh
+drive=$(drive_c)
+mkdir -p "$drive/bench"
+cp "$bench/setup.exe" "$drive/bench/setup.exe"
+
+seconds() {  # command...: wall-clock seconds of one run
+  local t0 t1
+  t0=$(date +%s.%N)
+  "$@" >/dev/null 2>&1
+  t1=$(date +%s.%N)
+  awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.3f", b - a }'
+}
+
+# One background install, timed from the start of setup.exe to its end (its files are closed by
+# then); the display and a Wine server kept up for the run are there before the clock starts.
+install_seconds() {
+  rm -rf "$drive/bench/App"
+  timeout 1800 xvfb-run -a bash -c '
+    wineserver -p; wine cmd /c exit >/dev/null 2>&1
+    t0=$(date +%s.%N)
+    wine "C:\\bench\\setup.exe" -hp /D "C:\\bench\\App"; code=$?
+    t1=$(date +%s.%N)
+    wineserver -k; wineserver -w
+    [ $code = 0 ] || { echo "setup.exe ended with $code" >&2; exit 1; }
+    awk -v a="$t0" -v b="$t1" "BEGIN { printf \"%.3f\", b - a }"'
+}
+
+best() {  # prints the smallest of its arguments
+  printf '%s\n' "$@" | sort -g | head -1
+}
+
+out=$bench/out_native
+extract=() install=()
+for _ in $(seq 1 "$runs"); do
+  rm -rf "$out"
+  extract+=("$(seconds "$front" "x \"$bench/setup.exe\" -hide -y \"$out/\" * -p\"$password\"")")
+  install+=("$(install_seconds)")
+done
+diff -rq "$bench/project/payload" "$out" >/dev/null || { echo "bench: sevenzip32 output differs" >&2; exit 1; }
+others=$(diff -rq "$bench/project/payload" "$drive/bench/App" | grep -v '^Only in .*App: uninst' || :)
+[ -z "$others" ] || { echo "$others" >&2; echo "bench: the installed files differ" >&2; exit 1; }
+te=$(best "${extract[@]}") ti=$(best "${install[@]}")
+size=$(du -sm "$bench/project/payload" | cut -f1)
+archive=$(($(stat -c %s "$bench/setup.exe") / 1048576))
+printf '\n%-34s %9s\n' "install of a ${size} MB payload" seconds
+printf '%-34s %8.2fs\n' "sevenzip32 x (native)" "$te"
+printf '%-34s %8.2fs\n' "setup.exe -hp under Wine ($QMB_WINDOWS_ARCH)" "$ti"
+printf '%-34s %9.2f  (goal: at most 1.50)\n' "ratio" "$(awk -v a="$ti" -v b="$te" 'BEGIN { print a / b }')"
+echo "package: ${archive} MB; $(find "$bench/project/payload" -type f | wc -l) files; best of $runs runs each"
+rm -rf "$out" "$drive/bench/App"

@@ -1,0 +1,21 @@
+// The install driver: one whole installation once the install start has accepted the folder, the
+// space and the password. It unpacks the payload into the install folder, makes the shortcuts, the
+// registry entries and the uninstall record, runs the post-install programs and the components'
+// "Unzip" sections, and ends in the finish state.
+#pragma once
+
+#include <string>
+
+namespace qmb {
+
+struct Context;
+
+// Runs every step whatever failed before it; a failed main extraction is kept in the outcome. In
+// test mode nothing is installed and only the finish state is reached.
+void RunInstall(Context& ctx, const std::string& password);
+
+// The wizard's finish state; in the background mode, or with the finish page switched off, the
+// process ends here with the outcome's exit code.
+void FinishInstall(Context& ctx);
+
+}  // namespace qmb

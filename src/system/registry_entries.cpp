@@ -1,0 +1,80 @@
+// The registry step. The install folder only becomes known at install time, so the registry data
+// still holds "%InstallPath%" (and its registry-script form "SXG(%InstallPath%)") until here.
+#include "system/registry_entries.h"
+
+#include "base/path.h"
+#include "base/registry_store.h"
+#include "base/text.h"
+#include "startup/settings_loader.h"
+#include "startup/settings_registry.h"
+#include "startup/settings_variables.h"
+#include "system/registry_path.h"
+#include "system/registry_writer.h"
+#include "system/system_settings.h"
+
+namespace qmb {
+
+namespace {
+
+void WriteUninstallEntry(Context& ctx, const std::string& folder) {
+  const std::string product = ReadSetting(ctx, "禾木软件名称");
+  if (product.empty()) {
+    // The values would land in the Uninstall key itself, which the uninstaller then removes whole.
+    ctx.log.Failure("no uninstall entry: the product has no name");
+    return;
+  }
+  const std::string version = ReadSetting(ctx, "软件版本");
+  const std::string view = IsTrue(ReadSetting(ctx, "I_reg")) ? "64" : "32";
+  const std::pair<const char*, std::string> values[] = {
+      {"DisplayIcon", JoinPath(folder, ReadSetting(ctx, "包内的程序名"))},
+      {"DisplayName", product + " " + version},
+      {"DisplayVersion", version},
+      {"UninstallString", JoinPath(folder, "uninst.exe")},
+      {"InstallLocation", folder},
+      {"Publisher", ReadSetting(ctx, "公司名称")},
+  };
+  for (const auto& [name, data] : values)
+    WriteRegistryValue(ctx, RegRoot::kLocalMachine, kUninstallKey + product, name, data, kRegSz,
+                       view);
+}
+
+// Writes one value record; false when the record itself is unusable (nothing was tried).
+bool WriteValueRecord(Context& ctx, const RegistryRecord& record) {
+  const uint32_t type = RegistryTypeCode(record.type);
+  if (type == 0) {
+    ctx.log.Failure("registry record of unknown type \"" + record.type + "\": " + record.path);
+    return false;
+  }
+  const std::string name = RegistryValueName(record);
+  auto path = ParseRegistryPath(record.path, name, true);
+  if (!path) {
+    ctx.log.Failure("registry record without a known root: " + record.path);
+    return false;
+  }
+  WriteRegistryValue(ctx, path->root, path->key, name, record.data, type, record.ws);
+  return true;
+}
+
+}  // namespace
+
+void WriteRegistryEntries(Context& ctx) {
+  const std::string& folder = ctx.wizard.install_folder;
+  const std::string store = ReplaceAll(
+      ReplaceAll(ctx.settings.registry_data, "SXG(%InstallPath%)", DoubleBackslashes(folder)),
+      "%InstallPath%", folder);
+  const bool make_uninstaller = GeneratesUninstaller(ctx);
+  if (make_uninstaller) WriteUninstallEntry(ctx, folder);
+
+  std::string removal_list;
+  for (const RegistryRecord& record : ReadRegistryRecords(store)) {
+    if (record.type == kRegScriptType)
+      RunRegistryScript(ctx, record.data);
+    else if (!WriteValueRecord(ctx, record))
+      continue;  // nothing of it to remove later
+    if (IsTrue(record.off))
+      removal_list += record.path + "\\" + record.name + "$," + record.ws + "\r\n";
+  }
+  if (make_uninstaller) ctx.system.uninstall_registry_list = std::move(removal_list);
+}
+
+}  // namespace qmb

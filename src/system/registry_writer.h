@@ -1,0 +1,28 @@
+// Writing one registry value or running one registry script, each in the view the package asks
+// for. Failures are logged and reported to the caller, which goes on with the next record.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "context/context.h"
+
+namespace qmb {
+
+// 1 for "REG_SZ", 3 for "REG_BINARY", 4 for "REG_DWORD"; 0 for any other type text.
+uint32_t RegistryTypeCode(std::string_view type);
+
+// Creates the key when missing and sets the value; true when it was set. The view text "64" asks
+// for the 64-bit view, any other text for the 32-bit one (on 32-bit Windows both are the one
+// registry). A REG_DWORD value is its decimal text; other values are their bytes.
+bool WriteRegistryValue(Context& ctx, RegRoot root, const std::string& key, const std::string& name,
+                        std::string_view value, uint32_t type, std::string_view view_text);
+
+// Writes script (GBK registry-file text) to "QMB.reg" in the temp folder, runs it with
+// "regedit /s", waits for regedit and removes the file again. True when regedit ran. A version-5
+// script with Chinese text is written as UTF-16, so that regedit never reads it through the
+// machine's ANSI code page.
+bool RunRegistryScript(Context& ctx, std::string_view script);
+
+}  // namespace qmb

@@ -1,0 +1,93 @@
+// The launcher's steps over the ports.
+#include "system/uninstall_launcher.h"
+
+#include <string_view>
+
+#include "base/marked_section.h"
+#include "base/path.h"
+#include "base/value_store.h"
+#include "startup/command_line.h"
+#include "system/uninstaller_file.h"
+
+namespace qmb {
+
+namespace {
+
+constexpr char kCannotStart[] = "无法启动卸载程序：";
+
+// The product name the packaging tool wrote into the NAME resource, up to its first zero byte.
+std::string ProductName(Context& ctx) {
+  const std::string name =
+      ctx.platform.env.LoadResource(kLauncherNameType, kLauncherNameId).value_or("");
+  return name.substr(0, name.find('\0'));
+}
+
+// A program image behind the lead byte; anything else is no uninstaller data.
+bool IsUninstallData(std::string_view data) {
+  return data.size() > 3 && data[0] == kUninstallDataLead && data.substr(1, 2) == "MZ";
+}
+
+// Logs why the uninstaller cannot start and tells the user with message; the exit code.
+int Refuse(Context& ctx, const std::string& why, const std::string& message) {
+  ctx.log.Failure("launcher: " + why);
+  ctx.platform.dialogs.MessageBox(message, "", kMbIconError);
+  return 1;
+}
+
+// The working copy: the data without its lead byte, then the zero block.
+bool WriteWorkingCopy(Files& files, const std::string& path, std::string_view data) {
+  const std::string_view image = data.substr(1);
+  if (!files.CreateSizedFile(path, image.size() + kWorkingCopyPadding)) return false;
+  auto out = files.OpenWrite(path, false);
+  return out && out->Write(image.data(), image.size());
+}
+
+}  // namespace
+
+std::string UninstallCommandLine(const std::string& copy, const std::string& install_folder,
+                                 const std::string& working_folder, const std::string& arguments) {
+  std::string line = "\"" + copy + "\" \"" + install_folder + "\" \"" + working_folder + "\" 卸载";
+  if (!arguments.empty()) line += " " + arguments;
+  return line;
+}
+
+int RunUninstallLauncher(Context& ctx) {
+  Files& files = ctx.platform.files;
+  Env& env = ctx.platform.env;
+  const std::string root = env.TempFolder() + "Uninstall";
+  if (files.Exists(root) && !files.RemoveTree(root))
+    ctx.log.Failure("launcher: cannot empty " + root);
+  files.CreateDirectory(root);
+
+  const std::string own = env.ModulePath();
+  const std::string install_folder = ParentFolder(own);
+  const std::string data_path = JoinPath(install_folder, "uninst.dat");
+  if (!files.Exists(data_path) || files.IsDirectory(data_path))
+    return Refuse(ctx, "no " + data_path, kUninstallDataMissing);
+
+  const std::string working = JoinPath(root, SafeFileName(ProductName(ctx)));
+  if (!files.CreateDirectory(working))
+    return Refuse(ctx, "cannot make " + working, kCannotStart + working);
+
+  const std::string data = files.ReadAll(data_path).value_or("");
+  if (!IsUninstallData(data))
+    return Refuse(ctx, data_path + " holds no program", kUninstallDataMissing);
+  const std::string copy = JoinPath(working, FileNameOf(own));
+  if (!WriteWorkingCopy(files, copy, data))
+    return Refuse(ctx, "cannot write " + copy, kCannotStart + copy);
+
+  const std::string skin = FindSection(data, kSkinOpenMark, kSkinCloseMark).value_or("");
+  std::string icon;
+  if (StoreGet(skin, kSkinIconName, icon) && icon != kStoreEmptyValue &&
+      !files.WriteAll(JoinPath(working, "uninst.ico"), icon))
+    ctx.log.Failure("launcher: cannot write uninst.ico");
+
+  const std::string line = UninstallCommandLine(copy, install_folder, working,
+                                                ArgumentTextOf(env.CommandLine()));
+  if (!ctx.platform.processes.StartIn(line, working))
+    return Refuse(ctx, "cannot start " + line, kCannotStart + copy);
+  ctx.log.Step("launcher: started " + line);
+  return 0;
+}
+
+}  // namespace qmb

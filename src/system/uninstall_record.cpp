@@ -1,0 +1,154 @@
+// The uninstall record and the uninstaller's files. The record is built in memory and only lives
+// inside "uninst.dat"; the install folder gets no "uninst.ini".
+#include "system/uninstall_record.h"
+
+#include "base/ini.h"
+#include "base/package_layout.h"
+#include "base/path.h"
+#include "base/value_store.h"
+#include "extract/folder_path.h"
+#include "extract/install_progress.h"
+#include "startup/settings_loader.h"
+#include "system/shortcut_locations.h"
+#include "system/system_settings.h"
+#include "system/uninstaller_file.h"
+#include "wizard/list_count.h"
+
+namespace qmb {
+
+namespace {
+
+constexpr char kRecordSection[] = "软件卸载配置";
+constexpr char kSwitchSection[] = "安装包命令行";
+constexpr char kCommandSection[] = "卸载时运行命令";
+constexpr char kOptionSection[] = "卸载选项";
+constexpr char kOptionListSection[] = "卸载选项_列表";
+
+const char* Boolean(bool value) { return value ? "真" : "假"; }
+
+void WriteProductKeys(Context& ctx, IniFile& ini) {
+  ini.Set(kRecordSection, "软件名称", ReadSetting(ctx, "禾木软件名称"));
+  ini.Set(kRecordSection, "软件版本", ReadSetting(ctx, "软件版本"));
+  ini.Set(kRecordSection, "主程序名", ReadSetting(ctx, "包内的程序名"));
+  ini.Set(kRecordSection, "卸载路径", ctx.wizard.install_folder);
+  ini.Set(kRecordSection, "快捷方式个数", std::to_string(ctx.system.shortcuts.size()));
+  ini.Set(kRecordSection, "开始菜单栏名称", ctx.system.alternative_start_menu_name);
+  ini.Set(kRecordSection, "卸载模式", ReadSetting(ctx, "卸载模式"));
+  for (const char* key : {"jp", "hideend", "hp"})
+    ini.Set(kSwitchSection, key, ReadSettingIn(ctx, kSwitchSection, key));
+}
+
+void WriteUninstallCommands(Context& ctx, IniFile& ini) {
+  const std::vector<AfterInstallRun>& runs = ctx.wizard.uninstall_runs;
+  ini.Set(kCommandSection, "欲运行的次数", std::to_string(runs.size()));
+  for (size_t n = 0; n < runs.size(); ++n) {
+    const std::string i = std::to_string(n + 1);
+    ini.Set(kCommandSection, "是否外部运行" + i, runs[n].external);
+    ini.Set(kCommandSection, "参数运行文件名" + i, runs[n].file);
+    ini.Set(kCommandSection, "是否隐藏窗口" + i, Boolean(runs[n].hidden));
+    ini.Set(kCommandSection, "是否等待返回" + i, Boolean(runs[n].wait));
+  }
+}
+
+// "快捷方式" + i: every link of record i that goes at uninstall, each followed by a comma.
+void WriteShortcutLinks(Context& ctx, IniFile& ini) {
+  const std::vector<ShortcutRecord>& records = ctx.system.shortcuts;
+  for (size_t n = 0; n < records.size(); ++n) {
+    if (!records[n].remove_on_uninstall) continue;
+    std::string links;
+    for (const std::string& folder : SplitLocations(records[n].locations))
+      links += JoinPath(NormalizePath(folder), LinkFileName(records[n].name)) + ",";
+    ini.Set(kRecordSection, "快捷方式" + std::to_string(n + 1), links);
+  }
+}
+
+// The options of the uninstall page, copied key by key from the settings.
+void WriteUninstallOptions(Context& ctx, IniFile& ini) {
+  const int count =
+      ListCount(ctx, ReadSettingIn(ctx, kOptionListSection, "次数"), kOptionListSection);
+  ini.Set(kOptionSection, "次数", std::to_string(count));
+  ini.Set(kOptionSection, "y", ReadSettingIn(ctx, kOptionListSection, "y"));
+  for (int k = 1; k <= count; ++k) {
+    for (const char* key : {"标题", "可视", "选中", "程序"}) {
+      const std::string name = key + std::to_string(k);
+      ini.Set(kOptionSection, name, ReadSettingIn(ctx, kOptionListSection, name));
+    }
+  }
+}
+
+}  // namespace
+
+std::string BuildUninstallIni(Context& ctx) {
+  IniFile ini;
+  WriteProductKeys(ctx, ini);
+  WriteUninstallCommands(ctx, ini);
+  WriteShortcutLinks(ctx, ini);
+  WriteUninstallOptions(ctx, ini);
+  return ini.Serialize();
+}
+
+std::string BuildUninstallFileList(const Context& ctx) {
+  const std::string& folder = ctx.wizard.install_folder;
+  return ctx.progress.installed_files + JoinPath(folder, "uninst.ini") + "\r\n" +
+         JoinPath(folder, "uninst.exe") + "\r\n" + JoinPath(folder, "uninst.dat");
+}
+
+std::string BuildSkinStore(const Context& ctx) {
+  const SystemState& s = ctx.system;
+  std::string store;
+  StoreSet(store, "界面小图片", s.small_picture, store);
+  StoreSet(store, "界面大图片", s.large_picture, store);
+  StoreSet(store, "版权", ReadSetting(ctx, "公司名称"), store);
+  StoreSet(store, "x皮肤", "", store);
+  StoreSet(store, kSkinIconName, s.uninstaller_icon, store);
+  return store;
+}
+
+void WriteUninstallRecord(Context& ctx) {
+  if (!GeneratesUninstaller(ctx)) {
+    ctx.log.Step("uninstaller: not asked for");
+    return;
+  }
+  Files& files = ctx.platform.files;
+  const std::string& folder = ctx.wizard.install_folder;
+  if (folder.empty()) {
+    ctx.log.Failure("uninstaller: no install folder");
+    return;
+  }
+  const std::string launcher_path = JoinPath(folder, "uninst.exe");
+  const std::string data_path = JoinPath(folder, "uninst.dat");
+  ShowProgressLine(ctx, FormatProgressLine(ctx, 4, launcher_path));
+
+  // An extraction that made nothing leaves no folder; the uninstaller still has links and registry
+  // values to remove.
+  if (!CreateFolderPath(files, folder)) ctx.log.Failure("uninstaller: cannot make " + folder);
+  const std::string record = BuildUninstallIni(ctx);
+  const std::string image = ReadRuntimeImage(ctx, ctx.platform.env.ModulePath(), kKindOpenMark);
+  if (!files.WriteAll(data_path, std::string(1, kUninstallDataLead) + image)) {
+    ctx.log.Failure("uninstaller: cannot write " + data_path);
+    return;
+  }
+
+  if (!ctx.system.uninstaller_icon.empty()) {
+    const std::string dll_folder = ctx.platform.env.TempFolder() + "qmb_dll";
+    const std::string icon_path =
+        JoinPath(dll_folder, SafeFileName(ReadSetting(ctx, "禾木软件名称")) + ".ico");
+    if (!files.CreateDirectory(dll_folder) || !files.WriteAll(icon_path, ctx.system.uninstaller_icon))
+      ctx.log.Failure("uninstaller: cannot write " + icon_path);
+  }
+
+  if (!files.WriteAll(launcher_path, LoadUninstallerResource(ctx)))
+    ctx.log.Failure("uninstaller: cannot write " + launcher_path);
+
+  AppendSection(ctx, data_path, kUninstallSettingsOpenMark, kUninstallSettingsCloseMark,
+                ctx.settings.uninstall_blob);
+  std::string full_record;
+  StoreSet(record, "卸载路径", BuildUninstallFileList(ctx), full_record);
+  StoreSet(full_record, "卸载注册表", ctx.system.uninstall_registry_list, full_record);
+  AppendSection(ctx, data_path, kUninstallRecordOpenMark, kUninstallRecordCloseMark, full_record);
+  AppendSection(ctx, data_path, kSkinOpenMark, kSkinCloseMark, BuildSkinStore(ctx));
+  AppendPackageSection(ctx, data_path, kKindUninstaller);
+  ctx.log.Step("uninstaller: wrote " + launcher_path + " and " + data_path);
+}
+
+}  // namespace qmb

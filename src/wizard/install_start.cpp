@@ -1,0 +1,177 @@
+// The install start's checks and steps, in the order the installation relies on: nothing is
+// written before the folder, the space and the installer password are accepted.
+#include "wizard/install_start.h"
+
+#include <cstdint>
+
+#include "base/digest.h"
+#include "base/path.h"
+#include "base/text.h"
+#include "context/context.h"
+#include "extract/install_driver.h"
+#include "extract/install_outcome.h"
+#include "script/program_runs.h"
+#include "script/script_runner.h"
+#include "startup/settings_loader.h"
+#include "startup/temporary_files.h"
+#include "wizard/wizard_install_view.h"
+
+namespace qmb {
+namespace {
+
+constexpr char kPathRules[] = "ml";
+constexpr char kNoFolderText[] = "请先填写好完整的安装路径后再执行下一步操作！";
+constexpr char kChineseText[] = "选择的路径含有中文字符，请重新选择";
+constexpr char kWrongPathText[] = "选择的路径有误，请重新选择";
+constexpr char kNoSpaceText[] = "当前释放的数据将会占满磁盘空间，建议换其他盘重试";
+constexpr char kNoSpaceWithVolumesText[] =
+    "当前释放的数据将会占满磁盘空间(所需总空间为源数据+所有分卷大小)，建议换其他盘重试";
+constexpr char kPasswordPrompt[] = "请输入安装程序的密码才可继续安装";
+
+void Tell(Context& ctx, const char* text, uint32_t icon) {
+  ctx.platform.dialogs.MessageBox(text, ctx.wizard.window_caption, icon);
+}
+
+// Two bytes in a row from 0x81 to 0xFE: the rule's test for a Chinese character.
+bool HasDoubleByteCharacter(const std::string& path) {
+  for (size_t i = 0; i + 1 < path.size(); ++i) {
+    if (IsGbkLead(static_cast<unsigned char>(path[i])) &&
+        IsGbkLead(static_cast<unsigned char>(path[i + 1]))) {
+      return true;
+    }
+  }
+  return false;
+}
+
+// The free space the check counts: whole kilobytes of the drive that the folder's first character
+// names. A drive that does not answer has none.
+int64_t FreeBytes(Context& ctx, const std::string& folder) {
+  const uint64_t free = ctx.platform.files.FreeSpace(folder.substr(0, 1) + ":\\").value_or(0);
+  return static_cast<int64_t>(free / 1024 * 1024);
+}
+
+// Steps 5 and 6: false, after telling the user, when the payload (and every split volume, which
+// the extraction copies nothing of but must fit beside) would not fit.
+bool CheckFreeSpace(Context& ctx, const std::string& folder) {
+  const int64_t free = FreeBytes(ctx, folder);
+  int64_t needed = ctx.startup.required_size;
+  const std::vector<std::string>& volumes = ctx.startup.volume_list;
+  for (const std::string& volume : volumes) {
+    needed += static_cast<int64_t>(ctx.platform.files.Size(volume).value_or(0));
+  }
+  if (free >= needed) return true;
+  Tell(ctx, volumes.empty() ? kNoSpaceText : kNoSpaceWithVolumesText, kMbIconWarning);
+  SetOutcome(ctx, InstallResult::kTooLittleSpace,
+             "too little space for " + folder + ": " + std::to_string(free) + " bytes free, " +
+                 std::to_string(needed) + " needed");
+  return false;
+}
+
+enum class PasswordCheck { kAccepted, kAskAgain, kRefused };
+
+// Step 8: the installer password, when the package has one, replaces the payload password.
+PasswordCheck CheckInstallerPassword(Context& ctx, const std::string& password, bool given) {
+  const std::string digest = ReadSetting(ctx, "安装密码");
+  if (digest.empty()) return PasswordCheck::kAccepted;
+  std::optional<std::string> typed =
+      given ? std::optional<std::string>(password)
+            : ctx.platform.dialogs.InputBox(kPasswordPrompt, ctx.wizard.window_caption, true);
+  if (typed && Md5Hex(*typed) == digest) {
+    ctx.wizard.payload_password = *typed;
+    return PasswordCheck::kAccepted;
+  }
+  if (typed && !given && ctx.startup.run_mode == kRunModeBackground) {
+    ctx.log.Failure("install: wrong installer password; asking again");
+    return PasswordCheck::kAskAgain;
+  }
+  if (typed) {
+    SetOutcome(ctx, InstallResult::kPasswordWrong, "wrong installer password");
+  } else {
+    SetOutcome(ctx, InstallResult::kPasswordCancelled, "installer password not given");
+  }
+  return PasswordCheck::kRefused;
+}
+
+// Steps 2 to 8; false when the start is refused.
+bool AcceptInstall(Context& ctx, const std::string& password, bool given) {
+  WizardState& wizard = ctx.wizard;
+  for (;;) {
+    ctx.platform.dialogs.ProcessPendingMessages();
+    const std::string& override_folder = ctx.startup.install_path_override;
+    wizard.install_folder = NormalizePath(override_folder.empty() ? wizard.folder_box
+                                                                  : override_folder);
+    const std::string& folder = wizard.install_folder;
+    if (folder.empty()) {
+      Tell(ctx, kNoFolderText, kMbIconError);
+      SetOutcome(ctx, InstallResult::kNoFolder, "no install folder");
+      return false;
+    }
+    if (!CheckInstallPath(ctx, folder)) {
+      SetOutcome(ctx, InstallResult::kFolderRejected, "install folder refused: " + folder);
+      return false;
+    }
+    if (!CheckFreeSpace(ctx, folder)) return false;
+    wizard.payload_password = ReadSetting(ctx, "safe");
+    switch (CheckInstallerPassword(ctx, password, given)) {
+      case PasswordCheck::kAccepted:
+        ctx.log.Step("install: start in " + folder);
+        return true;
+      case PasswordCheck::kAskAgain:
+        continue;
+      case PasswordCheck::kRefused:
+        return false;
+    }
+  }
+}
+
+}  // namespace
+
+bool CheckInstallPath(Context& ctx, const std::string& path) {
+  if (!IsFolderBelowDrive(path)) {
+    ctx.log.Failure("install folder: not a folder below a drive: " + path);
+    Tell(ctx, kWrongPathText, kMbIconError);
+    return false;
+  }
+  if (IsTrue(ReadSettingIn(ctx, kPathRules, "ch")) && HasDoubleByteCharacter(path)) {
+    ctx.log.Failure("install folder: Chinese characters refused: " + path);
+    Tell(ctx, kChineseText, kMbIconError);
+    return false;
+  }
+  const std::vector<std::string> rule = SplitGbk(ReadSettingIn(ctx, kPathRules, "zwj"), ',');
+  if (rule.size() >= 2 && IsTrue(rule[0])) {
+    const std::string required = path + "\\" + rule[1];
+    if (!ctx.platform.files.Exists(required)) {
+      ctx.log.Failure("install folder: " + required + " missing");
+      Tell(ctx, kWrongPathText, kMbIconError);
+      return false;
+    }
+  }
+  return true;
+}
+
+bool StartInstall(Context& ctx, const std::string& password, bool given) {
+  if (!AcceptInstall(ctx, password, given)) {
+    if (ctx.startup.run_mode == kRunModeBackground) {
+      // Nothing was unpacked: a "7ztemp" in the refused folder is not ours to remove.
+      ctx.wizard.install_folder.clear();
+      RemoveTemporaryFiles(ctx, true);
+      EndProcess(ctx);
+    }
+    return false;
+  }
+  WizardState& wizard = ctx.wizard;
+  WizardInstallView* view = wizard.install_view;
+  const int32_t details_mode = ctx.progress.details_list_mode;
+  if (view && (details_mode == 1 || details_mode == 2)) view->HideDetailsList(details_mode == 1);
+  if (view) view->PrepareInstallPage();
+  const bool taskbar = view && IsTrue(ReadSetting(ctx, "任务栏进度"));
+  if (taskbar) view->StartTaskbarProgress();
+
+  RunComponentSections(ctx, "Install");
+  RunProgramList(ctx, wizard.pre_install_runs);
+  RunInstall(ctx, wizard.payload_password);
+  if (taskbar) view->StopTaskbarProgress();
+  return true;
+}
+
+}  // namespace qmb

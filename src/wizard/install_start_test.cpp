@@ -1,0 +1,188 @@
+// The install start's checks and its order of steps, over the host platform and the real archive
+// library.
+#include "wizard/install_start.h"
+
+#include <gtest/gtest.h>
+
+#include "base/digest.h"
+#include "extract/install_outcome.h"
+#include "extract/payload_test_support.h"
+#include "script/script_test_support.h"
+#include "startup/settings_variables.h"
+
+namespace qmb {
+namespace {
+
+class InstallStartTest : public test::PayloadTest {
+ protected:
+  void SetUp() override {
+    PayloadTest::SetUp();
+    ctx_.wizard.window_caption = "Demo Setup";
+    ctx_.wizard.folder_box = "C:\\App";
+  }
+  void Set(const char* key, const std::string& value, const char* section = kMainSection) {
+    ctx_.settings.data.Set(section, key, value);
+  }
+  const std::vector<MessageBoxCall>& Boxes() { return host_.dialogs().message_boxes(); }
+  const std::vector<uint32_t>& Exits() { return host_.processes().exits(); }
+  // The one message box shown so far.
+  std::string OnlyBox() { return Boxes().size() == 1 ? Boxes()[0].text : "<none or several>"; }
+};
+
+TEST_F(InstallStartTest, FolderMustBeAFolderBelowADrive) {
+  for (const char* path : {"Program\\App", "C:", "C:\\a\\..\\b", "C:\\a\\\\b", "C:\\a\"b",
+                           "C:\\a|b", "C:\\a:b", "1:\\a"}) {
+    EXPECT_FALSE(CheckInstallPath(ctx_, path)) << path;
+  }
+  ASSERT_EQ(Boxes().size(), 8u);
+  EXPECT_EQ(Boxes()[0].text, "选择的路径有误，请重新选择");
+  EXPECT_EQ(Boxes()[0].title, "Demo Setup");
+  EXPECT_EQ(Boxes()[0].flags, kMbIconError);
+  // A trail byte that happens to be "|" (0x7C) is part of a Chinese character, not a forbidden one.
+  EXPECT_TRUE(CheckInstallPath(ctx_, "d:\\Program Files\\\x81\x7C"));
+  EXPECT_TRUE(CheckInstallPath(ctx_, "C:\\Program Files (x86)\\演示软件 1.0"));
+  EXPECT_EQ(Boxes().size(), 8u);
+}
+
+TEST_F(InstallStartTest, PackagePathRules) {
+  Set("ch", "真", "ml");
+  EXPECT_FALSE(CheckInstallPath(ctx_, "C:\\演示"));
+  EXPECT_EQ(OnlyBox(), "选择的路径含有中文字符，请重新选择");
+  EXPECT_TRUE(CheckInstallPath(ctx_, "C:\\Demo"));
+  Set("ch", "假", "ml");
+  EXPECT_TRUE(CheckInstallPath(ctx_, "C:\\演示"));
+
+  Set("zwj", "真,data", "ml");
+  EXPECT_FALSE(CheckInstallPath(ctx_, "C:\\Game"));
+  EXPECT_EQ(Boxes().back().text, "选择的路径有误，请重新选择");
+  host_.files().CreateDirectory("C:\\Game");
+  host_.files().CreateDirectory("C:\\Game\\data");
+  EXPECT_TRUE(CheckInstallPath(ctx_, "C:\\Game"));
+  Set("zwj", "假,data", "ml");
+  EXPECT_TRUE(CheckInstallPath(ctx_, "C:\\Other"));
+  EXPECT_EQ(Boxes().size(), 2u);
+}
+
+TEST_F(InstallStartTest, RefusedStartKeepsTheWizardButEndsTheBackgroundMode) {
+  ctx_.wizard.folder_box = "";
+  EXPECT_FALSE(StartInstall(ctx_, "", false));
+  EXPECT_EQ(OnlyBox(), "请先填写好完整的安装路径后再执行下一步操作！");
+  EXPECT_EQ(Boxes()[0].title, "Demo Setup");
+  EXPECT_EQ(ctx_.outcome.result, InstallResult::kNoFolder);
+  EXPECT_TRUE(Exits().empty());  // the wizard stays on its page
+
+  // In the background mode the temporary files go and the process ends with the reason's code.
+  ctx_.startup.run_mode = kRunModeBackground;
+  ctx_.startup.work_folder = "C:\\Temp\\W.tmp\\";
+  host_.files().CreateDirectory("C:\\Temp\\W.tmp");
+  ctx_.startup.archive_path = "C:\\Temp\\1.tmp.7zqmb";
+  host_.files().WriteAll(ctx_.startup.archive_path, "payload");
+  ctx_.wizard.folder_box = "C:\\bad|folder";
+  host_.files().CreateDirectory("C:\\bad|folder");
+  EXPECT_FALSE(StartInstall(ctx_, "", false));
+  EXPECT_EQ(ctx_.outcome.result, InstallResult::kFolderRejected);
+  EXPECT_EQ(Exits(), std::vector<uint32_t>{4});
+  EXPECT_FALSE(Exists("C:\\Temp\\W.tmp"));
+  EXPECT_FALSE(Exists("C:\\Temp\\1.tmp.7zqmb"));
+  EXPECT_NE(log_.find("end: exit code 4 (install folder refused: C:\\bad|folder)"),
+            std::string::npos) << log_;
+}
+
+TEST_F(InstallStartTest, FreeSpaceCountsThePayloadAndEveryVolume) {
+  host_.files().SetFreeSpace('C', 10 * 1024 + 1000);  // whole kilobytes count: 10 KB
+  ctx_.startup.required_size = 10 * 1024 + 1;
+  EXPECT_FALSE(StartInstall(ctx_, "", false));
+  EXPECT_EQ(OnlyBox(), "当前释放的数据将会占满磁盘空间，建议换其他盘重试");
+  EXPECT_EQ(Boxes()[0].flags, kMbIconWarning);
+  EXPECT_EQ(ctx_.outcome.result, InstallResult::kTooLittleSpace);
+  EXPECT_FALSE(Exists("C:\\App"));
+
+  // With split volumes, the volumes must fit beside the payload.
+  host_.files().WriteAll("C:\\pkg\\v1.bin", std::string(3 * 1024, 'v'));
+  host_.files().WriteAll("C:\\pkg\\v2.bin", std::string(3 * 1024, 'v'));
+  ctx_.startup.volume_list = {"C:\\pkg\\v1.bin", "C:\\pkg\\v2.bin"};
+  ctx_.startup.required_size = 5 * 1024;
+  EXPECT_FALSE(StartInstall(ctx_, "", false));
+  EXPECT_EQ(Boxes().back().text,
+            "当前释放的数据将会占满磁盘空间(所需总空间为源数据+所有分卷大小)，建议换其他盘重试");
+  // The drive of the folder is asked, not the drive of the program.
+  host_.files().CreateDirectory("D:\\");
+  host_.files().SetFreeSpace('D', 11 * 1024);
+  ctx_.startup.install_path_override = "d:\\Target\\";
+  MakePayload({{"a.txt", "A"}}, "pw");
+  ctx_.startup.volume_list.clear();
+  Set("safe", "pw");
+  EXPECT_TRUE(StartInstall(ctx_, "", false));
+  EXPECT_EQ(ctx_.wizard.install_folder, "D:\\Target");  // the override, normalized
+  EXPECT_EQ(Read("D:\\Target\\a.txt"), "A");
+  EXPECT_EQ(Boxes().size(), 2u);
+}
+
+TEST_F(InstallStartTest, InstallerPasswordReplacesThePayloadPassword) {
+  MakePayload({{"a.txt", "A"}}, "open sesame");
+  Set("安装密码", Md5Hex("open sesame"));
+  Set("safe", "not the archive's");
+  // Normal mode: a wrong password leaves the wizard on its page after one question.
+  host_.dialogs().QueueInputBoxAnswer("guess");
+  EXPECT_FALSE(StartInstall(ctx_, "", false));
+  ASSERT_EQ(host_.dialogs().input_boxes().size(), 1u);
+  EXPECT_EQ(host_.dialogs().input_boxes()[0].prompt, "请输入安装程序的密码才可继续安装");
+  EXPECT_TRUE(host_.dialogs().input_boxes()[0].password);
+  EXPECT_EQ(ctx_.outcome.result, InstallResult::kPasswordWrong);
+  EXPECT_TRUE(Exits().empty());
+
+  // A password given by a support DLL is not asked for.
+  EXPECT_TRUE(StartInstall(ctx_, "open sesame", true));
+  EXPECT_EQ(host_.dialogs().input_boxes().size(), 1u);
+  EXPECT_EQ(ctx_.wizard.payload_password, "open sesame");
+  EXPECT_EQ(Read("C:\\App\\a.txt"), "A");
+}
+
+TEST_F(InstallStartTest, BackgroundModeAsksAgainUntilRightOrCancelled) {
+  MakePayload({{"a.txt", "A"}}, "open sesame");
+  Set("安装密码", Md5Hex("open sesame"));
+  ctx_.startup.run_mode = kRunModeBackground;
+  host_.dialogs().QueueInputBoxAnswer("guess");
+  host_.dialogs().QueueInputBoxAnswer("open sesame");
+  EXPECT_TRUE(StartInstall(ctx_, "", false));
+  EXPECT_EQ(host_.dialogs().input_boxes().size(), 2u);
+  EXPECT_EQ(Read("C:\\App\\a.txt"), "A");
+  EXPECT_EQ(Exits(), std::vector<uint32_t>{0});
+
+  for (bool given : {false, true}) {
+    ctx_.outcome = InstallOutcome();
+    host_.dialogs().QueueInputBoxAnswer(std::nullopt);  // cancelled
+    EXPECT_FALSE(StartInstall(ctx_, "guess", given));
+    EXPECT_EQ(Exits().back(), given ? 7u : 6u);
+  }
+  EXPECT_EQ(host_.dialogs().input_boxes().size(), 3u);  // the given password was not asked for
+}
+
+TEST_F(InstallStartTest, StepsRunInTheirOrder) {
+  MakePayload({{"a.txt", "A"}, {"docs/d.txt", "D"}}, "pw");
+  Set("safe", "pw");
+  ctx_.wizard.tree.Clear();
+  ctx_.wizard.tree.Add("main", -1, 0, true);
+  ctx_.wizard.tree.Add("docs", -1, 0, false);
+  ctx_.script.text =
+      test::ScriptBlock("main", "\r\n[真]install.exe main", "\r\n[真]unzip.exe main") +
+      test::ScriptBlock("docs", "\r\n[假]removezip(docs)");
+  ctx_.wizard.pre_install_runs = {{"真", "pre.exe", true, true}};
+  ctx_.wizard.post_install_runs = {{"真", "post.exe", true, true}};
+  host_.processes().SetHandler([this](const StartCall&) {
+    // Nothing is unpacked before the pre-install list has run.
+    EXPECT_EQ(Exists("C:\\App\\a.txt"), host_.processes().starts().size() > 2);
+    return true;
+  });
+  EXPECT_TRUE(StartInstall(ctx_, "", false));
+  std::vector<std::string> started;
+  for (const StartCall& call : host_.processes().starts()) started.push_back(call.command_line);
+  EXPECT_EQ(started, (std::vector<std::string>{"install.exe main", "pre.exe", "post.exe",
+                                               "unzip.exe main"}));
+  EXPECT_EQ(Read("C:\\App\\a.txt"), "A");
+  // The unticked component's "removezip" narrowed the main run.
+  EXPECT_FALSE(Exists("C:\\App\\docs"));
+}
+
+}  // namespace
+}  // namespace qmb
