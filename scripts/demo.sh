@@ -80,12 +80,30 @@ for key in "HKLM\\Software\\$product" "HKLM\\Software\\Wow6432Node\\$product" \
   { wine_reg_export "$key" || echo "(no such key)"; } | grep -v '^Windows Registry\|^$\|^\[' | sed 's/^/    /'
 done
 
+# The installed product removed again by its uninstaller, hidden: uninst.exe copies uninst.dat into
+# the temp folder and starts the copy, which removes the files, links, folders and registry values
+# the install made and ends by itself.
 echo
-echo "== uninst.exe starts its working copy"
-rm -f "$(drive_c)/qmbdemo/launcher.log"
-SETUP_LOG='C:\qmbdemo\launcher.log' run_wine "$folder_win\\uninst.exe" || :
-iconv -f GBK -t UTF-8 "$(drive_c)/qmbdemo/launcher.log" | tr -d '\r' |
-  grep -E '^launcher: started|^package: kind|^start-up: uninstaller' | sed 's/^/  /'
+echo "== uninstalling under Wine ($folder_win\\uninst.exe -hp)"
+rm -f "$(drive_c)/qmbdemo/uninstall.log"
+SETUP_LOG='C:\qmbdemo\uninstall.log' run_wine "$folder_win\\uninst.exe" -hp || true
+echo "uninstaller log (GBK, shown in UTF-8): the launcher's start and the last lines"
+iconv -f GBK -t UTF-8 "$(drive_c)/qmbdemo/uninstall.log" | tr -d '\r' |
+  grep -E '^launcher: started|^package: kind|^start-up: uninstaller' | sed 's/^/  /' || :
+iconv -f GBK -t UTF-8 "$(drive_c)/qmbdemo/uninstall.log" | tr -d '\r' | tail -n 8 | sed 's/^/  /'
+echo
+echo "== what is left of the product:"
+left=$(find "$(drive_c)" -path "$(drive_c)/qmbdemo" -prune -o -path '*/Temp' -prune -o \
+  \( -name "*$product*" -o -path "$folder" \) -print)
+for key in "HKLM\\Software\\$product" "HKLM\\Software\\Wow6432Node\\$product" \
+           "HKCU\\Software\\$product" "$uninstall_key"; do
+  if wine_reg_query "$key" | grep -q .; then left+=$'\n'"registry: $key"; fi
+done
+if [[ -z ${left//$'\n'/} ]]; then
+  echo "  nothing: no install folder, no link, no start-menu group, no registry value, no uninstall entry"
+else
+  echo "$left" | sed '/^$/d; s/^/  /'
+fi
 
 cat <<'TEXT'
 
@@ -99,7 +117,8 @@ What the demo shows:
     registry values in their views, a registry script through regedit, the uninstall entry, the
     uninstall record uninst.dat with the launcher uninst.exe, the post-install run; it ends with
     exit code 0 (README: the exit codes of a background install).
-  - uninst.exe copies uninst.dat into the temp folder and starts the copy, which sees that it is an
-    uninstaller.
-Still to come: the wizard window (normal and direct installs) and the uninstall window.
+  - uninst.exe -hp copies uninst.dat into the temp folder and starts the copy, which removes the
+    product again with its window hidden (the uninstall window and the other run modes are covered
+    by the end-to-end tests, make test).
+Still to come: the wizard window (normal and direct installs).
 TEXT

@@ -12,6 +12,7 @@ packages=(
   lzma-dev 7zip
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   wine wine32:i386 wine64 xvfb xauth file
+  fonts-wqy-microhei imagemagick
 )
 # `install-deps.sh fuzz` adds clang with its libFuzzer runtime (make fuzz only).
 if [ "${1:-}" = fuzz ]; then

@@ -12,6 +12,7 @@
 #include "startup/settings_state.h"
 #include "startup/startup_state.h"
 #include "system/system_state.h"
+#include "uninstall/uninstall_state.h"
 #include "wizard/wizard_state.h"
 
 namespace qmb {
@@ -32,6 +33,7 @@ struct Context {
   ScriptState script;
   SystemState system;
   WizardState wizard;
+  UninstallState uninstall;
   InstallOutcome outcome;
 };
 

@@ -35,6 +35,7 @@ enum FileAttribute : uint32_t {
   kAttrDirectory = 0x10,
   kAttrArchive = 0x20,
   kAttrNormal = 0x80,
+  kAttrReparsePoint = 0x400,  // a junction or link: its content lives elsewhere
 };
 
 class Files {
@@ -60,6 +61,8 @@ class Files {
   virtual bool RemoveFile(const std::string& path) = 0;
   // Removes a folder with everything in it; false when something stays.
   virtual bool RemoveTree(const std::string& path) = 0;
+  // Removes one empty folder; false when it holds anything or is no folder.
+  virtual bool RemoveFolder(const std::string& path) = 0;
   virtual bool CopyFile(const std::string& from, const std::string& to) = 0;
   virtual std::optional<uint32_t> GetAttributes(const std::string& path) = 0;
   virtual bool SetAttributes(const std::string& path, uint32_t attributes) = 0;

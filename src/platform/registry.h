@@ -54,6 +54,8 @@ class Registry {
                            RegView view) = 0;
   // Deletes a key with all its subkeys.
   virtual bool DeleteKey(RegRoot root, const std::string& key, RegView view) = 0;
+  // Deletes a key that has no subkeys, with its values; false when it has subkeys or is missing.
+  virtual bool DeleteLeafKey(RegRoot root, const std::string& key, RegView view) = 0;
   virtual bool KeyExists(RegRoot root, const std::string& key, RegView view) = 0;
 };
 

@@ -1,6 +1,9 @@
 // Install script sections carried out line by line.
 #include "script/script_runner.h"
 
+#include <functional>
+#include <optional>
+
 #include "base/text.h"
 #include "extract/extract_archive.h"
 #include "script/command_runner.h"
@@ -39,6 +42,28 @@ void RunCommandLine(Context& ctx, const ScriptLine& line) {
   }
 }
 
+// Carries out the lines of body; tick gives the state a line's condition is tested against.
+// Binding lines bind the component's tree item, when there is a component.
+void RunLines(Context& ctx, std::string_view body, std::optional<std::string_view> component,
+              const std::function<int()>& tick) {
+  for (const std::string& text : Split(body, "\r\n")) {
+    ScriptLine line = ParseScriptLine(text);
+    int kind = 0;
+    switch (line.kind) {
+      case LineKind::kBindDesktop: kind = kKindDesktop; break;
+      case LineKind::kBindStartMenu: kind = kKindStartMenu; break;
+      case LineKind::kBindQuickLaunch: kind = kKindQuickLaunch; break;
+      case LineKind::kCommand: break;
+    }
+    if (kind != 0) {
+      if (component) Bind(ctx, *component, kind);
+      continue;
+    }
+    const int state = tick();
+    if ((line.ticked && state == 1) || (!line.ticked && state == 0)) RunCommandLine(ctx, line);
+  }
+}
+
 }  // namespace
 
 int IsComponentTicked(const Context& ctx, std::string_view component) {
@@ -46,24 +71,11 @@ int IsComponentTicked(const Context& ctx, std::string_view component) {
 }
 
 void RunScriptSection(Context& ctx, std::string_view body, std::string_view component) {
-  for (const std::string& text : Split(body, "\r\n")) {
-    ScriptLine line = ParseScriptLine(text);
-    switch (line.kind) {
-      case LineKind::kBindDesktop:
-        Bind(ctx, component, kKindDesktop);
-        continue;
-      case LineKind::kBindStartMenu:
-        Bind(ctx, component, kKindStartMenu);
-        continue;
-      case LineKind::kBindQuickLaunch:
-        Bind(ctx, component, kKindQuickLaunch);
-        continue;
-      case LineKind::kCommand:
-        break;
-    }
-    int tick = IsComponentTicked(ctx, component);
-    if ((line.ticked && tick == 1) || (!line.ticked && tick == 0)) RunCommandLine(ctx, line);
-  }
+  RunLines(ctx, body, component, [&ctx, component] { return IsComponentTicked(ctx, component); });
+}
+
+void RunScriptSectionWithTick(Context& ctx, std::string_view body, int tick) {
+  RunLines(ctx, body, std::nullopt, [tick] { return tick; });
 }
 
 void RunComponentSections(Context& ctx, std::string_view section) {

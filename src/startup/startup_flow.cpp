@@ -56,7 +56,8 @@ StartupOutcome RunStartupWindowCreation(Context& ctx, StartupWindowPort& window,
   startup.show_window = true;
 
   if (startup.package_result == 2 && startup.arguments.size() != 1) {
-    ctx.log.Step("start-up: uninstaller kind; the uninstall window is not part of this build");
+    ctx.log.Step("start-up: uninstaller kind; opening the uninstall window");
+    window.OpenUninstallWindow();
     window.Close();
     return StartupOutcome::kClosed;
   }

@@ -30,6 +30,8 @@ class StartupWindowPort {
   virtual void CreateMessageWindow(const std::string& caption) = 0;
   virtual void SetVisible(bool visible) = 0;
   virtual void Close() = 0;
+  // Loads the uninstall window, non-modal; its creation runs the uninstaller (StartUninstall).
+  virtual void OpenUninstallWindow() = 0;
 };
 
 enum class StartupOutcome {

@@ -15,9 +15,11 @@ class RecordingWindow : public StartupWindowPort {
   void CreateMessageWindow(const std::string& c) override { caption = c; }
   void SetVisible(bool v) override { visible.push_back(v); }
   void Close() override { closed = true; }
+  void OpenUninstallWindow() override { uninstall_window = true; }
   std::string caption;
   std::vector<bool> visible;
   bool closed = false;
+  bool uninstall_window = false;
 };
 
 TEST(StartupFlow, InstallerResetsDllFolderShowsWindowAndRemovesWorkFolder) {
@@ -49,6 +51,7 @@ TEST(StartupFlow, UninstallerKindAndRunModes) {
     Context ctx(host.platform());
     RecordingWindow window;
     EXPECT_EQ(RunStartupWindowCreation(ctx, window, [] { return 2; }, 1), StartupOutcome::kClosed);
+    EXPECT_TRUE(window.uninstall_window);
     EXPECT_TRUE(window.closed);
     EXPECT_EQ(window.caption, "备用的传递消息I_1");  // made before the branch
   }
@@ -59,6 +62,7 @@ TEST(StartupFlow, UninstallerKindAndRunModes) {
     RecordingWindow window;
     EXPECT_EQ(RunStartupWindowCreation(ctx, window, [] { return 2; }, 1), StartupOutcome::kShown);
     EXPECT_FALSE(window.closed);
+    EXPECT_FALSE(window.uninstall_window);
   }
 }
 

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "base/marked_section.h"
+#include "base/package_layout.h"
 #include "base/path.h"
 #include "base/value_store.h"
 #include "startup/command_line.h"
@@ -22,9 +23,12 @@ std::string ProductName(Context& ctx) {
   return name.substr(0, name.find('\0'));
 }
 
-// A program image behind the lead byte; anything else is no uninstaller data.
+// A program image behind the lead byte, ending with the uninstaller's package kind; anything else
+// is no uninstaller data. A file cut short has lost that kind, and its copy would not start as
+// the uninstaller.
 bool IsUninstallData(std::string_view data) {
-  return data.size() > 3 && data[0] == kUninstallDataLead && data.substr(1, 2) == "MZ";
+  return data.size() > 3 && data[0] == kUninstallDataLead && data.substr(1, 2) == "MZ" &&
+         data.ends_with(BuildSection(kKindOpenMark, kKindUninstaller, kKindCloseMark));
 }
 
 // Logs why the uninstaller cannot start and tells the user with message; the exit code.
@@ -78,9 +82,13 @@ int RunUninstallLauncher(Context& ctx) {
 
   const std::string skin = FindSection(data, kSkinOpenMark, kSkinCloseMark).value_or("");
   std::string icon;
-  if (StoreGet(skin, kSkinIconName, icon) && icon != kStoreEmptyValue &&
-      !files.WriteAll(JoinPath(working, "uninst.ico"), icon))
-    ctx.log.Failure("launcher: cannot write uninst.ico");
+  if (StoreGet(skin, kSkinIconName, icon) && icon != kStoreEmptyValue) {
+    if (files.WriteAll(JoinPath(working, "uninst.ico"), icon)) {
+      ctx.log.Step("launcher: wrote uninst.ico, " + std::to_string(icon.size()) + " bytes");
+    } else {
+      ctx.log.Failure("launcher: cannot write uninst.ico");
+    }
+  }
 
   const std::string line = UninstallCommandLine(copy, install_folder, working,
                                                 ArgumentTextOf(env.CommandLine()));

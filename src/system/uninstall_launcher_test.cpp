@@ -69,6 +69,10 @@ TEST_F(UninstallLauncherTest, MissingOrDamagedDataStopsWithTheMessage) {
   host.files().WriteAll(DataPath(), "garbage");
   EXPECT_EQ(RunUninstallLauncher(ctx), 1);
   EXPECT_EQ(host.dialogs().message_boxes().size(), 2u);
+  // Cut short, the file has lost the package kind its copy needs to start as the uninstaller.
+  host.files().WriteAll(DataPath(), data_.substr(0, data_.size() - 5));
+  EXPECT_EQ(RunUninstallLauncher(ctx), 1);
+  EXPECT_EQ(host.dialogs().message_boxes().size(), 3u);
   EXPECT_TRUE(host.processes().starts().empty());
   EXPECT_FALSE(host.files().Exists(std::string(kWorking) + "\\uninst.exe"));
 }

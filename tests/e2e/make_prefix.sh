@@ -28,4 +28,17 @@ fi
 [ -f "$WINEPREFIX/system.reg" ] || { cat "$log" >&2; fail "no registry in $WINEPREFIX"; }
 rm -f "$log"
 own_user_folders
+
+# The prefix has no Chinese font: WenQuanYi Micro Hei goes behind the fonts windows use, or every
+# Chinese character of a window (and of its screenshots) is drawn as a box.
+font=/usr/share/fonts/truetype/wqy/wqy-microhei.ttc
+[ -f "$font" ] || fail "missing $font (scripts/install-deps.sh installs fonts-wqy-microhei)"
+cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+for face in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif"; do
+  timeout "$QMB_WINE_TIMEOUT" wine reg add \
+    'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' /v "$face" \
+    /t REG_MULTI_SZ /d 'wqy-microhei.ttc,WenQuanYi Micro Hei' /f >/dev/null 2>&1 \
+    || fail "cannot link the Chinese font behind $face"
+done
+timeout "$QMB_WINE_TIMEOUT" wineserver -w
 touch "$ready"

@@ -4,7 +4,8 @@
 #  - the package's uninst.exe (the launcher mkpackage named after the product) beside an uninst.dat
 #    laid out as the install writes it makes its working copy in TEMP\Uninstall\<product>, writes
 #    uninst.ico there and starts the copy with the install folder, the working folder, "卸载" and
-#    its own switches; the copy recognises that it is an uninstaller;
+#    its own switches; the copy recognises that it is an uninstaller, finds that this record holds
+#    no file list, removes nothing and cleans up its working folder (all but itself, which runs);
 #  - without uninst.dat it says "卸载数据丢失，无法启动卸载程序！" and starts nothing.
 set -euo pipefail
 
@@ -67,13 +68,16 @@ working_win="$temp_win\\Uninstall\\演示软件"
 working=$(unix_path "$working_win")
 cmp -s "$working/uninst.exe" <(tail -c +2 "$folder/uninst.dat"; head -c 10485760 /dev/zero) \
   || fail "the working copy is not uninst.dat without its lead byte, plus 10 MiB of zeros"
-[ "$(cat "$working/uninst.ico")" = ICON-BYTES ] || fail "uninst.ico is not the skin store's icon"
+has_line "launcher: wrote uninst.ico, 10 bytes"
 arguments="\"$folder_win\" \"$working_win\" 卸载 -hp"
 has_line "launcher: started \"$working_win\\uninst.exe\" $arguments"
 # The working copy's own start-up: its arguments, and the uninstaller kind recognised.
 has_line "package: $working_win\\uninst.exe, arguments \"$arguments\""
 has_line 'package: kind "qmb-2"'
 has_line "start-up: uninstaller kind"
+has_line "uninstall: the record lacks its list 卸载路径; nothing is removed"
+[ ! -e "$working/uninst.ico" ] && [ -f "$working/uninst.exe" ] \
+  || fail "the uninstaller did not clean up its working folder (all but its running self)"
 echo "ok the launcher starts its working copy: $arguments"
 
 # 2. Without uninst.dat: the message, and nothing started.

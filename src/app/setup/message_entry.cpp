@@ -3,6 +3,7 @@
 #include "app/setup/message_entry.h"
 
 #include "startup/startup_flow.h"
+#include "uninstall/uninstall_messages.h"
 
 namespace qmb {
 namespace {
@@ -16,6 +17,11 @@ void SetMessageEntryContext(Context* ctx) { g_context = ctx; }
 int __stdcall MessageEntry(int code, int first, int second) {
   if (g_context == nullptr) return 0;
   return HandleMessageEntry(*g_context, code, first, second);
+}
+
+intptr_t __stdcall UninstallMessageEntry(int code, intptr_t first, intptr_t second) {
+  if (g_context == nullptr) return 0;
+  return HandleUninstallMessage(*g_context, code, first, second);
 }
 
 }  // namespace qmb

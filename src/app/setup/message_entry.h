@@ -2,6 +2,8 @@
 // window and call it with (code, first, second) as stdcall.
 #pragma once
 
+#include <cstdint>
+
 namespace qmb {
 
 struct Context;
@@ -10,5 +12,9 @@ struct Context;
 void SetMessageEntryContext(Context* ctx);
 
 int __stdcall MessageEntry(int code, int first, int second);
+
+// The uninstall window's entry routine (requests 2001 to 2010). Its parameters and result carry
+// addresses as well as numbers, so they are pointer-sized.
+intptr_t __stdcall UninstallMessageEntry(int code, intptr_t first, intptr_t second);
 
 }  // namespace qmb

@@ -6,9 +6,11 @@
 #include "app/setup/message_entry.h"
 #include "context/context.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/window_class.h"
 #include "platform/win32/windows_include.h"
 #include "startup/package_step.h"
 #include "startup/startup_flow.h"
+#include "uninstall/win32/uninstall_window.h"
 
 namespace qmb {
 namespace {
@@ -22,7 +24,7 @@ constexpr DWORD kMessageWindowStyle = 0x54000000;  // child, visible, clip sibli
 // The window operations the start-up steps need.
 class StartupWindow : public StartupWindowPort {
  public:
-  explicit StartupWindow(HWND window) : window_(window) {}
+  StartupWindow(HWND window, Context& ctx) : window_(window), ctx_(ctx) {}
 
   void CreateMessageWindow(const std::string& caption) override {
     HWND message_window = CreateWindowExW(
@@ -34,23 +36,31 @@ class StartupWindow : public StartupWindowPort {
   // Closing from inside the creation handler would destroy a half-made window; the close waits
   // for the message loop.
   void Close() override { PostMessageW(window_, WM_CLOSE, 0, 0); }
+  void OpenUninstallWindow() override {
+    CreateUninstallWindow(ctx_, reinterpret_cast<uintptr_t>(&UninstallMessageEntry));
+  }
 
  private:
   HWND window_;
+  Context& ctx_;
 };
 
 LRESULT CALLBACK StartupProc(HWND window, UINT message, WPARAM w, LPARAM l) {
   switch (message) {
     case WM_CREATE: {
       Context& ctx = *static_cast<Context*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
-      StartupWindow port(window);
+      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&ctx));
+      StartupWindow port(window, ctx);
       RunStartupWindowCreation(ctx, port, [&ctx] { return RunPackageStep(ctx); },
                                reinterpret_cast<uintptr_t>(&MessageEntry));
       return 0;
     }
-    case WM_DESTROY:
-      PostQuitMessage(0);
+    case WM_DESTROY: {
+      // The uninstall window outlives the start-up window; the message loop ends with it.
+      const auto* ctx = reinterpret_cast<const Context*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+      if (ctx == nullptr || !ctx->uninstall.active) PostQuitMessage(0);
       return 0;
+    }
     default:
       return DefWindowProcW(window, message, w, l);
   }
@@ -60,14 +70,7 @@ LRESULT CALLBACK StartupProc(HWND window, UINT message, WPARAM w, LPARAM l) {
 
 bool CreateStartupWindow(Context& ctx) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = StartupProc;
-  wc.hInstance = instance;
-  wc.hIcon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));  // IDI_APPLICATION
-  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));  // IDC_ARROW
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kClassName;
-  if (!RegisterClassW(&wc)) {
+  if (!RegisterWindowClass(kClassName, StartupProc)) {
     ctx.log.Failure("start-up: cannot register the window class");
     return false;
   }

@@ -264,6 +264,15 @@ bool HostFiles::RemoveTree(const std::string& path) {
   return !ExistsOnDisk(host);
 }
 
+bool HostFiles::RemoveFolder(const std::string& path) {
+  std::string host = HostPath(path);
+  if (host.empty() || !IsDir(host)) return false;
+  std::error_code ec;
+  if (!fs::remove(host, ec)) return false;  // refuses a folder that holds anything
+  ForgetAttributes(host, true);
+  return true;
+}
+
 bool HostFiles::CopyFile(const std::string& from, const std::string& to) {
   std::string source = HostPath(from);
   std::string target = HostPath(to);

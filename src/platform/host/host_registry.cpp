@@ -120,6 +120,11 @@ bool HostRegistry::DeleteKey(RegRoot root, const std::string& key, RegView view)
   return true;
 }
 
+bool HostRegistry::DeleteLeafKey(RegRoot root, const std::string& key, RegView view) {
+  if (!SubKeys(root, key, view).empty()) return false;
+  return DeleteKey(root, key, view);
+}
+
 bool HostRegistry::KeyExists(RegRoot root, const std::string& key, RegView view) {
   int root_index = static_cast<int>(root);
   if (root_index < 1 || root_index > 5) return false;

@@ -32,6 +32,7 @@ class ComRef {
   ComRef& operator=(const ComRef&) = delete;
   T** put() { return &ptr_; }
   void** put_void() { return reinterpret_cast<void**>(&ptr_); }
+  T* get() const { return ptr_; }
   T* operator->() const { return ptr_; }
   explicit operator bool() const { return ptr_ != nullptr; }
 

@@ -194,6 +194,11 @@ bool Win32Files::RemoveTree(const std::string& path) {
   return Attributes(folder) == INVALID_FILE_ATTRIBUTES;
 }
 
+bool Win32Files::RemoveFolder(const std::string& path) {
+  // The system refuses to remove a folder that holds anything.
+  return !path.empty() && RemoveDirectoryW(Wide(path).c_str());
+}
+
 bool Win32Files::CopyFile(const std::string& from, const std::string& to) {
   return CopyFileW(Wide(from).c_str(), Wide(to).c_str(), FALSE);
 }

@@ -1,6 +1,7 @@
 // Registry access with 32/64-bit views.
 #include "platform/win32/win32_registry.h"
 
+#include <functional>
 #include <memory>
 
 #include "platform/win32/wide.h"
@@ -101,6 +102,28 @@ bool DeleteTree(HKEY parent, const std::wstring& name, REGSAM view_flag) {
   return DeleteOneKey(parent, name.c_str(), view_flag) == ERROR_SUCCESS;
 }
 
+using KeyDeleter = std::function<bool(HKEY parent, const std::wstring& name, REGSAM view_flag)>;
+
+// Opens the parent of key in its view and lets remove delete the key below it.
+bool DeleteBelowParent(bool is_64bit_windows, RegRoot root, const std::string& key, RegView view,
+                       const KeyDeleter& remove) {
+  ViewAccess access(view, is_64bit_windows);
+  HKEY root_key = RootKey(root);
+  std::wstring path = KeyPath(key);
+  if (!access.ok() || !root_key || path.empty()) return false;
+  size_t split = path.rfind(L'\\');
+  std::wstring parent_path = split == std::wstring::npos ? L"" : path.substr(0, split);
+  std::wstring name = split == std::wstring::npos ? path : path.substr(split + 1);
+  KeyHandle parent;
+  if (RegOpenKeyExW(root_key, parent_path.c_str(), 0, KEY_READ | KEY_WRITE | access.flag(),
+                    parent.put()) != ERROR_SUCCESS)
+    return false;
+  if (access.wow64()) DisableReflection(parent.get());
+  bool deleted = remove(parent.get(), name, access.flag());
+  if (access.wow64()) EnableReflection(parent.get());
+  return deleted;
+}
+
 }  // namespace
 
 Win32Registry::Win32Registry() : is_64bit_windows_(Is64BitWindowsNative()) {}
@@ -181,22 +204,17 @@ bool Win32Registry::DeleteValue(RegRoot root, const std::string& key, const std:
 }
 
 bool Win32Registry::DeleteKey(RegRoot root, const std::string& key, RegView view) {
-  ViewAccess access(view, is_64bit_windows_);
-  HKEY root_key = RootKey(root);
-  std::wstring path = KeyPath(key);
-  if (!access.ok() || !root_key || path.empty()) return false;
-  size_t split = path.rfind(L'\\');
-  std::wstring parent_path = split == std::wstring::npos ? L"" : path.substr(0, split);
-  std::wstring name = split == std::wstring::npos ? path : path.substr(split + 1);
-  KeyHandle parent;
-  if (RegOpenKeyExW(root_key, parent_path.c_str(), 0, KEY_READ | KEY_WRITE | access.flag(),
-                    parent.put()) != ERROR_SUCCESS)
-    return false;
-  if (access.wow64()) DisableReflection(parent.get());
-  bool deleted = DeleteTree(parent.get(), name, access.flag());
-  if (access.wow64()) EnableReflection(parent.get());
-  return deleted;
+  return DeleteBelowParent(is_64bit_windows_, root, key, view, DeleteTree);
 }
+
+bool Win32Registry::DeleteLeafKey(RegRoot root, const std::string& key, RegView view) {
+  // The system's own key deletion refuses a key that still has subkeys.
+  return DeleteBelowParent(is_64bit_windows_, root, key, view,
+                           [](HKEY parent, const std::wstring& name, REGSAM view_flag) {
+                             return DeleteOneKey(parent, name.c_str(), view_flag) == ERROR_SUCCESS;
+                           });
+}
+
 
 bool Win32Registry::KeyExists(RegRoot root, const std::string& key, RegView view) {
   ViewAccess access(view, is_64bit_windows_);

@@ -20,6 +20,7 @@ class Win32Registry : public Registry {
   bool DeleteValue(RegRoot root, const std::string& key, const std::string& name,
                    RegView view) override;
   bool DeleteKey(RegRoot root, const std::string& key, RegView view) override;
+  bool DeleteLeafKey(RegRoot root, const std::string& key, RegView view) override;
   bool KeyExists(RegRoot root, const std::string& key, RegView view) override;
 
  private:

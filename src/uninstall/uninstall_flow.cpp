@@ -1,0 +1,210 @@
+// The uninstaller's run.
+#include "uninstall/uninstall_flow.h"
+
+#include "base/path.h"
+#include "base/text.h"
+#include "base/value_store.h"
+#include "context/context.h"
+#include "extract/install_progress.h"
+#include "script/script_runner.h"
+#include "startup/settings_loader.h"
+#include "uninstall/option_boxes.h"
+#include "uninstall/removal.h"
+#include "uninstall/removal_lists.h"
+#include "uninstall/removal_paths.h"
+#include "uninstall/run_mode.h"
+#include "uninstall/uninstall_data.h"
+#include "uninstall/uninstall_messages.h"
+#include "uninstall/uninstall_texts.h"
+#include "uninstall/uninstall_view.h"
+
+namespace qmb {
+
+namespace {
+
+constexpr char kRecordSection[] = "软件卸载配置";
+constexpr char kLauncherFolder[] = "Uninstall";
+
+// The switch words of a package that wrote none, for a record too damaged to name its own.
+const SwitchWords kDefaultWords{"-jp", "-hideend", "-hp"};
+
+// Ends a run whose data cannot be trusted: nothing is removed. A hidden run only logs it.
+void RefuseDamagedData(Context& ctx, const std::string& problem, const IniFile& record) {
+  UninstallState& state = ctx.uninstall;
+  ctx.log.Failure("uninstall: " + problem + "; nothing is removed");
+  SwitchWords words = ReadSwitchWords(record);
+  if (words.jp.empty() && words.hideend.empty() && words.hp.empty()) words = kDefaultWords;
+  const RunModeChoice mode =
+      DecideRunMode(state.switch_text, record.Value(kRecordSection, "卸载模式"), words);
+  if (!mode.hidden()) ctx.platform.dialogs.MessageBox(kDamagedDataMessage, "", kMbIconError);
+  state.product_name.clear();  // names no settings folder to remove
+  state.exit_code = kExitDamagedData;
+  FinishUninstall(ctx);
+}
+
+void WriteWorkingFile(Context& ctx, const std::string& name, std::string_view data) {
+  const std::string path = JoinPath(ctx.uninstall.working_folder, name);
+  if (!ctx.platform.files.WriteAll(path, data)) ctx.log.Failure("uninstall: cannot write " + path);
+}
+
+// The settings files the support DLLs read, restored into the settings folder and loaded from
+// there as start-up loads an installer's.
+void RestoreSettings(Context& ctx, const std::string& settings) {
+  UninstallState& state = ctx.uninstall;
+  Files& files = ctx.platform.files;
+  state.settings_folder = ctx.platform.env.TempFolder() + state.product_name + "\\";
+  if (!files.CreateDirectory(state.settings_folder))
+    ctx.log.Failure("uninstall: cannot make " + state.settings_folder);
+  const std::vector<std::string> pieces = Split(settings, kSettingsSeparator);
+  for (size_t i = 0; i < std::size(kUninstallSettingsFiles); ++i) {
+    const std::string path = state.settings_folder + kUninstallSettingsFiles[i];
+    if (!files.WriteAll(path, i < pieces.size() ? pieces[i] : std::string()))
+      ctx.log.Failure("uninstall: cannot write " + path);
+  }
+  ctx.startup.work_folder = state.settings_folder;
+  LoadSettings(ctx);
+}
+
+void SetUpPage(Context& ctx) {
+  UninstallState& state = ctx.uninstall;
+  std::string picture;
+  StoreGet(state.skin, "界面小图片", picture);
+  if (picture == kStoreEmptyValue) picture.clear();
+  StoreGet(state.skin, "版权", state.publisher);
+  if (state.publisher == kStoreEmptyValue) state.publisher.clear();
+  if (state.view != nullptr) {
+    state.view->SetTexts(PageTexts(state));
+    state.view->SetPicture(picture);
+  }
+  BuildOptionBoxes(ctx);
+}
+
+// The folder of our own program, when it is one the launcher made: only that one may go.
+std::string OwnWorkingFolder(Context& ctx) {
+  Env& env = ctx.platform.env;
+  const std::string folder = ParentFolder(env.ModulePath());
+  return IsBelowFolder(folder, env.TempFolder() + kLauncherFolder) ? folder : std::string();
+}
+
+}  // namespace
+
+void StartUninstall(Context& ctx) {
+  UninstallState& state = ctx.uninstall;
+  state.active = true;
+  const std::vector<std::string>& arguments = ctx.startup.arguments;
+  if (arguments.empty()) {
+    ctx.log.Step("uninstall: no arguments; nothing to do");
+    ctx.platform.processes.Exit(0);
+    return;
+  }
+  state.install_folder = NormalizePath(arguments[0]);
+  state.working_folder = arguments.size() > 1 ? arguments[1] : std::string();
+  for (size_t i = 2; i < arguments.size(); ++i) state.switch_text += arguments[i] + " ";
+  ctx.wizard.install_folder = state.install_folder;
+  ctx.log.Step("uninstall: install folder " + state.install_folder + ", working folder " +
+               state.working_folder + ", switches \"" + state.switch_text + "\"");
+
+  std::string problem;
+  std::optional<UninstallData> data;
+  const PathProblem folder_problem = CheckFullPath(state.install_folder);
+  if (folder_problem != PathProblem::kNone) {
+    problem = "install folder \"" + state.install_folder + "\" " +
+              std::string(PathProblemText(folder_problem));
+  } else {
+    data = ReadUninstallData(ctx, JoinPath(state.install_folder, "uninst.dat"), problem);
+  }
+  if (data) {
+    state.record = data->record;
+    state.record_ini = IniFile(state.record);
+    problem = RecordProblem(state.record, state.record_ini);
+  }
+  if (!problem.empty()) {
+    RefuseDamagedData(ctx, problem, state.record_ini);
+    return;
+  }
+  state.skin = data->skin;
+  WriteWorkingFile(ctx, "uninst.ini", data->record);
+  WriteWorkingFile(ctx, "uninst.dat", data->settings);
+  if (state.view != nullptr) state.view->SetIcon(JoinPath(state.working_folder, "uninst.ico"));
+
+  const IniFile& record = state.record_ini;
+  state.product_name = record.Value(kRecordSection, "软件名称");
+  state.main_program = record.Value(kRecordSection, "主程序名");
+  state.version = record.Value(kRecordSection, "软件版本");
+  RestoreSettings(ctx, data->settings);
+  SetUpPage(ctx);
+  ctx.log.Step("uninstall: support DLLs are not part of this build");
+  ChooseRunMode(ctx);
+}
+
+void ChooseRunMode(Context& ctx) {
+  UninstallState& state = ctx.uninstall;
+  const RunModeChoice mode =
+      DecideRunMode(state.switch_text, state.record_ini.Value(kRecordSection, "卸载模式"),
+                    ReadSwitchWords(state.record_ini));
+  state.flags = mode.flags;
+  state.started_at_once = mode.start_at_once;
+  const bool visible = DecideVisibility(ctx, mode);
+  ctx.log.Step("uninstall: run-mode flags " + std::to_string(mode.flags) +
+               (mode.start_at_once ? ", starts at once" : ", waits for the action button") +
+               (visible ? ", window shown" : ", window hidden"));
+  if (state.view == nullptr) return;
+  state.view->SetVisible(visible);
+  if (mode.start_at_once) state.view->StartRemovalSoon();
+}
+
+void RunRemoval(Context& ctx, ProgressCallback line_callback) {
+  UninstallState& state = ctx.uninstall;
+  if (line_callback) state.line_callback = std::move(line_callback);
+  if (state.finished) {
+    FinishUninstall(ctx);
+    return;
+  }
+  if (state.removal_started) {
+    ctx.log.Step("uninstall: the removal runs already");
+    return;
+  }
+  state.removal_started = true;
+  ctx.platform.dialogs.ProcessPendingMessages();
+  ApplyTickList(ctx);
+  for (const OptionBox& box : state.option_boxes)
+    RunScriptSectionWithTick(ctx, box.program, box.ticked ? 1 : -1);
+  if (NotifyRemoval(ctx, 1)) return;
+
+  ShowProgressLine(ctx, kLineGathering);
+  state.file_list = FilterFileList(ctx, FileListOf(state.record));
+  state.registry_list = RegistryListOf(state.record);
+  if (state.view != nullptr) {
+    state.view->SetActionButton(kActionCaption, false);
+    state.view->ShowProgressPage();
+    state.view->SetHeading(RemovingHeading(), RemovingSubheading(state));
+  }
+  RunUninstallCommands(ctx);
+  RemoveAll(ctx);
+  NotifyRemoval(ctx, 2);
+  if (state.started_at_once && state.flags >= 2) FinishUninstall(ctx);
+}
+
+void FinishUninstall(Context& ctx) {
+  UninstallState& state = ctx.uninstall;
+  Files& files = ctx.platform.files;
+  Env& env = ctx.platform.env;
+  if (IsSoundName(state.product_name)) {
+    const std::string settings = env.TempFolder() + state.product_name;
+    if (!files.RemoveTree(settings)) ctx.log.Failure("uninstall: cannot remove " + settings);
+  }
+  const std::string own = OwnWorkingFolder(ctx);
+  if (own.empty()) {
+    ctx.log.Step("uninstall: not started by the launcher; its folder stays");
+  } else {
+    // Our own program file cannot go while it runs on every system; what can go, goes.
+    if (!files.RemoveTree(own)) ctx.log.Failure("uninstall: cannot remove " + own);
+    const std::string launcher_root = env.TempFolder() + kLauncherFolder;
+    if (files.IsDirectory(launcher_root) && files.List(launcher_root).empty())
+      files.RemoveFolder(launcher_root);
+  }
+  ctx.log.Step("uninstall: done, exit code " + std::to_string(state.exit_code));
+  ctx.platform.processes.Exit(state.exit_code);
+}
+
+}  // namespace qmb
