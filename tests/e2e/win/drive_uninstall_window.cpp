@@ -32,15 +32,15 @@ std::wstring ClassOf(HWND window) {
   return name;
 }
 
+// A stdcall function, not a lambda: the 32-bit build cannot convert a lambda to WNDENUMPROC.
+BOOL CALLBACK AddChild(HWND child, LPARAM list) {
+  reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+  return TRUE;
+}
+
 std::vector<HWND> Children(HWND parent) {
   std::vector<HWND> children;
-  EnumChildWindows(
-      parent,
-      [](HWND child, LPARAM list) {
-        reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&children));
+  EnumChildWindows(parent, AddChild, reinterpret_cast<LPARAM>(&children));
   return children;
 }
 
