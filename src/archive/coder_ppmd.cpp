@@ -20,12 +20,9 @@ class PpmdDecoder final : public Source {
       model_.Init(order_);
       started_ = true;
     }
-    for (; got < size; ++got) {
-      const int symbol = model_.DecodeSymbol(rc_);
-      if (symbol < 0) return Fail();  // an end mark before the declared size, or damage
-      data[got] = static_cast<uint8_t>(symbol);
-    }
-    if (rc_.overrun()) return Fail();
+    // An end mark before the declared size, or damage, fails the stream.
+    if (!model_.DecodeSymbols(rc_, data, size) || rc_.overrun()) return Fail();
+    got = size;
     return Status::kOk;
   }
 

@@ -525,7 +525,8 @@ Model::See* Model::MakeEscFreq(unsigned num_masked, uint32_t& esc_freq) {
   return see;
 }
 
-int Model::DecodeSymbol(RangeDecoder& rc) {
+// Inlined into DecodeSymbols: a call per symbol would cost as much as a symbol's own fast path.
+__attribute__((always_inline)) inline int Model::DecodeSymbol(RangeDecoder& rc) {
   int8_t mask[256];  // -1: the symbol may still come; 0: excluded by a context already tried
   if (min_context_->num_stats != 1) {
     State* s = Stats(min_context_);
@@ -618,6 +619,15 @@ int Model::DecodeSymbol(RangeDecoder& rc) {
     do mask[ps[--i]->symbol] = 0;
     while (i != 0);
   }
+}
+
+bool Model::DecodeSymbols(RangeDecoder& rc, uint8_t* out, size_t size) {
+  for (size_t i = 0; i < size; ++i) {
+    const int symbol = DecodeSymbol(rc);
+    if (symbol < 0) return false;
+    out[i] = static_cast<uint8_t>(symbol);
+  }
+  return true;
 }
 
 bool RangeDecoder::Init() {

@@ -80,8 +80,8 @@ class Model {
   // Takes the model's memory (kMinMemory <= size <= kMaxMemory); false when it cannot be had.
   bool Allocate(uint32_t size);
   void Init(unsigned max_order);
-  // The next symbol; -1 for the end mark, -2 for data no encoder makes.
-  int DecodeSymbol(RangeDecoder& rc);
+  // Decodes size symbols into out; false when an end mark or data no encoder makes came first.
+  bool DecodeSymbols(RangeDecoder& rc, uint8_t* out, size_t size);
 
  private:
   struct See {
@@ -126,6 +126,8 @@ class Model {
   void AddRun(unsigned n) { run_length_ = static_cast<int32_t>(static_cast<uint32_t>(run_length_) + n); }
   uint16_t* BinSumm();
   See* MakeEscFreq(unsigned num_masked, uint32_t& esc_freq);
+  // The next symbol; -1 for the end mark, -2 for data no encoder makes.
+  int DecodeSymbol(RangeDecoder& rc);
 
   LargeBlock memory_;
   uint8_t* base_ = nullptr;  // memory_'s bytes

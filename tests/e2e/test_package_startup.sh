@@ -161,7 +161,7 @@ echo "ok missing volume"
 #    "p" switch at once, and the process ends by itself with the installation's exit code.
 mkdir -p "$work/background"
 cp "$work/plain/setup.exe" "$work/background/"
-start_alone background -hp '/D=C:\qmbstartup\background\App'
+start_alone background -hp /D 'C:\qmbstartup\background\App'
 [ "$(cat "$work/background.codes")" = 0 ] || fail "background: exit code $(cat "$work/background.codes")"
 has_line background 'switches: run mode "后台安装"'
 has_line background 'install: start in C:\qmbstartup\background\App'

@@ -32,14 +32,15 @@ std::wstring ClassOf(HWND window) {
   return name;
 }
 
-BOOL CALLBACK CollectChild(HWND child, LPARAM list) {
+// A stdcall function, not a lambda: the 32-bit build cannot convert a lambda to WNDENUMPROC.
+BOOL CALLBACK AddChild(HWND child, LPARAM list) {
   reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
   return TRUE;
 }
 
 std::vector<HWND> Children(HWND parent) {
   std::vector<HWND> children;
-  EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&children));
+  EnumChildWindows(parent, AddChild, reinterpret_cast<LPARAM>(&children));
   return children;
 }
 
@@ -74,8 +75,7 @@ void PrintControls(HWND window) {
         const bool ticked = SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED;
         std::printf("option: %s %s\n", ticked ? "[x]" : "[ ]", Utf8(text).c_str());
       } else {
-        std::printf("button: %s%s\n", Utf8(text).c_str(),
-                    IsWindowEnabled(child) ? "" : " (disabled)");
+        std::printf("button: %s%s\n", Utf8(text).c_str(), IsWindowEnabled(child) ? "" : " (disabled)");
       }
     } else {
       std::printf("text: %s\n", Utf8(text).c_str());
@@ -89,8 +89,7 @@ void PrintLogList(HWND window) {
     const LRESULT count = SendMessageW(child, LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
       wchar_t line[1024] = {};
-      if (SendMessageW(child, LB_GETTEXTLEN, i, 0) < 1024)
-        SendMessageW(child, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line));
+      if (SendMessageW(child, LB_GETTEXTLEN, i, 0) < 1024) SendMessageW(child, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line));
       std::printf("log: %s\n", Utf8(line).c_str());
     }
   }
@@ -102,8 +101,7 @@ int main() {
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   if (argv == nullptr || argc < 3) {
-    std::printf("usage: drive_uninstall_window wait CAPTION [seconds]\n"
-                "       drive_uninstall_window click CAPTION BUTTON [AWAITED|-] [seconds]\n");
+    std::printf("usage: drive_uninstall_window wait|click CAPTION [BUTTON [AWAITED]] [seconds]\n");
     return 2;
   }
   const std::wstring command = argv[1];
@@ -127,10 +125,7 @@ int main() {
   }
   const std::wstring button_text = argv[3];
   HWND button = nullptr;
-  if (!WaitFor(seconds, [&] {
-        button = Button(window, button_text);
-        return button != nullptr && IsWindowEnabled(button);
-      })) {
+  if (!WaitFor(seconds, [&] { return (button = Button(window, button_text)) != nullptr && IsWindowEnabled(button); })) {
     std::printf("no button %s\n", Utf8(button_text).c_str());
     return 1;
   }
