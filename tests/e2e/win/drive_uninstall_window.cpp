@@ -75,7 +75,8 @@ void PrintControls(HWND window) {
         const bool ticked = SendMessageW(child, BM_GETCHECK, 0, 0) == BST_CHECKED;
         std::printf("option: %s %s\n", ticked ? "[x]" : "[ ]", Utf8(text).c_str());
       } else {
-        std::printf("button: %s%s\n", Utf8(text).c_str(), IsWindowEnabled(child) ? "" : " (disabled)");
+        std::printf("button: %s%s\n", Utf8(text).c_str(),
+                    IsWindowEnabled(child) ? "" : " (disabled)");
       }
     } else {
       std::printf("text: %s\n", Utf8(text).c_str());
@@ -89,7 +90,8 @@ void PrintLogList(HWND window) {
     const LRESULT count = SendMessageW(child, LB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
       wchar_t line[1024] = {};
-      if (SendMessageW(child, LB_GETTEXTLEN, i, 0) < 1024) SendMessageW(child, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line));
+      if (SendMessageW(child, LB_GETTEXTLEN, i, 0) < 1024)
+        SendMessageW(child, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line));
       std::printf("log: %s\n", Utf8(line).c_str());
     }
   }
@@ -101,7 +103,8 @@ int main() {
   int argc = 0;
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   if (argv == nullptr || argc < 3) {
-    std::printf("usage: drive_uninstall_window wait|click CAPTION [BUTTON [AWAITED]] [seconds]\n");
+    std::printf("usage: drive_uninstall_window wait CAPTION [seconds]\n"
+                "       drive_uninstall_window click CAPTION BUTTON [AWAITED|-] [seconds]\n");
     return 2;
   }
   const std::wstring command = argv[1];
@@ -125,7 +128,10 @@ int main() {
   }
   const std::wstring button_text = argv[3];
   HWND button = nullptr;
-  if (!WaitFor(seconds, [&] { return (button = Button(window, button_text)) != nullptr && IsWindowEnabled(button); })) {
+  if (!WaitFor(seconds, [&] {
+        button = Button(window, button_text);
+        return button != nullptr && IsWindowEnabled(button);
+      })) {
     std::printf("no button %s\n", Utf8(button_text).c_str());
     return 1;
   }
