@@ -8,6 +8,7 @@
 #include "script/program_runs.h"
 #include "script/script_runner.h"
 #include "startup/section_reader.h"
+#include "startup/settings_catalogue.h"
 #include "startup/temporary_files.h"
 #include "system/registry_entries.h"
 #include "system/shortcuts.h"
@@ -67,7 +68,7 @@ void RunInstall(Context& ctx, const std::string& password) {
   WriteRegistryEntries(ctx);
   if (GeneratesUninstaller(ctx)) WriteUninstallRecord(ctx);
   RunProgramList(ctx, ctx.wizard.post_install_runs);
-  RunComponentSections(ctx, "Unzip");
+  RunComponentSections(ctx, kScriptUnzip);
   FinishInstall(ctx);
 }
 

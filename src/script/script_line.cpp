@@ -3,20 +3,21 @@
 #include "script/script_line.h"
 
 #include "base/text.h"
+#include "startup/settings_catalogue.h"
 
 namespace qmb {
 
 ScriptLine ParseScriptLine(std::string_view line) {
   ScriptLine out;
-  if (line.find("setdesktop()") != std::string_view::npos) {
+  if (line.find(kBindDesktop) != std::string_view::npos) {
     out.kind = LineKind::kBindDesktop;
     return out;
   }
-  if (line.find("setstartmenu()") != std::string_view::npos) {
+  if (line.find(kBindStartMenu) != std::string_view::npos) {
     out.kind = LineKind::kBindStartMenu;
     return out;
   }
-  if (line.find("setquicklaunch()") != std::string_view::npos) {
+  if (line.find(kBindQuickLaunch) != std::string_view::npos) {
     out.kind = LineKind::kBindQuickLaunch;
     return out;
   }

@@ -9,6 +9,7 @@
 #include "script/command_runner.h"
 #include "script/script_line.h"
 #include "script/script_text.h"
+#include "startup/settings_catalogue.h"
 
 namespace qmb {
 
@@ -29,11 +30,11 @@ void RunProgramLine(Context& ctx, const std::string& command) {
 }
 
 void RunCommandLine(Context& ctx, const ScriptLine& line) {
-  if (line.name == "removezip") {
+  if (line.name == kCommandRemoveZip) {
     AppendToEntryList(ctx.extract.exclusion_list, line.argument);
-  } else if (line.name == "assignzip") {
+  } else if (line.name == kCommandAssignZip) {
     AppendToEntryList(ctx.extract.inclusion_list, line.argument);
-  } else if (line.name == "removedump") {
+  } else if (line.name == kCommandRemoveDump) {
     ctx.script.leftover_list = SplitGbk(line.argument, ',');
   } else if (line.name.empty()) {
     RunProgramLine(ctx, line.command);

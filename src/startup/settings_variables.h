@@ -8,10 +8,9 @@
 
 #include "base/ini.h"
 #include "context/context.h"
+#include "startup/settings_catalogue.h"
 
 namespace qmb {
-
-inline constexpr char kMainSection[] = "禾木软件安装配置";
 
 // The computed value of a built-in variable name (percent signs included); nullopt for any other
 // name. data is the main settings file as unpacked, for the names that come from settings.

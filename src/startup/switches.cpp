@@ -1,11 +1,10 @@
 #include "startup/switches.h"
 
 #include "context/context.h"
+#include "startup/settings_catalogue.h"
 
 namespace qmb {
 namespace {
-
-constexpr char kSwitchSection[] = "安装包命令行";
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 

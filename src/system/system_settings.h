@@ -3,10 +3,10 @@
 #pragma once
 
 #include "context/context.h"
+#include "startup/settings_catalogue.h"
 
 namespace qmb {
 
-inline constexpr char kShortcutSection[] = "新建快捷方式参数";
 // The target that stands for the uninstaller launcher.
 inline constexpr char kUninstallerTarget[] = "%Uninst.exe%";
 

@@ -8,6 +8,7 @@
 #include "base/value_store.h"
 #include "extract/folder_path.h"
 #include "extract/install_progress.h"
+#include "startup/settings_catalogue.h"
 #include "startup/settings_loader.h"
 #include "system/shortcut_locations.h"
 #include "system/system_settings.h"
@@ -19,10 +20,9 @@ namespace qmb {
 namespace {
 
 constexpr char kRecordSection[] = "软件卸载配置";
-constexpr char kSwitchSection[] = "安装包命令行";
-constexpr char kCommandSection[] = "卸载时运行命令";
+// The record keeps the uninstall-time commands under the settings' own section name.
+constexpr const char* kCommandSection = kUninstallRunsSection;
 constexpr char kOptionSection[] = "卸载选项";
-constexpr char kOptionListSection[] = "卸载选项_列表";
 
 const char* Boolean(bool value) { return value ? "真" : "假"; }
 
@@ -65,13 +65,13 @@ void WriteShortcutLinks(Context& ctx, IniFile& ini) {
 // The options of the uninstall page, copied key by key from the settings.
 void WriteUninstallOptions(Context& ctx, IniFile& ini) {
   const int count =
-      ListCount(ctx, ReadSettingIn(ctx, kOptionListSection, "次数"), kOptionListSection);
+      ListCount(ctx, ReadSettingIn(ctx, kUninstallOptionListSection, "次数"), kUninstallOptionListSection);
   ini.Set(kOptionSection, "次数", std::to_string(count));
-  ini.Set(kOptionSection, "y", ReadSettingIn(ctx, kOptionListSection, "y"));
+  ini.Set(kOptionSection, "y", ReadSettingIn(ctx, kUninstallOptionListSection, "y"));
   for (int k = 1; k <= count; ++k) {
     for (const char* key : {"标题", "可视", "选中", "程序"}) {
       const std::string name = key + std::to_string(k);
-      ini.Set(kOptionSection, name, ReadSettingIn(ctx, kOptionListSection, name));
+      ini.Set(kOptionSection, name, ReadSettingIn(ctx, kUninstallOptionListSection, name));
     }
   }
 }

@@ -2,6 +2,7 @@
 #include "wizard/after_install_runs.h"
 
 #include "base/text.h"
+#include "startup/settings_catalogue.h"
 #include "startup/settings_loader.h"
 #include "wizard/list_count.h"
 
@@ -25,16 +26,16 @@ void ReadAfterInstallRuns(Context& ctx) {
   w.post_install_runs.clear();
   w.uninstall_runs.clear();
 
-  const std::string runs = "解压后运行的参数";
+  const std::string runs = kRunsSection;
   int count = ListCount(ctx, ReadSettingIn(ctx, runs, "欲运行的次数"), runs);
   for (int n = 1; n <= count; ++n) {
     AfterInstallRun run = ReadRun(ctx, runs, n);
     run.file = ReplaceAll(run.file, "**", "\"");
-    bool after = ReadSettingIn(ctx, runs, "作用方案" + std::to_string(n)) == "解压后运行";
+    bool after = ReadSettingIn(ctx, runs, "作用方案" + std::to_string(n)) == kSchemeAfterUnpacking;
     (after ? w.post_install_runs : w.pre_install_runs).push_back(std::move(run));
   }
 
-  const std::string uninstall = "卸载时运行命令";
+  const std::string uninstall = kUninstallRunsSection;
   count = ListCount(ctx, ReadSettingIn(ctx, uninstall, "欲运行的次数"), uninstall);
   for (int n = 1; n <= count; ++n) w.uninstall_runs.push_back(ReadRun(ctx, uninstall, n));
   ctx.log.Step("program lists: " + std::to_string(w.pre_install_runs.size()) + " before, " +

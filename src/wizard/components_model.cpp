@@ -3,13 +3,12 @@
 
 #include "base/text.h"
 #include "script/script_text.h"
+#include "startup/settings_catalogue.h"
 #include "startup/settings_loader.h"
 
 namespace qmb {
 
 namespace {
-
-constexpr char kTreeBlock[] = "Treelists";
 
 const char* const kKindDescriptions[] = {
     "安装完该软件后将应用主程序增加至桌面快捷方式",
@@ -18,7 +17,7 @@ const char* const kKindDescriptions[] = {
 };
 
 void ReadTreeGeometry(Context& ctx) {
-  std::string body = FindScriptSection(ctx.script.text, kTreeBlock, "Unzip").body;
+  std::string body = FindScriptSection(ctx.script.text, kTreeBlock, kScriptUnzip).body;
   std::vector<std::string> parts = SplitGbk(body, ',');
   if (parts.size() != 4) {
     if (!body.empty()) ctx.log.Step("tree geometry ignored: " + std::to_string(parts.size()) +
@@ -34,7 +33,7 @@ void ReadTreeGeometry(Context& ctx) {
 
 bool FillComponentsTree(Context& ctx) {
   ReadTreeGeometry(ctx);
-  std::string body = FindScriptSection(ctx.script.text, kTreeBlock, "Install").body;
+  std::string body = FindScriptSection(ctx.script.text, kTreeBlock, kScriptInstall).body;
   // The body starts with its own line break; blank lines name no item and take no position.
   std::vector<std::vector<std::string>> lines;
   for (const std::string& line : Split(body, "\r\n"))
@@ -89,7 +88,7 @@ void DescribeTreeItem(Context& ctx, int item, const std::function<void(const std
   const ComponentsTree& tree = ctx.wizard.tree;
   if (!tree.Has(item)) return;
   const std::string body =
-      FindScriptSection(ctx.script.text, tree.Item(item).text, "describe").body;
+      FindScriptSection(ctx.script.text, tree.Item(item).text, kScriptDescribe).body;
   if (!body.empty()) {
     // The packaging tool starts every body on a new line; the box shows the text from its first
     // line, and a body of that line break alone is a blank description.

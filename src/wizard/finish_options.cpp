@@ -3,6 +3,7 @@
 
 #include "base/text.h"
 #include "script/program_runs.h"
+#include "startup/settings_catalogue.h"
 #include "startup/settings_loader.h"
 #include "wizard/list_count.h"
 
@@ -10,30 +11,30 @@ namespace qmb {
 
 namespace {
 
-constexpr char kListSection[] = "完成后选项_列表";
+constexpr const char* kListSection = kFinishListSection;
 constexpr int kRowHeight = 26;
 constexpr int kDefaultBaseY = 132;
 
 void AddFixedOptions(Context& ctx, std::vector<FinishOption>& options) {
   std::string main_exe = ReadSetting(ctx, "包内的程序名");
-  if (!main_exe.empty() && IsTrue(ReadSettingIn(ctx, "完成后选项_主运行程序", "显示"))) {
+  if (!main_exe.empty() && IsTrue(ReadSettingIn(ctx, kFinishMainSection, "显示"))) {
     options.push_back(FinishOption{
         "运行 " + ReadSetting(ctx, "禾木软件名称") + " " + ReadSetting(ctx, "软件版本"),
         "\"%InstallPath%\\" + main_exe + "\"", true, true});
   }
-  std::string program = ReadSettingIn(ctx, "完成后选项_执行程序", "文件路径");
+  std::string program = ReadSettingIn(ctx, kFinishProgramSection, "文件路径");
   if (!program.empty()) {
-    options.push_back(FinishOption{ReadSettingIn(ctx, "完成后选项_执行程序", "选项标题"),
+    options.push_back(FinishOption{ReadSettingIn(ctx, kFinishProgramSection, "选项标题"),
                                    "\"%InstallPath%\\" + program + "\"",
-                                   IsTrue(ReadSettingIn(ctx, "完成后选项_执行程序", "显示")),
+                                   IsTrue(ReadSettingIn(ctx, kFinishProgramSection, "显示")),
                                    true});
   }
-  std::string address = ReadSettingIn(ctx, "完成后选项_访问网络", "网页地址");
+  std::string address = ReadSettingIn(ctx, kFinishWebSection, "网页地址");
   if (!address.empty()) {
     // "https" too begins with "http" and is left as it is.
     if (!StartsWith(address, "http")) address = "http://" + address;
-    options.push_back(FinishOption{ReadSettingIn(ctx, "完成后选项_访问网络", "选项标题"), address,
-                                   IsTrue(ReadSettingIn(ctx, "完成后选项_访问网络", "显示")),
+    options.push_back(FinishOption{ReadSettingIn(ctx, kFinishWebSection, "选项标题"), address,
+                                   IsTrue(ReadSettingIn(ctx, kFinishWebSection, "显示")),
                                    true});
   }
 }

@@ -12,6 +12,7 @@
 #include "extract/install_outcome.h"
 #include "script/program_runs.h"
 #include "script/script_runner.h"
+#include "startup/settings_catalogue.h"
 #include "startup/settings_loader.h"
 #include "startup/temporary_files.h"
 #include "wizard/wizard_install_view.h"
@@ -19,7 +20,6 @@
 namespace qmb {
 namespace {
 
-constexpr char kPathRules[] = "ml";
 constexpr char kNoFolderText[] = "请先填写好完整的安装路径后再执行下一步操作！";
 constexpr char kChineseText[] = "选择的路径含有中文字符，请重新选择";
 constexpr char kWrongPathText[] = "选择的路径有误，请重新选择";
@@ -132,12 +132,12 @@ bool CheckInstallPath(Context& ctx, const std::string& path) {
     Tell(ctx, kWrongPathText, kMbIconError);
     return false;
   }
-  if (IsTrue(ReadSettingIn(ctx, kPathRules, "ch")) && HasDoubleByteCharacter(path)) {
+  if (IsTrue(ReadSettingIn(ctx, kPathRulesSection, "ch")) && HasDoubleByteCharacter(path)) {
     ctx.log.Failure("install folder: Chinese characters refused: " + path);
     Tell(ctx, kChineseText, kMbIconError);
     return false;
   }
-  const std::vector<std::string> rule = SplitGbk(ReadSettingIn(ctx, kPathRules, "zwj"), ',');
+  const std::vector<std::string> rule = SplitGbk(ReadSettingIn(ctx, kPathRulesSection, "zwj"), ',');
   if (rule.size() >= 2 && IsTrue(rule[0])) {
     const std::string required = path + "\\" + rule[1];
     if (!ctx.platform.files.Exists(required)) {
@@ -167,7 +167,7 @@ bool StartInstall(Context& ctx, const std::string& password, bool given) {
   const bool taskbar = view && IsTrue(ReadSetting(ctx, "任务栏进度"));
   if (taskbar) view->StartTaskbarProgress();
 
-  RunComponentSections(ctx, "Install");
+  RunComponentSections(ctx, kScriptInstall);
   RunProgramList(ctx, wizard.pre_install_runs);
   RunInstall(ctx, wizard.payload_password);
   if (taskbar) view->StopTaskbarProgress();
