@@ -34,7 +34,9 @@ std::string OneLine(std::string_view text) {
 IniFile::IniFile(std::string_view text) {
   Section* current = nullptr;
   size_t pos = 0;
+  int line_number = 0;
   while (pos < text.size()) {
+    ++line_number;
     size_t end = text.find('\n', pos);
     if (end == std::string_view::npos) end = text.size();
     std::string line = Trim(text.substr(pos, end - pos));
@@ -43,7 +45,8 @@ IniFile::IniFile(std::string_view text) {
     if (line[0] == '[') {
       size_t close = FindCharGbk(line, ']', 1);
       if (close == kNotFound) continue;
-      sections_.push_back(Section{Trim(std::string_view(line).substr(1, close - 1)), {}});
+      sections_.push_back(
+          Section{Trim(std::string_view(line).substr(1, close - 1)), {}, line_number});
       current = &sections_.back();
       continue;
     }
@@ -51,7 +54,8 @@ IniFile::IniFile(std::string_view text) {
     if (current == nullptr || eq == kNotFound) continue;
     std::string key = Trim(std::string_view(line).substr(0, eq));
     if (key.empty()) continue;
-    current->entries.push_back(Entry{std::move(key), Unquote(Trim(std::string_view(line).substr(eq + 1)))});
+    current->entries.push_back(
+        Entry{std::move(key), Unquote(Trim(std::string_view(line).substr(eq + 1))), line_number});
   }
 }
 

@@ -24,15 +24,20 @@ class IniFile {
   std::vector<std::string> KeyNames(std::string_view section) const;
   std::string Serialize() const;  // CR LF line ends
 
- private:
+  // The file as read, with the line (1-based) each name stands on, for tools that report where.
   struct Entry {
     std::string key;
     std::string value;
+    int line = 0;
   };
   struct Section {
     std::string name;
     std::vector<Entry> entries;
+    int line = 0;
   };
+  const std::vector<Section>& Sections() const { return sections_; }
+
+ private:
   const Section* FindSection(std::string_view name) const;
   Section* FindSection(std::string_view name);
   std::vector<Section> sections_;

@@ -1,24 +1,37 @@
 // mkpackage: turns a package project (settings/ and payload/) into a package, or describes one.
 //   mkpackage --runtime setup.exe PROJECT -o PACKAGE.exe
 //   mkpackage --inspect PACKAGE.exe
+//   mkpackage check PROJECT
 #include <cstdio>
 #include <string>
 
 #include "package_inspector.h"
 #include "package_writer.h"
+#include "project_check.h"
 
 namespace {
 
 int Usage() {
   std::fprintf(stderr,
                "usage: mkpackage --runtime SETUP.exe PROJECT -o PACKAGE.exe\n"
-               "       mkpackage --inspect PACKAGE.exe\n");
+               "       mkpackage --inspect PACKAGE.exe\n"
+               "       mkpackage check PROJECT\n");
   return 2;
 }
 
 int Fail(const std::string& error) {
   std::fprintf(stderr, "mkpackage: %s\n", error.c_str());
   return 1;
+}
+
+// Prints the findings on stderr; true when there is no error among them.
+bool ReportCheck(const std::string& project) {
+  using namespace qmb::mkpackage;
+  const CheckResult result = CheckProject(project);
+  for (const Finding& f : result.findings) std::fprintf(stderr, "%s\n", FormatFinding(f).c_str());
+  std::fprintf(stderr, "mkpackage: check of %s: %d error(s), %d warning(s)\n", project.c_str(),
+               result.Errors(), result.Warnings());
+  return result.Errors() == 0;
 }
 
 }  // namespace
@@ -32,6 +45,7 @@ int main(int argc, char** argv) {
     std::fputs(FormatReport(*report).c_str(), stdout);
     return 0;
   }
+  if (argc == 3 && std::string(argv[1]) == "check") return ReportCheck(argv[2]) ? 0 : 1;
   PackageRequest request;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
@@ -46,6 +60,7 @@ int main(int argc, char** argv) {
     }
   }
   if (request.runtime.empty() || request.project.empty() || request.output.empty()) return Usage();
+  if (!ReportCheck(request.project.string())) return Fail("the project has errors; no package written");
   if (!WritePackage(request, error)) return Fail(error);
   std::printf("mkpackage: wrote %s\n", request.output.c_str());
   return 0;

@@ -1,0 +1,50 @@
+// What the checks of one project share: the settings files in the form the runtime reads them
+// (GBK, deciphered, inflated), the payload's names and the findings so far.
+#pragma once
+
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <string_view>
+
+#include "base/ini.h"
+#include "project_check.h"
+
+namespace qmb::mkpackage {
+
+struct CheckContext {
+  std::filesystem::path project;
+  // Settings file name (as on disk, UTF-8) -> its plain GBK bytes.
+  std::map<std::string, std::string> settings;
+  // Every file and folder below payload/, GBK, "\" separated, ASCII letters lower-case.
+  std::set<std::string> payload;
+  IniFile data;       // data.ini as the runtime parses it
+  IniFile variables;  // variable.ini
+  std::vector<Finding> findings;
+
+  void Add(Severity severity, std::string file, int line, std::string key, std::string reason) {
+    findings.push_back({severity, std::move(file), line, std::move(key), std::move(reason)});
+  }
+  // The plain text of a settings file (the name compared as Windows does); nullptr when absent.
+  const std::string* Settings(std::string_view name) const;
+  // A payload path (GBK, either separator, any case) names a file or folder of the payload.
+  bool InPayload(std::string_view relative) const;
+};
+
+// " (did you mean X?)" when a nearest name exists, else empty.
+std::string Suggestion(std::string_view name, const std::vector<std::string>& candidates);
+// 1-based line of a byte position.
+int LineAt(std::string_view text, size_t pos);
+// A value that holds a variable or a resource reference: its final form is only known on the
+// user's machine, so its form is not checked.
+bool IsExpandedLater(std::string_view value);
+
+void CheckDataIni(CheckContext& c);
+void CheckPayloadTargets(CheckContext& c);
+void CheckVariables(CheckContext& c);
+void CheckScript(CheckContext& c);
+void CheckImages(CheckContext& c);
+void CheckGuiText(CheckContext& c);
+
+}  // namespace qmb::mkpackage
