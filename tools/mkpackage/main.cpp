@@ -2,12 +2,14 @@
 //   mkpackage --runtime setup.exe PROJECT -o PACKAGE.exe
 //   mkpackage --inspect PACKAGE.exe
 //   mkpackage check PROJECT
+//   mkpackage new DIR
 #include <cstdio>
 #include <string>
 
 #include "package_inspector.h"
 #include "package_writer.h"
 #include "project_check.h"
+#include "project_template.h"
 
 namespace {
 
@@ -15,7 +17,8 @@ int Usage() {
   std::fprintf(stderr,
                "usage: mkpackage --runtime SETUP.exe PROJECT -o PACKAGE.exe\n"
                "       mkpackage --inspect PACKAGE.exe\n"
-               "       mkpackage check PROJECT\n");
+               "       mkpackage check PROJECT\n"
+               "       mkpackage new DIR\n");
   return 2;
 }
 
@@ -46,6 +49,11 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (argc == 3 && std::string(argv[1]) == "check") return ReportCheck(argv[2]) ? 0 : 1;
+  if (argc == 3 && std::string(argv[1]) == "new") {
+    if (!WriteNewProject(argv[2], error)) return Fail(error);
+    std::printf("mkpackage: wrote a new project in %s\n", argv[2]);
+    return 0;
+  }
   PackageRequest request;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];

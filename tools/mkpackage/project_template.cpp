@@ -1,0 +1,149 @@
+// The new-project template. The texts are kept as UTF-8 bytes (u8 literals), the form an author
+// edits; mkpackage turns them into GBK when it packs.
+#include "project_template.h"
+
+#include <fstream>
+#include <random>
+
+namespace qmb::mkpackage {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string Text(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+// The CR LF line ends Windows editors expect.
+std::string WithCrLf(const std::string& text) {
+  std::string out;
+  for (char c : text) {
+    if (c == '\n') out += '\r';
+    out += c;
+  }
+  return out;
+}
+
+std::string RandomPassword() {
+  std::random_device device;
+  static const char kDigits[] = "0123456789abcdef";
+  std::string out;
+  for (int i = 0; i < 24; ++i) out += kDigits[device() % 16];
+  return out;
+}
+
+std::string DataIni() {
+  return Text(u8R"(; The main settings of the package. Keys and section names are typed exactly as below;
+; "mkpackage check" names any it does not know. A switch is 真 (on) or 假 (off).
+[禾木软件安装配置]
+; The product name: captions, the uninstall entry and the start-menu group.
+禾木软件名称=示例软件
+软件版本=1.0
+公司名称=示例公司
+; The file the finish page offers to run and the uninstall entry shows the icon of.
+包内的程序名=readme.txt
+; The default install folder; a variable of variable.ini may stand in it.
+安装位置=%ProgramFiles%\示例软件
+; The password of the payload archive. Nobody types it; keep it secret and long.
+safe=)") + RandomPassword() + Text(u8R"(
+; 正常安装 (the wizard), 直接安装 (straight to the installing page) or 后台安装 (no window).
+安装模式=正常安装
+安装后是否显示完成界面=真
+; 1: leave an uninstaller (uninst.exe) in the install folder.
+是否生成卸载程序=1
+
+; The command-line switch words; "setup.exe -hp /D C:\Folder" installs into C:\Folder at once.
+[安装包命令行]
+p=/D
+jp=-jp
+hp=-hp
+hideend=-hideend
+
+; The shortcuts: a count, then the keys of record 1, 2 ... with the record number appended.
+[新建快捷方式参数]
+欲运行的次数=1
+参数快捷方式名1=示例软件说明
+; A file of the payload, relative to the install folder.
+参数文件名1=readme.txt
+; Folders separated by ","; the start-menu group follows the tick of the component bound to it.
+参数生成位置1=%MenuDir%\示例软件
+参数是否卸载1=真
+)");
+}
+
+std::string VariableIni() {
+  return Text(u8R"(; The variables: one section per name, percent signs included. The built-in ones
+; (%ProductName%, %ProgramFiles%, %MenuDir% ...) get their value on the user's machine; your own
+; take the value of their key 数据. Only names listed here are replaced.
+[%ProductName%]
+数据=
+[%ProgramFiles%]
+数据=
+[%MenuDir%]
+数据=
+[%InstallPath%]
+数据=
+)");
+}
+
+// The install script has no comment lines: every line is part of a block.
+std::string Script() {
+  return Text(u8R"(Treelists
+｛
+Install(){
+主程序$,-1$,1$,真$,$,1
+}
+Unzip(){
+}
+finish(){
+}
+describe(){
+}
+｝
+
+主程序
+｛
+Install(){
+[真]setstartmenu()
+}
+Unzip(){
+}
+finish(){
+}
+describe(){
+示例软件的全部文件。
+}
+｝
+
+)");
+}
+
+bool Write(const fs::path& path, const std::string& data, std::string& error) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(data.data(), static_cast<std::streamsize>(data.size()));
+  if (out) return true;
+  error = "cannot write " + path.string();
+  return false;
+}
+
+}  // namespace
+
+bool WriteNewProject(const fs::path& dir, std::string& error) {
+  std::error_code ec;
+  if (fs::exists(dir, ec) && !fs::is_empty(dir, ec)) {
+    error = dir.string() + " exists and is not empty";
+    return false;
+  }
+  fs::create_directories(dir / "settings", ec);
+  fs::create_directories(dir / "payload", ec);
+  if (ec) {
+    error = "cannot make " + dir.string() + ": " + ec.message();
+    return false;
+  }
+  return Write(dir / "settings" / "data.ini", WithCrLf(DataIni()), error) &&
+         Write(dir / "settings" / "variable.ini", WithCrLf(VariableIni()), error) &&
+         Write(dir / "settings" / "choolantern.ini", WithCrLf(Script()), error) &&
+         Write(dir / "payload" / "readme.txt",
+               WithCrLf(Text(u8"示例软件\nReplace the files of payload/ with your product's files.\n")),
+               error);
+}
+
+}  // namespace qmb::mkpackage
