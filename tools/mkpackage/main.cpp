@@ -3,11 +3,15 @@
 //   mkpackage --inspect PACKAGE.exe
 //   mkpackage check PROJECT
 //   mkpackage new DIR
+#include <time.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <string>
 
 #include "package_inspector.h"
 #include "package_writer.h"
+#include "progress_line.h"
 #include "project_check.h"
 #include "project_template.h"
 
@@ -20,6 +24,13 @@ int Usage() {
                "       mkpackage check PROJECT\n"
                "       mkpackage new DIR\n");
   return 2;
+}
+
+// Seconds on a steady clock (<chrono> does not build with the GBK execution character set).
+double Now() {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
 }
 
 int Fail(const std::string& error) {
@@ -69,7 +80,14 @@ int main(int argc, char** argv) {
   }
   if (request.runtime.empty() || request.project.empty() || request.output.empty()) return Usage();
   if (!ReportCheck(request.project.string())) return Fail("the project has errors; no package written");
-  if (!WritePackage(request, error)) return Fail(error);
-  std::printf("mkpackage: wrote %s\n", request.output.c_str());
+  const double start = Now();
+  ProgressLine line(stdout, isatty(fileno(stdout)) != 0, "mkpackage: compressing the payload");
+  request.progress = [&line](int percent) { line.Update(percent); };
+  PackageSummary summary;
+  const bool written = WritePackage(request, error, &summary);
+  line.Finish();
+  if (!written) return Fail(error);
+  std::printf("mkpackage: wrote %s: %s\n", request.output.c_str(),
+              FormatSummary(summary, Now() - start).c_str());
   return 0;
 }

@@ -258,7 +258,7 @@ std::string FromStoredSettingsArchive(std::string stored) {
   return stored;
 }
 
-bool WritePackage(const PackageRequest& request, std::string& error) {
+bool WritePackage(const PackageRequest& request, std::string& error, PackageSummary* summary) {
   const fs::path settings_dir = request.project / "settings";
   const fs::path payload_dir = request.project / "payload";
   std::error_code ec;
@@ -300,7 +300,7 @@ bool WritePackage(const PackageRequest& request, std::string& error) {
   }
   const fs::path payload_archive = stage.path() / "payload.7z";
   if (!RunSevenZip({"a", "-t7z", "-p" + *password, "-mhe=on", "--", payload_archive.string(), "*"},
-                   payload_dir, error)) {
+                   payload_dir, error, request.progress)) {
     error = "packing the payload: " + error;
     return false;
   }
@@ -335,6 +335,11 @@ bool WritePackage(const PackageRequest& request, std::string& error) {
   if (!pending.Commit()) {
     error = "cannot rename the finished package to " + request.output.string();
     return false;
+  }
+  if (summary) {
+    std::error_code ec;
+    *summary = PackageSummary{fs::file_size(request.output, ec), *payload_size,
+                              fs::file_size(payload_archive, ec)};
   }
   return true;
 }

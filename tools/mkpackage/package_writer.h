@@ -2,7 +2,9 @@
 // the payload archive and the settings archive as marked sections.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,10 +16,19 @@ struct PackageRequest {
   std::filesystem::path project;  // holds settings/ and payload/
   std::filesystem::path output;
   std::optional<std::string> key_bytes;  // two bytes; random when not given
+  std::function<void(int)> progress;     // percentages while the payload is compressed
+};
+
+// What a written package is made of, for the closing summary.
+struct PackageSummary {
+  uint64_t package_size = 0;
+  uint64_t payload_size = 0;     // the payload's files, unpacked
+  uint64_t payload_archive = 0;  // the payload archive in the package
 };
 
 // Writes the package under request.output, or nothing at all on failure (error says why).
-bool WritePackage(const PackageRequest& request, std::string& error);
+bool WritePackage(const PackageRequest& request, std::string& error,
+                  PackageSummary* summary = nullptr);
 
 // The overlay around the two archives: OverlayHead + payload archive + OverlayMiddle + settings
 // archive (stored form) + OverlayTail.

@@ -3,15 +3,17 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
 namespace qmb::mkpackage {
 
 // Runs "7zz" with args in folder cwd, under a UTF-8 locale so that names and passwords are read as
-// UTF-8. True when it exits with 0; otherwise error holds what it reported.
+// UTF-8. True when it exits with 0; otherwise error holds what it reported. With a progress
+// callback, 7zz reports its progress and the callback receives each new percentage.
 bool RunSevenZip(const std::vector<std::string>& args, const std::filesystem::path& cwd,
-                 std::string& error);
+                 std::string& error, const std::function<void(int)>& progress = {});
 
 // A fresh folder that is removed with its content when the object goes.
 class TempFolder {
