@@ -12,6 +12,7 @@
 #include "extract/extract_archive.h"
 #include "startup/command_line.h"
 #include "startup/section_reader.h"
+#include "startup/settings_catalogue.h"
 #include "startup/settings_loader.h"
 #include "startup/split_volumes.h"
 #include "startup/switches.h"
@@ -102,7 +103,7 @@ std::string LoadSettingsKey(Context& ctx) {
 int RunPackageStep(Context& ctx) {
   StartupState& s = ctx.startup;
   ReadArguments(ctx);
-  if (!s.arguments.empty() && s.arguments[0] == "test") {
+  if (!s.arguments.empty() && s.arguments[0] == kTestModeArgument) {
     s.work_folder = s.run_folder + "\\";
     // Only the settings come from the program's folder; the payload is still the own file's.
     s.archive_path = s.package_file_path;

@@ -23,6 +23,13 @@ inline constexpr char kFinishListSection[] = "完成后选项_列表";
 inline constexpr char kUninstallOptionListSection[] = "卸载选项_列表";
 inline constexpr char kPagesSection[] = "界面_可视";
 
+// The switch words of section kSwitchSection when the package leaves them empty ("p", the
+// install-folder switch, has none), and the argument that starts the test mode.
+inline constexpr char kDefaultDirectSwitch[] = "-jp";
+inline constexpr char kDefaultBackgroundSwitch[] = "-hp";
+inline constexpr char kDefaultHideEndSwitch[] = "-hideend";
+inline constexpr char kTestModeArgument[] = "test";
+
 // The values of "作用方案"n: this one puts a run after the unpacking, any other before it.
 inline constexpr char kSchemeAfterUnpacking[] = "解压后运行";
 inline constexpr char kSchemeBeforeUnpacking[] = "解压前运行";
@@ -75,6 +82,9 @@ struct TextRecordName {
 };
 std::span<const TextRecordName> DataIniTextRecords();
 std::span<const TextRecordName> GuiTextRecords();
+
+// The key of a variable's value in its section of "variable.ini".
+inline constexpr char kVariableValueKey[] = "数据";
 
 // The built-in variables of "variable.ini": their values are computed on the user's machine;
 // "%InstallPath%", "%AC%" and "%ET%" stand for themselves until install time.

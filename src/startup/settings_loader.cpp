@@ -10,6 +10,7 @@
 #include "base/path.h"
 #include "base/text.h"
 #include "startup/progress_settings.h"
+#include "startup/settings_catalogue.h"
 #include "startup/settings_resources.h"
 #include "startup/settings_variables.h"
 
@@ -109,7 +110,7 @@ void LoadSettings(Context& ctx) {
   std::vector<std::string> names = variables.SectionNames();
   for (const std::string& name : names) {
     std::string value = BuiltInVariableValue(ctx, name, unpacked_data)
-                            .value_or(variables.Value(name, "数据"));
+                            .value_or(variables.Value(name, kVariableValueKey));
     if (StartsWith(value, kResourcePrefix)) {
       if (auto data = ResourceData(resource_records, value))
         references.push_back(ResourceReference{value, std::move(*data)});

@@ -43,9 +43,9 @@ void EvaluateSwitches(Context& ctx, const IniFile& data_ini) {
   if (!s.install_path_override.empty()) {
     ctx.log.Step("switches: install folder " + s.install_path_override);
   }
-  if (Contains(s.argument_text, value("jp", "-jp"))) s.run_mode = kRunModeDirect;
-  if (Contains(s.argument_text, value("hp", "-hp"))) s.run_mode = kRunModeBackground;
-  if (Contains(s.argument_text, value("hideend", "-hideend"))) s.finish_page_switch = -1;
+  if (Contains(s.argument_text, value("jp", kDefaultDirectSwitch))) s.run_mode = kRunModeDirect;
+  if (Contains(s.argument_text, value("hp", kDefaultBackgroundSwitch))) s.run_mode = kRunModeBackground;
+  if (Contains(s.argument_text, value("hideend", kDefaultHideEndSwitch))) s.finish_page_switch = -1;
   ctx.log.Step("switches: run mode \"" + s.run_mode + "\", finish page " +
                std::to_string(s.finish_page_switch));
 }

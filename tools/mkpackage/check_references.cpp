@@ -108,7 +108,7 @@ void CheckVariables(CheckContext& c) {
   const std::string* records = c.Settings("var_data.ini");
   for (const IniFile::Section& section : c.variables.Sections()) {
     for (const IniFile::Entry& e : section.entries) {
-      if (!EqualsIgnoreCase(e.key, "数据") || !StartsWith(e.value, kResourcePrefix)) continue;
+      if (!EqualsIgnoreCase(e.key, kVariableValueKey) || !StartsWith(e.value, kResourcePrefix)) continue;
       if (!records || !StoreFind(*records, e.value))
         c.Add(Severity::kError, "settings/variable.ini", e.line, section.name,
               "the resource reference \"" + e.value +

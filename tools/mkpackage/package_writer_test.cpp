@@ -36,7 +36,7 @@ class PackageWriterTest : public TempDirTest {
     project_ = MakeProject(dir() / "project");
   }
   PackageRequest Request(const std::string& out = "out.exe") {
-    return {runtime_, project_, dir() / "out" / out, std::string("\x12\x34", 2)};
+    return {runtime_, project_, dir() / "out" / out, std::string("\x12\x34", 2), {}};
   }
   // Nothing under the output name and no temp file beside it.
   void ExpectNoOutput() {

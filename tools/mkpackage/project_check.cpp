@@ -140,10 +140,10 @@ CheckResult CheckProject(const fs::path& project) {
 
 std::string FormatFinding(const Finding& f) {
   std::string out = f.file;
-  if (f.line > 0) out += ":" + std::to_string(f.line);
-  out += f.severity == Severity::kError ? ": error: " : ": warning: ";
-  if (!f.key.empty()) out += GbkToUtf8(f.key) + ": ";
-  return out + GbkToUtf8(f.reason);
+  if (f.line > 0) out.append(":").append(std::to_string(f.line));
+  out.append(f.severity == Severity::kError ? ": error: " : ": warning: ");
+  if (!f.key.empty()) out.append(GbkToUtf8(f.key)).append(": ");
+  return out.append(GbkToUtf8(f.reason));
 }
 
 }  // namespace qmb::mkpackage
