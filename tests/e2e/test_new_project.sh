@@ -28,7 +28,7 @@ cleanup() {
 cleanup
 
 "$mkpackage" new "$work/project" >/dev/null || fail "mkpackage new failed"
-"$mkpackage" --runtime "$runtime" "$work/project" -o "$work/setup.exe" 2>"$work/pack.txt" \
+"$mkpackage" --runtime "$runtime" "$work/project" -o "$work/setup.exe" >"$work/pack.txt" 2>&1 \
   || { cat "$work/pack.txt"; fail "the new project does not pack"; }
 grep -qF "0 error(s), 0 warning(s)" "$work/pack.txt" || { cat "$work/pack.txt"; fail "the new project has findings"; }
 echo "ok the new project packs without findings"
