@@ -7,10 +7,12 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "base/gbk_codec.h"
 #include "base/text.h"
+#include "extract/install_outcome.h"
 #include "startup/settings_catalogue.h"
 #include "startup/settings_resources.h"
 #include "startup/startup_state.h"
@@ -118,6 +120,25 @@ TEST(AuthoringDocTest, EveryNameInTheReferenceIsOneTheRuntimeReads) {
     const std::string problem = Problem(span);
     EXPECT_TRUE(problem.empty()) << "`" << GbkToUtf8(span) << "`: " << problem;
   }
+}
+
+TEST(AuthoringDocTest, ExitCodesAreTheOnesTheInstallEndsWith) {
+  std::ifstream in(std::filesystem::path(QMB_SOURCE_DIR) / "docs" / "authoring.md");
+  std::set<uint32_t> documented;
+  bool table = false;
+  for (std::string line; std::getline(in, line);) {
+    if (line.starts_with("| exit code |")) table = true;
+    else if (table && !line.starts_with("|")) break;
+    else if (table && line.size() > 2 && std::isdigit(static_cast<unsigned char>(line[2])))
+      documented.insert(static_cast<uint32_t>(std::stoul(line.substr(2))));
+  }
+  std::set<uint32_t> runtime;
+  for (InstallResult r : {InstallResult::kComplete, InstallResult::kNoPackage,
+                          InstallResult::kExtractionFailed, InstallResult::kNoFolder,
+                          InstallResult::kFolderRejected, InstallResult::kTooLittleSpace,
+                          InstallResult::kPasswordCancelled, InstallResult::kPasswordWrong})
+    runtime.insert(ExitCodeOf(r));
+  EXPECT_EQ(documented, runtime);
 }
 
 TEST(AuthoringDocTest, TheRuleCatchesMisspelledAndUnreadNames) {
