@@ -37,6 +37,14 @@ std::string RuntimeSources() {
   return all;
 }
 
+// The name as it stands in a source file: a UTF-8 string literal, opened (and closed).
+std::string Quoted(std::string_view gbk, bool closed) {
+  std::string out(1, '"');
+  out.append(GbkToUtf8(std::string(gbk)));
+  if (closed) out.push_back('"');
+  return out;
+}
+
 bool IsCataloguedReadKey(const std::string& utf8_key) {
   const std::string key = Utf8ToGbk(utf8_key);
   for (const SettingSection& section : DataIniSections()) {
@@ -68,14 +76,14 @@ TEST(SettingsCatalogueTest, EveryReadKeyHasAReader) {
   for (const SettingSection& section : DataIniSections()) {
     for (const SettingKey& key : section.keys) {
       if (!key.read || !section.read) continue;
-      const std::string quoted = "\"" + GbkToUtf8(std::string(key.name)) + "\"";
+      const std::string quoted = Quoted(key.name, true);
       EXPECT_NE(sources.find(quoted), std::string::npos)
           << GbkToUtf8(std::string(section.name)) << "/" << quoted << " is read nowhere";
     }
   }
   for (const SettingsFileName& file : SettingsFileNames()) {
     if (!file.read) continue;
-    const std::string quoted = "\"" + GbkToUtf8(std::string(file.name));
+    const std::string quoted = Quoted(file.name, false);
     EXPECT_NE(sources.find(quoted), std::string::npos) << quoted << " is opened nowhere";
   }
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "startup/settings_catalogue.h"
+
 namespace qmb {
 
 inline constexpr char kRunModeNormal[] = "正常安装";
@@ -47,9 +49,11 @@ struct StartupState {
   bool show_space = false;       // "选择框_显示空间"
   long long required_size = 0;   // "压缩原大小", read only when show_space
 
-  // "test" as the only argument: the installation steps install nothing. (The package step reads
-  // the settings from the program's folder whenever "test" comes first.)
-  bool test_mode() const { return arguments.size() == 1 && arguments[0] == "test"; }
+  // "test" as the only argument: the installation steps install nothing.
+  bool test_mode() const { return arguments.size() == 1 && arguments[0] == kTestModeArgument; }
+  // "test" first: the settings are the package author's own files beside the program, not an
+  // unpacked copy of ours.
+  bool settings_from_program_folder() const { return !arguments.empty() && arguments[0] == kTestModeArgument; }
 };
 
 }  // namespace qmb

@@ -11,6 +11,7 @@
 #include "context/context.h"
 #include "extract/install_progress.h"
 #include "script/command_runner.h"
+#include "startup/settings_catalogue.h"
 #include "startup/settings_registry.h"
 #include "system/folder_walk.h"
 #include "system/registry_path.h"
@@ -27,7 +28,8 @@ namespace qmb {
 namespace {
 
 constexpr char kRecordSection[] = "软件卸载配置";
-constexpr char kCommandSection[] = "卸载时运行命令";
+// The record keeps the uninstall-time commands under the settings' own section name.
+constexpr const char* kCommandSection = kUninstallRunsSection;
 constexpr char kAllUsersPrograms[] = "ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\";
 
 // Deletes one file: read-only cleared first. A file that is already gone counts as deleted.

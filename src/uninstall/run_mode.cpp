@@ -2,13 +2,13 @@
 #include "uninstall/run_mode.h"
 
 #include "context/context.h"
+#include "startup/settings_catalogue.h"
 #include "uninstall/uninstall_state.h"
 
 namespace qmb {
 
 namespace {
 
-constexpr char kSwitchSection[] = "安装包命令行";
 constexpr char kShowFile[] = "x_show";
 
 bool HasSwitch(std::string_view switch_text, std::string_view word) {
@@ -17,6 +17,7 @@ bool HasSwitch(std::string_view switch_text, std::string_view word) {
 
 }  // namespace
 
+// The record keeps the switch words under the settings' own section name.
 SwitchWords ReadSwitchWords(const IniFile& record) {
   return {record.Value(kSwitchSection, "jp"), record.Value(kSwitchSection, "hideend"),
           record.Value(kSwitchSection, "hp")};
