@@ -53,7 +53,9 @@ struct StartupState {
   bool test_mode() const { return arguments.size() == 1 && arguments[0] == kTestModeArgument; }
   // "test" first: the settings are the package author's own files beside the program, not an
   // unpacked copy of ours.
-  bool settings_from_program_folder() const { return !arguments.empty() && arguments[0] == kTestModeArgument; }
+  bool settings_from_program_folder() const {
+    return !arguments.empty() && arguments[0] == kTestModeArgument;
+  }
 };
 
 }  // namespace qmb
