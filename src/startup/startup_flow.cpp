@@ -3,6 +3,7 @@
 
 #include "context/context.h"
 #include "extract/install_outcome.h"
+#include "startup/support_dlls.h"
 #include "startup/temporary_files.h"
 #include "wizard/install_start.h"
 #include "wizard/wizard_preparation.h"
@@ -13,7 +14,7 @@ namespace {
 // No support DLL of an earlier run may remain: the folder is made and removed again.
 void ResetSupportDllFolder(Context& ctx) {
   Files& files = ctx.platform.files;
-  const std::string folder = ctx.platform.env.TempFolder() + "qmb_dll";
+  const std::string folder = SupportDllFolder(ctx);
   files.CreateDirectory(folder);
   if (files.RemoveTree(folder)) {
     ctx.log.Step("start-up: reset " + folder);
@@ -63,6 +64,7 @@ StartupOutcome RunStartupWindowCreation(Context& ctx, StartupWindowPort& window,
   }
   if (startup.package_result == 1) {
     PrepareWizardModel(ctx);
+    StartSupportDlls(ctx);
     ctx.log.Step("start-up: installer; run mode \"" + startup.run_mode + "\"");
   } else {
     ctx.log.Step("start-up: no installer package; built-in texts only");

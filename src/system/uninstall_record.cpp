@@ -8,6 +8,7 @@
 #include "base/value_store.h"
 #include "extract/folder_path.h"
 #include "extract/install_progress.h"
+#include "startup/support_dlls.h"
 #include "startup/settings_loader.h"
 #include "system/shortcut_locations.h"
 #include "system/system_settings.h"
@@ -130,7 +131,7 @@ void WriteUninstallRecord(Context& ctx) {
   }
 
   if (!ctx.system.uninstaller_icon.empty()) {
-    const std::string dll_folder = ctx.platform.env.TempFolder() + "qmb_dll";
+    const std::string dll_folder = SupportDllFolder(ctx);
     const std::string icon_path =
         JoinPath(dll_folder, SafeFileName(ReadSetting(ctx, "禾木软件名称")) + ".ico");
     if (!files.CreateDirectory(dll_folder) || !files.WriteAll(icon_path, ctx.system.uninstaller_icon))

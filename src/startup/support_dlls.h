@@ -1,0 +1,38 @@
+// Support DLLs: written from the store into the support DLL folder under their MD5 names, loaded
+// into the process, started once through the export the store names, and afterwards sent the
+// program's messages through their export "kaye_msg".
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qmb {
+
+struct Context;
+
+inline constexpr char kSupportDllFolderName[] = "qmb_dll";
+inline constexpr char kDllMessageExport[] = "kaye_msg";
+// A file that does not load is retried this many times, this far apart, then given up.
+inline constexpr int kDllLoadAttempts = 50;
+inline constexpr uint32_t kDllLoadRetryMs = 20;
+
+std::string SupportDllFolder(const Context& ctx);
+
+// Reads "QMBDLL.db" from the work folder and the expanded "QMBDLL_s.ini" of the loaded settings,
+// and calls the start export of every record whose run kind fits this process.
+void StartSupportDlls(Context& ctx);
+
+// Calls export of the DLL with those bytes (module 0: found in the loaded list by its path, or
+// written and loaded) with the parameter text's arguments. -1 when the DLL does not load or lacks
+// the export.
+int32_t CallDllExport(Context& ctx, std::string_view bytes, const std::string& export_name,
+                      std::string_view parameters, uintptr_t module);
+
+// Sends a message in its readable form to every loaded DLL; their results in load order.
+std::vector<int32_t> SendDllMessage(Context& ctx, std::string_view readable);
+
+bool DllResultsContain(const std::vector<int32_t>& results, int32_t value);
+
+}  // namespace qmb
