@@ -29,19 +29,6 @@ std::string MessageWindowCaption(uintptr_t entry_address) {
   return kMessageWindowPrefix + std::to_string(entry_address);
 }
 
-int HandleMessageEntry(Context& ctx, int code, int first, int) {
-  switch (code) {
-    case kMessageShowWindow:
-      ctx.startup.show_window = first == 1;
-      ctx.log.Step(std::string("message entry: show window ") +
-                   (ctx.startup.show_window ? "on" : "off"));
-      return 0;
-    default:
-      ctx.log.Step("message entry: unanswered request " + std::to_string(code));
-      return 0;
-  }
-}
-
 StartupOutcome RunStartupWindowCreation(Context& ctx, StartupWindowPort& window,
                                         const std::function<int()>& package_step,
                                         uintptr_t entry_address) {

@@ -119,6 +119,15 @@ std::vector<int32_t> SendDllMessage(Context& ctx, std::string_view readable) {
   return results;
 }
 
+std::string DllText(intptr_t address) {
+  return address == 0 ? std::string() : std::string(reinterpret_cast<const char*>(address));
+}
+
+intptr_t KeepAnswer(Context& ctx, std::string text) {
+  ctx.support_dlls.kept_answers.push_back(std::move(text));
+  return reinterpret_cast<intptr_t>(ctx.support_dlls.kept_answers.back().c_str());
+}
+
 bool DllResultsContain(const std::vector<int32_t>& results, int32_t value) {
   return std::find(results.begin(), results.end(), value) != results.end();
 }

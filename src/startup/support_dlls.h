@@ -35,4 +35,9 @@ std::vector<int32_t> SendDllMessage(Context& ctx, std::string_view readable);
 
 bool DllResultsContain(const std::vector<int32_t>& results, int32_t value);
 
+// The GBK text at an address a DLL passed (empty for 0).
+std::string DllText(intptr_t address);
+// The address of a copy of text that lives as long as the process: what a request answers with.
+intptr_t KeepAnswer(Context& ctx, std::string text);
+
 }  // namespace qmb
