@@ -12,7 +12,7 @@ namespace qmb {
 namespace {
 
 // No support DLL of an earlier run may remain: the folder is made and removed again.
-void ResetSupportDllFolder(Context& ctx) {
+void ClearEarlierSupportDlls(Context& ctx) {
   Files& files = ctx.platform.files;
   const std::string folder = SupportDllFolder(ctx);
   files.CreateDirectory(folder);
@@ -33,7 +33,7 @@ StartupOutcome RunStartupWindowCreation(Context& ctx, StartupWindowPort& window,
                                         const std::function<int()>& package_step,
                                         uintptr_t entry_address) {
   StartupState& startup = ctx.startup;
-  ResetSupportDllFolder(ctx);
+  ClearEarlierSupportDlls(ctx);
 
   startup.package_result = package_step();
   ctx.log.Step("start-up: package result " + std::to_string(startup.package_result));

@@ -15,14 +15,10 @@ std::string Describe(const std::string& export_name, const std::string& path) {
   return export_name + " of " + path;
 }
 
-// Writes the bytes under their name into a fresh support DLL folder (files of loaded DLLs cannot go
-// and stay) and loads them. A file that never loads (not a DLL, blocked) is given up after a bounded
+// Writes the bytes under their name into the support DLL folder and loads them. A file that never loads (not a DLL, blocked) is given up after a bounded
 // number of attempts rather than waited for without end.
 uintptr_t WriteAndLoad(Context& ctx, std::string_view bytes, const std::string& path) {
   Files& files = ctx.platform.files;
-  const std::string folder = SupportDllFolder(ctx);
-  files.RemoveTree(folder);
-  if (!files.CreateDirectory(folder)) ctx.log.Failure("support DLL: cannot make " + folder);
   if (!files.WriteAll(path, bytes)) {
     ctx.log.Failure("support DLL: cannot write " + path);
     return 0;
@@ -42,6 +38,13 @@ uintptr_t WriteAndLoad(Context& ctx, std::string_view bytes, const std::string& 
 
 }  // namespace
 
+void ResetSupportDllFolder(Context& ctx) {
+  Files& files = ctx.platform.files;
+  const std::string folder = SupportDllFolder(ctx);
+  files.RemoveTree(folder);  // files of loaded DLLs cannot go, and stay
+  if (!files.CreateDirectory(folder)) ctx.log.Failure("support DLL: cannot make " + folder);
+}
+
 std::string SupportDllFolder(const Context& ctx) {
   return ctx.platform.env.TempFolder() + kSupportDllFolderName;
 }
@@ -54,6 +57,7 @@ int32_t CallDllExport(Context& ctx, std::string_view bytes, const std::string& e
       ctx.log.Failure("support DLL: a record without DLL bytes; " + export_name + " not called");
       return -1;
     }
+    ResetSupportDllFolder(ctx);
     path = SupportDllFolder(ctx) + "\\" + SupportDllFileName(bytes);
     const std::vector<LoadedDll>& loaded = ctx.support_dlls.loaded;
     const auto it = std::find_if(loaded.begin(), loaded.end(),

@@ -20,6 +20,10 @@ inline constexpr uint32_t kDllLoadRetryMs = 20;
 
 std::string SupportDllFolder(const Context& ctx);
 
+// Empties the support DLL folder of whatever can go (a file that did not load, one of an earlier
+// run) before a DLL is looked up or written there.
+void ResetSupportDllFolder(Context& ctx);
+
 // Reads "QMBDLL.db" from the work folder and the expanded "QMBDLL_s.ini" of the loaded settings,
 // and calls the start export of every record whose run kind fits this process.
 void StartSupportDlls(Context& ctx);

@@ -67,11 +67,13 @@ TEST_F(SupportDllsTest, SameBytesAreWrittenAndLoadedOnceAndRunKindsChooseTheReco
          {"start", kRunInUninstaller, "", kDllB}});
   StartSupportDlls(ctx);
 
+  // One load: the second record found the DLL in the loaded list (the stand-in loads a file only
+  // when it holds the registered bytes, so the file was written under that name).
   EXPECT_EQ(host.modules().loads(), 1);
+  EXPECT_EQ(host.modules().load_attempts(), 1);
   ASSERT_EQ(ctx.support_dlls.loaded.size(), 1u);
   EXPECT_EQ(ctx.support_dlls.loaded[0].path,
             "C:\\Temp\\qmb_dll\\" + SupportDllFileName(kDllA));
-  EXPECT_EQ(host.files().ReadAll(ctx.support_dlls.loaded[0].path), kDllA);
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[0].name, "start");
   EXPECT_STREQ(reinterpret_cast<const char*>(calls[0].arguments[0]), "演示");
