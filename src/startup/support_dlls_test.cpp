@@ -5,8 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "base/dll_store.h"
-#include "context/context.h"
-#include "platform/host/host_platform.h"
+#include "context/host_context_fixture.h"
 #include "startup/dll_notifications.h"
 
 namespace qmb {
@@ -15,10 +14,9 @@ namespace {
 const std::string kDllA = "MZ support A";
 const std::string kDllB = "MZ support B";
 
-class SupportDllsTest : public ::testing::Test {
+class SupportDllsTest : public ::testing::Test, public test::HostContextFixture {
  protected:
-  SupportDllsTest() : ctx(host.platform()) {
-    ctx.log.SetSink([this](std::string_view line) { log.emplace_back(line); });
+  SupportDllsTest() {
     ctx.startup.work_folder = "C:\\Temp\\work\\";
     ctx.startup.package_result = 1;
     host.files().CreateDirectory("C:\\Temp\\work");
@@ -42,20 +40,11 @@ class SupportDllsTest : public ::testing::Test {
     host.modules().Register(bytes, std::move(exports));
   }
 
-  bool Logged(const std::string& text) const {
-    for (const std::string& line : log)
-      if (line.find(text) != std::string::npos) return true;
-    return false;
-  }
-
   struct Call {
     std::string library;
     std::string name;
     DllArguments arguments;
   };
-  HostPlatform host;
-  Context ctx;
-  std::vector<std::string> log;
   std::vector<Call> calls;
 };
 

@@ -33,11 +33,8 @@ rm -rf "$temp/qmb_dll" "$temp/Uninstall"
 
 # The demo without its links and program runs, a file for the DLL to exclude, and the support DLLs.
 project=$work/project
-cp -r "$QMB_SOURCE_DIR/examples/demo" "$project"
-rm -rf "$project/registry"
+plain_demo_project "$project"
 ini=$project/settings/data.ini
-awk '/^\[/ { skip = $0 ~ /^\[(新建快捷方式参数|解压后运行的参数)\]/ } !skip' "$ini" >"$ini.new"
-mv "$ini.new" "$ini"
 sed -i -e "s|^禾木软件名称=.*|禾木软件名称=$product\r|" \
   -e "s|^安装位置=.*|安装位置=C:\\\\qmbdll\\\\target\r|" -e 's|^hp=.*|hp=-hp\r|' "$ini"
 echo skipped >"$project/payload/skip.txt"
