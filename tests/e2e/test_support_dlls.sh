@@ -29,6 +29,8 @@ install=$work/target
 rm -rf "$work"
 mkdir -p "$work"
 find_temp_folder
+# The written DLL would outlive the test in the prefix the later tests share.
+trap 'rm -rf "$temp/qmb_dll" "$temp/Uninstall"' EXIT
 rm -rf "$temp/qmb_dll" "$temp/Uninstall"
 
 # The demo without its links and program runs, a file for the DLL to exclude, and the support DLLs.
