@@ -85,8 +85,6 @@ void StartSupportDlls(Context& ctx) {
   const std::string db =
       ctx.startup.work_folder.empty() ? std::string()
                                       : ctx.platform.files.ReadAll(db_path).value_or(std::string());
-  if (!ctx.platform.files.CreateDirectory(SupportDllFolder(ctx)))
-    ctx.log.Failure("support DLL: cannot make " + SupportDllFolder(ctx));
   const std::optional<std::vector<DllRecord>> records = ReadDllStore(db, ctx.settings.dll_settings);
   if (!records) {
     ctx.log.Failure("support DLL: " + db_path + " is neither plain nor compressed; none started");

@@ -25,7 +25,8 @@ std::string SupportDllFolder(const Context& ctx);
 void ResetSupportDllFolder(Context& ctx);
 
 // Reads "QMBDLL.db" from the work folder and the expanded "QMBDLL_s.ini" of the loaded settings,
-// and calls the start export of every record whose run kind fits this process.
+// and calls the start export of every record whose run kind fits this process. The support DLL
+// folder is made only when a DLL is written there.
 void StartSupportDlls(Context& ctx);
 
 // Calls export of the DLL with those bytes (module 0: found in the loaded list by its path, or
