@@ -11,6 +11,7 @@
 #include "script/script_state.h"
 #include "startup/settings_state.h"
 #include "startup/startup_state.h"
+#include "startup/support_dll_state.h"
 #include "system/system_state.h"
 #include "uninstall/uninstall_state.h"
 #include "wizard/wizard_state.h"
@@ -33,6 +34,7 @@ struct Context {
   ScriptState script;
   SystemState system;
   WizardState wizard;
+  SupportDllState support_dlls;
   UninstallState uninstall;
   InstallOutcome outcome;
 };

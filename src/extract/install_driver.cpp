@@ -7,6 +7,7 @@
 #include "extract/install_progress.h"
 #include "script/program_runs.h"
 #include "script/script_runner.h"
+#include "startup/dll_notifications.h"
 #include "startup/section_reader.h"
 #include "startup/settings_catalogue.h"
 #include "startup/temporary_files.h"
@@ -75,6 +76,7 @@ void RunInstall(Context& ctx, const std::string& password) {
 void FinishInstall(Context& ctx) {
   if (ctx.wizard.install_view) ctx.wizard.install_view->ShowFinishState();
   ctx.log.Step("install: finished");
+  NotifyInstallFinished(ctx);
   const StartupState& startup = ctx.startup;
   if (startup.run_mode == kRunModeBackground || startup.finish_page_switch == -1) {
     EndProcess(ctx);

@@ -84,7 +84,7 @@ void ReportInstallProgress(Context& ctx, const std::string& name, int32_t percen
   const int32_t p = static_cast<int32_t>(overall);
   if (p <= progress.last_percent) return;
   if (progress.view != nullptr) progress.taskbar_percent = progress.view->SetProgress(p);
-  if (!progress.callbacks.empty()) progress.callbacks[0](p);
+  if (!progress.callbacks.empty() && progress.callbacks[0]) progress.callbacks[0](p);
   progress.last_percent = p;
 }
 
@@ -105,7 +105,7 @@ void ShowProgressLine(Context& ctx, const std::string& line) {
     progress.view->SetStatusLine(line);
     if (progress.details_list_mode != 2) progress.view->AddDetailLine(line);
   }
-  if (progress.callbacks.size() >= 2) {
+  if (progress.callbacks.size() >= 2 && progress.callbacks[1]) {
     progress.callbacks[1](reinterpret_cast<intptr_t>(line.c_str()));
   }
   ctx.log.Step("progress line: " + line);

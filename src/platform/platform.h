@@ -5,6 +5,7 @@
 #include "platform/dialogs.h"
 #include "platform/env.h"
 #include "platform/files.h"
+#include "platform/modules.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
@@ -18,6 +19,7 @@ struct Platform {
   Shell& shell;
   Env& env;
   Dialogs& dialogs;
+  Modules& modules;
 };
 
 }  // namespace qmb

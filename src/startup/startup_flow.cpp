@@ -3,6 +3,7 @@
 
 #include "context/context.h"
 #include "extract/install_outcome.h"
+#include "startup/support_dlls.h"
 #include "startup/temporary_files.h"
 #include "wizard/install_start.h"
 #include "wizard/wizard_preparation.h"
@@ -11,9 +12,9 @@ namespace qmb {
 namespace {
 
 // No support DLL of an earlier run may remain: the folder is made and removed again.
-void ResetSupportDllFolder(Context& ctx) {
+void ClearEarlierSupportDlls(Context& ctx) {
   Files& files = ctx.platform.files;
-  const std::string folder = ctx.platform.env.TempFolder() + "qmb_dll";
+  const std::string folder = SupportDllFolder(ctx);
   files.CreateDirectory(folder);
   if (files.RemoveTree(folder)) {
     ctx.log.Step("start-up: reset " + folder);
@@ -28,24 +29,11 @@ std::string MessageWindowCaption(uintptr_t entry_address) {
   return kMessageWindowPrefix + std::to_string(entry_address);
 }
 
-int HandleMessageEntry(Context& ctx, int code, int first, int) {
-  switch (code) {
-    case kMessageShowWindow:
-      ctx.startup.show_window = first == 1;
-      ctx.log.Step(std::string("message entry: show window ") +
-                   (ctx.startup.show_window ? "on" : "off"));
-      return 0;
-    default:
-      ctx.log.Step("message entry: unanswered request " + std::to_string(code));
-      return 0;
-  }
-}
-
 StartupOutcome RunStartupWindowCreation(Context& ctx, StartupWindowPort& window,
                                         const std::function<int()>& package_step,
                                         uintptr_t entry_address) {
   StartupState& startup = ctx.startup;
-  ResetSupportDllFolder(ctx);
+  ClearEarlierSupportDlls(ctx);
 
   startup.package_result = package_step();
   ctx.log.Step("start-up: package result " + std::to_string(startup.package_result));
@@ -63,6 +51,7 @@ StartupOutcome RunStartupWindowCreation(Context& ctx, StartupWindowPort& window,
   }
   if (startup.package_result == 1) {
     PrepareWizardModel(ctx);
+    StartSupportDlls(ctx);
     ctx.log.Step("start-up: installer; run mode \"" + startup.run_mode + "\"");
   } else {
     ctx.log.Step("start-up: no installer package; built-in texts only");

@@ -17,12 +17,6 @@ inline constexpr char kMessageWindowPrefix[] = "备用的传递消息I_";
 // The hidden message window's caption: the prefix and the decimal address of the message entry.
 std::string MessageWindowCaption(uintptr_t entry_address);
 
-// Requests of support DLLs through the message entry routine that start-up answers.
-inline constexpr int kMessageShowWindow = 1004;
-
-// Answers one request of a support DLL (code, first and second parameter); 0 for unknown codes.
-int HandleMessageEntry(Context& ctx, int code, int first, int second);
-
 class StartupWindowPort {
  public:
   virtual ~StartupWindowPort() = default;

@@ -103,17 +103,5 @@ TEST(StartupFlow, BackgroundModeInstallsAtOnceAndEndsWithTheOutcome) {
   }
 }
 
-TEST(StartupFlow, MessageEntryShowWindowRequest) {
-  HostPlatform host;
-  Context ctx(host.platform());
-  EXPECT_EQ(HandleMessageEntry(ctx, kMessageShowWindow, 0, 0), 0);
-  EXPECT_FALSE(ctx.startup.show_window);
-  HandleMessageEntry(ctx, kMessageShowWindow, 1, 0);
-  EXPECT_TRUE(ctx.startup.show_window);
-  HandleMessageEntry(ctx, kMessageShowWindow, 2, 0);
-  EXPECT_FALSE(ctx.startup.show_window);
-  EXPECT_EQ(HandleMessageEntry(ctx, 4711, 1, 2), 0);
-}
-
 }  // namespace
 }  // namespace qmb

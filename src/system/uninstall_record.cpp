@@ -10,6 +10,7 @@
 #include "extract/install_progress.h"
 #include "startup/settings_catalogue.h"
 #include "startup/settings_loader.h"
+#include "startup/support_dlls.h"
 #include "system/shortcut_locations.h"
 #include "system/system_settings.h"
 #include "system/uninstaller_file.h"
@@ -130,7 +131,7 @@ void WriteUninstallRecord(Context& ctx) {
   }
 
   if (!ctx.system.uninstaller_icon.empty()) {
-    const std::string dll_folder = ctx.platform.env.TempFolder() + "qmb_dll";
+    const std::string dll_folder = SupportDllFolder(ctx);
     const std::string icon_path =
         JoinPath(dll_folder, SafeFileName(ReadSetting(ctx, "禾木软件名称")) + ".ico");
     if (!files.CreateDirectory(dll_folder) || !files.WriteAll(icon_path, ctx.system.uninstaller_icon))

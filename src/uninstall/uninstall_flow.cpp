@@ -7,7 +7,9 @@
 #include "context/context.h"
 #include "extract/install_progress.h"
 #include "script/script_runner.h"
+#include "startup/dll_notifications.h"
 #include "startup/settings_loader.h"
+#include "startup/support_dlls.h"
 #include "uninstall/option_boxes.h"
 #include "uninstall/removal.h"
 #include "uninstall/removal_lists.h"
@@ -133,7 +135,9 @@ void StartUninstall(Context& ctx) {
   state.version = record.Value(kRecordSection, "软件版本");
   RestoreSettings(ctx, data->settings);
   SetUpPage(ctx);
-  ctx.log.Step("uninstall: support DLLs are not part of this build");
+  StartSupportDlls(ctx);
+  if (!ctx.support_dlls.loaded.empty())
+    state.notify = [&ctx](int stage) { return RemovalTakenOver(ctx, stage); };
   ChooseRunMode(ctx);
 }
 

@@ -4,6 +4,7 @@
 #include "archive/sevenzip_api.h"
 #include "base/text.h"
 #include "context/context.h"
+#include "startup/support_dlls.h"
 #include "uninstall/uninstall_flow.h"
 #include "uninstall/uninstall_view.h"
 
@@ -12,10 +13,6 @@ namespace qmb {
 namespace {
 
 using LineCallback = void(QMB_STDCALL*)(intptr_t line);
-
-std::string TextAt(intptr_t address) {
-  return address == 0 ? std::string() : std::string(reinterpret_cast<const char*>(address));
-}
 
 const char* Boolean(bool value) { return value ? "真" : "假"; }
 
@@ -47,8 +44,8 @@ intptr_t HandleUninstallMessage(Context& ctx, int code, intptr_t first, intptr_t
       state.product_answer = ProductRecord(ctx);
       return reinterpret_cast<intptr_t>(state.product_answer.c_str());
     case kMessageKeepList:
-      state.keep_list = SplitGbk(TextAt(first), ',');
-      ctx.log.Step("uninstall: keep list \"" + TextAt(first) + "\"");
+      state.keep_list = SplitGbk(DllText(first), ',');
+      ctx.log.Step("uninstall: keep list \"" + DllText(first) + "\"");
       return 0;
     case kMessageShowUninstall:
       if (state.view != nullptr) state.view->SetVisible(first == 1);
@@ -56,7 +53,7 @@ intptr_t HandleUninstallMessage(Context& ctx, int code, intptr_t first, intptr_t
                    " on request");
       return 0;
     case kMessageTickList:
-      state.tick_list = TextAt(first);
+      state.tick_list = DllText(first);
       ctx.log.Step("uninstall: tick list \"" + state.tick_list + "\"");
       return 0;
     case kMessageStartRemoval: {

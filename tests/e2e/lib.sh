@@ -97,3 +97,13 @@ wine_reg_export() {
   iconv -f UTF-16 -t UTF-8 "$(drive_c)/windows/temp/$file" | tr -d '\r'
   rm -f "$(drive_c)/windows/temp/$file"
 }
+
+# Copies the demo project to $1 without its registry values, its links and its pre- and post-install
+# runs (which write files no install log names), for a test that brings its own.
+plain_demo_project() {
+  cp -r "$qmb_root/examples/demo" "$1"
+  rm -rf "$1/registry"
+  local ini=$1/settings/data.ini
+  awk '/^\[/ { skip = $0 ~ /^\[(新建快捷方式参数|解压后运行的参数)\]/ } !skip' "$ini" >"$ini.new"
+  mv "$ini.new" "$ini"
+}

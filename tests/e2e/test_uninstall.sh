@@ -38,13 +38,8 @@ gbk() { printf '%s' "$1" | iconv -f UTF-8 -t GBK; }
 # The test product: the demo's payload, shortcuts on the desktop and in a start-menu group (one to
 # the uninstaller), registry values in both views, an uninstall-time command and an option.
 project=$work/project
-cp -r "$QMB_SOURCE_DIR/examples/demo" "$project"
-rm -rf "$project/registry"
+plain_demo_project "$project"
 ini=$project/settings/data.ini
-# The demo's own links and its pre- and post-install runs (which write files no install log
-# names) make way for this test's.
-awk '/^\[/ { skip = $0 ~ /^\[(新建快捷方式参数|解压后运行的参数)\]/ } !skip' "$ini" >"$ini.new"
-mv "$ini.new" "$ini"
 sed -i -e "s|^禾木软件名称=.*|禾木软件名称=$product\r|" -e 's|^软件版本=.*|软件版本=2.0\r|' \
   -e "s|^安装位置=.*|安装位置=C:\\\\Program Files\\\\$product\r|" \
   -e 's|^jp=.*|jp=-jp\r|' -e 's|^hp=.*|hp=-hp\r|' -e 's|^hideend=.*|hideend=-hideend\r|' "$ini"

@@ -21,6 +21,7 @@
 #include "file_io.h"
 #include "pe_image.h"
 #include "registry_inputs.h"
+#include "support_dll_inputs.h"
 #include "settings_files.h"
 #include "sevenzip_tool.h"
 
@@ -130,6 +131,25 @@ bool AddRegistryData(const fs::path& folder, std::vector<SettingsFile>& files, s
     }
   }
   files.push_back({"QMBREG.db", CompressForm(BuildRegistryStore(*records))});
+  return true;
+}
+
+// The support DLLs from the project's support folder as "QMBDLL.db" (compressed) and
+// "QMBDLL_s.ini"; a project that keeps ready store files among its settings must not have both.
+bool AddSupportDlls(const fs::path& folder, std::vector<SettingsFile>& files, std::string& error) {
+  auto records = LoadSupportFolder(folder, error);
+  if (!records) return false;
+  if (records->empty()) return true;
+  for (const SettingsFile& f : files) {
+    if (strcasecmp(f.name.c_str(), "QMBDLL.db") == 0 ||
+        strcasecmp(f.name.c_str(), "QMBDLL_s.ini") == 0) {
+      error = "settings/" + f.name + " and the support folder both give support DLLs; keep one";
+      return false;
+    }
+  }
+  const DllStoreFiles store = BuildDllStore(*records);
+  files.push_back({"QMBDLL.db", CompressForm(store.db)});
+  files.push_back({"QMBDLL_s.ini", store.settings});
   return true;
 }
 
@@ -269,6 +289,7 @@ bool WritePackage(const PackageRequest& request, std::string& error, PackageSumm
   auto files = LoadSettingsFolder(settings_dir, error);
   if (!files) return false;
   if (!AddRegistryData(request.project / "registry", *files, error)) return false;
+  if (!AddSupportDlls(request.project / "support", *files, error)) return false;
   auto payload_size = FolderSize(payload_dir);
   if (!payload_size) {
     error = "cannot read the sizes in " + payload_dir.string();

@@ -41,6 +41,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   ctx.extract.open_redirect = &open_redirect;
   ctx.wizard.show_progress_line = [&ctx](const std::string& line) { ShowProgressLine(ctx, line); };
   SetMessageEntryContext(&ctx);
+  ctx.support_dlls.fill_tree_routine = reinterpret_cast<uintptr_t>(&FillTreeEntry);
   AttachWaitingWindow(ctx);
 
   if (!CreateStartupWindow(ctx)) return 0;

@@ -2,8 +2,9 @@
 // process's context is kept here: this is the one place the program needs it without a caller.
 #include "app/setup/message_entry.h"
 
-#include "startup/startup_flow.h"
 #include "uninstall/uninstall_messages.h"
+#include "wizard/components_model.h"
+#include "wizard/dll_requests.h"
 
 namespace qmb {
 namespace {
@@ -14,9 +15,14 @@ Context* g_context = nullptr;
 
 void SetMessageEntryContext(Context* ctx) { g_context = ctx; }
 
-int __stdcall MessageEntry(int code, int first, int second) {
+intptr_t __stdcall MessageEntry(int code, intptr_t first, intptr_t second) {
   if (g_context == nullptr) return 0;
   return HandleMessageEntry(*g_context, code, first, second);
+}
+
+int __stdcall FillTreeEntry() {
+  if (g_context == nullptr) return 0;
+  return FillComponentsTree(*g_context) ? 1 : 0;
 }
 
 intptr_t __stdcall UninstallMessageEntry(int code, intptr_t first, intptr_t second) {

@@ -11,7 +11,12 @@ struct Context;
 // The context the routine answers for; set once at start, before any support DLL runs.
 void SetMessageEntryContext(Context* ctx);
 
-int __stdcall MessageEntry(int code, int first, int second);
+// Parameters and result are pointer-sized: on the 32-bit build that is the three 32-bit integers of
+// the interface, and on x86-64 an address still fits.
+intptr_t __stdcall MessageEntry(int code, intptr_t first, intptr_t second);
+
+// The routine a support DLL gets through request 1010: fills the components tree again.
+int __stdcall FillTreeEntry();
 
 // The uninstall window's entry routine (requests 2001 to 2010). Its parameters and result carry
 // addresses as well as numbers, so they are pointer-sized.

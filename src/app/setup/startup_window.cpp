@@ -8,9 +8,12 @@
 #include "platform/win32/wide.h"
 #include "platform/win32/window_class.h"
 #include "platform/win32/windows_include.h"
+// After windows.h, which it builds on.
+#include <commctrl.h>
 #include "startup/package_step.h"
 #include "startup/startup_flow.h"
 #include "uninstall/win32/uninstall_window.h"
+#include "wizard/dll_requests.h"
 
 namespace qmb {
 namespace {
@@ -21,6 +24,18 @@ constexpr int kHeight = 363;
 constexpr DWORD kMessageWindowExStyle = 0x20;      // transparent
 constexpr DWORD kMessageWindowStyle = 0x54000000;  // child, visible, clip siblings
 
+// Support DLLs reach the page request handler by sending its request codes as window messages to
+// the message window, with the argument as wParam. That works in every run mode, with or without
+// the wizard's pages.
+LRESULT CALLBACK PageRequestProc(HWND window, UINT message, WPARAM w, LPARAM l, UINT_PTR,
+                                 DWORD_PTR context) {
+  if (message >= kPageCustomHeader && message <= kPageShortcutTexts) {
+    return HandlePageRequest(*reinterpret_cast<Context*>(context), static_cast<int>(message),
+                             static_cast<intptr_t>(w));
+  }
+  return DefSubclassProc(window, message, w, l);
+}
+
 // The window operations the start-up steps need.
 class StartupWindow : public StartupWindowPort {
  public:
@@ -30,7 +45,9 @@ class StartupWindow : public StartupWindowPort {
     HWND message_window = CreateWindowExW(
         kMessageWindowExStyle, L"Static", Wide(caption).c_str(), kMessageWindowStyle, -999, -999, 0,
         0, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
-    (void)message_window;  // a window that cannot be made goes unnoticed, as support DLLs expect
+    // A window that cannot be made goes unnoticed, as support DLLs expect.
+    if (message_window != nullptr)
+      SetWindowSubclass(message_window, PageRequestProc, 1, reinterpret_cast<DWORD_PTR>(&ctx_));
   }
   void SetVisible(bool visible) override { ShowWindow(window_, visible ? SW_SHOW : SW_HIDE); }
   // Closing from inside the creation handler would destroy a half-made window; the close waits

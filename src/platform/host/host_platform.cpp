@@ -28,7 +28,8 @@ HostPlatform::HostPlatform(std::string root, bool owns_root)
       files_(root_),
       registry_([this] { return env_.is_64bit_windows(); }),
       shell_(files_),
-      platform_{files_, registry_, processes_, shell_, env_, dialogs_} {
+      modules_(files_),
+      platform_{files_, registry_, processes_, shell_, env_, dialogs_, modules_} {
   MakeFolders(env_.TempFolder());
   MakeFolders(env_.WindowsFolder());
   for (SpecialFolder folder : {SpecialFolder::kDesktop, SpecialFolder::kPrograms,

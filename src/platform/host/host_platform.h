@@ -7,6 +7,7 @@
 #include "platform/host/host_dialogs.h"
 #include "platform/host/host_env.h"
 #include "platform/host/host_files.h"
+#include "platform/host/host_modules.h"
 #include "platform/host/host_processes.h"
 #include "platform/host/host_registry.h"
 #include "platform/host/host_shell.h"
@@ -33,6 +34,7 @@ class HostPlatform {
   HostShell& shell() { return shell_; }
   HostEnv& env() { return env_; }
   HostDialogs& dialogs() { return dialogs_; }
+  HostModules& modules() { return modules_; }
 
  private:
   HostPlatform(std::string root, bool owns_root);
@@ -47,6 +49,7 @@ class HostPlatform {
   HostProcesses processes_;
   HostShell shell_;
   HostDialogs dialogs_;
+  HostModules modules_;
   Platform platform_;
 };
 
