@@ -13,6 +13,7 @@
 #include "system/shortcuts.h"
 #include "system/system_settings.h"
 #include "system/uninstall_record.h"
+#include "wizard/support_dll_notices.h"
 #include "wizard/wizard_install_view.h"
 
 namespace qmb {
@@ -74,6 +75,7 @@ void RunInstall(Context& ctx, const std::string& password) {
 void FinishInstall(Context& ctx) {
   if (ctx.wizard.install_view) ctx.wizard.install_view->ShowFinishState();
   ctx.log.Step("install: finished");
+  NoticeInstallFinished(ctx);
   const StartupState& startup = ctx.startup;
   if (startup.run_mode == kRunModeBackground || startup.finish_page_switch == -1) {
     EndProcess(ctx);

@@ -10,6 +10,7 @@
 #include "wizard/after_install_run.h"
 #include "wizard/components_tree.h"
 #include "wizard/finish_option.h"
+#include "wizard/wizard_pages.h"
 
 namespace qmb {
 
@@ -20,6 +21,12 @@ struct TreeGeometry {
 };
 
 struct WizardState {
+  WizardPages pages;
+  // Set by a support DLL: called with the page number after every page change.
+  std::function<void(int page)> page_changed_callback;
+  // Set by a support DLL's install request: the installing page is not brought forward.
+  bool silent_page_switch = false;
+
   ComponentsTree tree = ComponentsTree::BuiltIn();
   // Set from the "Treelists" block when it gives exactly four numbers; the window moves the tree.
   std::optional<TreeGeometry> tree_geometry;
