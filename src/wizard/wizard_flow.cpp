@@ -1,6 +1,7 @@
 // The page walk and the bottom row's states, in the order the window relies on.
 #include "wizard/wizard_flow.h"
 
+#include "base/path.h"
 #include "base/text.h"
 #include "base/value_store.h"
 #include "context/context.h"
@@ -179,6 +180,17 @@ bool ConfirmExit(Context& ctx) {
     return false;
   }
   return !NoticeExitAnswer(ctx, true);
+}
+
+std::optional<std::string> TakeBrowsedFolder(Context& ctx, const std::string& picked) {
+  const std::string folder = NormalizePath(picked);
+  if (!CheckInstallPath(ctx, folder)) return std::nullopt;
+  std::string box = folder;
+  const std::string subfolder = ReadSetting(ctx, "浏览目录自动添加");
+  if (IsTrue(ReadSetting(ctx, "自动添加路径")) && !subfolder.empty()) box += "\\" + subfolder;
+  ctx.wizard.folder_box = box;
+  ctx.wizard.install_folder = box;
+  return box;
 }
 
 bool InstallSucceeded(const Context& ctx) {

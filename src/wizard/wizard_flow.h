@@ -4,6 +4,7 @@
 // what they decide through WizardView.
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "wizard/wizard_pages.h"
@@ -59,6 +60,11 @@ bool ConfirmExit(Context& ctx);
 // Next on the finish page: the ticked finish options (not after a failed installation), every
 // component's "finish" section, then the process ends.
 void FinishWizard(Context& ctx);
+
+// The folder the user picked in the folder dialog, as the folder box takes it: normalised, checked
+// (a refused folder is told and gives nothing) and, when "自动添加路径" is on, with the package's
+// subfolder "浏览目录自动添加" appended. The install folder follows the folder box.
+std::optional<std::string> TakeBrowsedFolder(Context& ctx, const std::string& picked);
 
 // Whether the installation that ran left a complete product.
 bool InstallSucceeded(const Context& ctx);

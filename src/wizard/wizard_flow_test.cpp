@@ -209,6 +209,20 @@ TEST_F(WizardFlowTest, FailedInstallIsShownAsFailedAndRunsNoOption) {
   EXPECT_NE(host_.processes().exits()[0], 0u);
 }
 
+TEST_F(WizardFlowTest, BrowsedFolderIsCheckedAndGetsTheSubfolder) {
+  Set("浏览目录自动添加", "演示");
+  Set("自动添加路径", "真");
+  EXPECT_EQ(TakeBrowsedFolder(ctx_, "d:\\Apps\\"), "D:\\Apps\\演示");
+  EXPECT_EQ(ctx_.wizard.folder_box, "D:\\Apps\\演示");
+  EXPECT_EQ(ctx_.wizard.install_folder, "D:\\Apps\\演示");
+  Set("自动添加路径", "假");
+  EXPECT_EQ(TakeBrowsedFolder(ctx_, "D:\\Apps"), "D:\\Apps");
+  Set("ch", "真", "ml");
+  EXPECT_EQ(TakeBrowsedFolder(ctx_, "D:\\程序"), std::nullopt);
+  EXPECT_EQ(ctx_.wizard.folder_box, "D:\\Apps");
+  EXPECT_EQ(Boxes().size(), 1u);
+}
+
 TEST_F(WizardFlowTest, ExitQuestion) {
   host_.dialogs().QueueMessageBoxAnswer(kIdNo);
   EXPECT_FALSE(ConfirmExit(ctx_));

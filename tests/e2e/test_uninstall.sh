@@ -21,7 +21,7 @@ source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 
 mkpackage=$QMB_NATIVE_DIR/mkpackage
 runtime=$(windows_program setup.exe)
-driver=$(windows_program e2e/drive_uninstall_window.exe)
+driver=$(windows_program e2e/drive_window.exe)
 answer=$(windows_program e2e/answer_message_box.exe)
 [ -x "$mkpackage" ] || fail "missing $mkpackage (build the native target first)"
 command -v import >/dev/null || fail "imagemagick's import is missing (scripts/install-deps.sh)"
@@ -169,11 +169,11 @@ rm -f "$work/uninstall.log.gbk"
 SETUP_LOG='C:\qmbuninstall\uninstall.log.gbk' timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -s '-screen 0 800x600x24' bash -c '
   wineserver -w  # a session of an earlier command without a display must not get our windows
   wine "$1\\uninst.exe" || exit 1
-  wine C:\\qmbuninstall\\drive_uninstall_window.exe wait "$2" 60 >"$3/page.txt" || exit 2
+  wine C:\\qmbuninstall\\drive_window.exe wait "$2" 60 >"$3/page.txt" || exit 2
   import -window root "$4/normal-page.png"
-  wine C:\\qmbuninstall\\drive_uninstall_window.exe click "$2" 卸载 完成 60 >"$3/done.txt" || exit 3
+  wine C:\\qmbuninstall\\drive_window.exe click "$2" 卸载 完成 60 >"$3/done.txt" || exit 3
   import -window root "$4/normal-done.png"
-  wine C:\\qmbuninstall\\drive_uninstall_window.exe click "$2" 完成 - 60 >/dev/null || exit 4
+  wine C:\\qmbuninstall\\drive_window.exe click "$2" 完成 - 60 >/dev/null || exit 4
   wineserver -w' normal "$install_win" "$title" "$work" "$shots" || fail "normal mode: step $? failed"
 uninstall_log normal
 tr -d '\r' <"$work/page.txt" >"$shots/normal-page.txt"
@@ -189,7 +189,7 @@ install_product
 timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -s '-screen 0 800x600x24' bash -c '
   wineserver -w
   wine "$1\\uninst.exe" -jp || exit 1
-  wine C:\\qmbuninstall\\drive_uninstall_window.exe click "$2" 完成 - 60 >/dev/null || exit 2
+  wine C:\\qmbuninstall\\drive_window.exe click "$2" 完成 - 60 >/dev/null || exit 2
   wineserver -w' jp "$install_win" "$title" || fail "-jp: step $? failed"
 check_removed "-jp"
 
