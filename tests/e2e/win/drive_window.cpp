@@ -10,7 +10,7 @@
 //   drive_window tree CAPTION INDEX            selects tree item INDEX (tree order) and toggles
 //                                              its check box with the space key
 //   drive_window type CAPTION TEXT             replaces the text of the window's one-line edit box
-//   drive_window answer TITLE BUTTON [TEXT] [seconds]
+//   drive_window answer TITLE BUTTON [TEXT|-] [seconds]
 //       waits for a dialog box titled TITLE, prints its text, types TEXT into its edit box when
 //       given, and presses BUTTON (ok, cancel, yes or no)
 // Exit code 0 on success, 1 when something never came.
@@ -32,9 +32,11 @@ constexpr int kMessageTextId = 0xFFFF;  // the static text of a message box
 constexpr int kInputPromptId = 100;     // the input box's prompt and edit box
 constexpr int kInputEditId = 101;
 
+// WM_GETTEXT, not GetWindowText: for a window of another process that only gives the caption it
+// was made with, not what an edit box holds now.
 std::wstring TextOf(HWND window) {
   wchar_t text[4096] = {};
-  GetWindowTextW(window, text, 4096);
+  SendMessageW(window, WM_GETTEXT, 4096, reinterpret_cast<LPARAM>(text));
   return text;
 }
 
@@ -141,7 +143,10 @@ bool TreeItemTicked(HWND tree, HTREEITEM item) {
 void PrintControls(HWND window) {
   std::printf("title: %s\n", Utf8(TextOf(window)).c_str());
   for (HWND child : Children(window)) {
-    if (!Shown(child)) continue;
+    // A progress bar is listed even where its page is gone: the finish page follows the last
+    // position of the installing page's bar.
+    const bool bar = IsClass(child, PROGRESS_CLASSW);
+    if (!Shown(child) && !bar) continue;
     const std::string text = Utf8(TextOf(child));
     std::string line;
     if (IsCheckBox(child)) {
@@ -153,6 +158,7 @@ void PrintControls(HWND window) {
       if (type == BS_DEFPUSHBUTTON) line += " (default)";
     } else if (IsClass(child, PROGRESS_CLASSW)) {
       line = "progress: " + std::to_string(SendMessageW(child, PBM_GETPOS, 0, 0));
+      if (!Shown(child)) line += " (hidden)";
     } else if (IsClass(child, L"Edit")) {
       line = "edit: " + text;
     } else if (IsClass(child, WC_TREEVIEWW)) {
@@ -198,8 +204,11 @@ struct Args {
 HWND FindWizard(const std::wstring& caption, int seconds) {
   HWND window = nullptr;
   if (WaitFor(seconds, [&] {
-        window = FindWindowW(nullptr, caption.c_str());
-        return window != nullptr && IsWindowVisible(window);
+        window = nullptr;
+        for (HWND w = FindWindowExW(nullptr, nullptr, nullptr, caption.c_str()); w != nullptr;
+             w = FindWindowExW(nullptr, w, nullptr, caption.c_str()))
+          if (IsWindowVisible(w) && !IsClass(w, L"#32770")) window = w;
+        return window != nullptr;
       }))
     return window;
   std::printf("no visible window titled %s\n", Utf8(caption).c_str());
