@@ -14,6 +14,7 @@
 #include "extract/install_view.h"
 #include "platform/win32/com.h"
 #include "platform/win32/wide.h"
+#include "platform/win32/window_class.h"
 #include "startup/settings_loader.h"
 #include "startup/temporary_files.h"
 #include "wizard/components_model.h"
@@ -56,16 +57,6 @@ LRESULT CALLBACK PageProc(HWND page, UINT message, WPARAM w, LPARAM l) {
   }
 }
 
-void RegisterPageClass() {
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = PageProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.hCursor = LoadCursorW(nullptr, MAKEINTRESOURCEW(32512));
-  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-  wc.lpszClassName = kPageClass;
-  RegisterClassW(&wc);  // fails harmlessly when already registered
-}
-
 void SetText(HWND control, const std::string& gbk) { SetWindowTextW(control, Wide(gbk).c_str()); }
 
 std::string TextOf(HWND control) {
@@ -91,8 +82,10 @@ class WizardWindow : public WizardView, public WizardInstallView, public Install
   }
 
   void Open() {
-    MakeFonts();
-    RegisterPageClass();
+    const MessageFonts fonts = CreateMessageFonts();
+    font_ = fonts.normal;
+    bold_font_ = fonts.bold;
+    RegisterWindowClass(kPageClass, PageProc);  // false when already registered: that is fine
     MakePageSet();
     MakeControls();
     ApplyModel();
@@ -214,16 +207,6 @@ class WizardWindow : public WizardView, public WizardInstallView, public Install
   HWND Named(const char* name) const {
     auto found = controls_.find(name);
     return found == controls_.end() ? nullptr : found->second;
-  }
-
-  void MakeFonts() {
-    NONCLIENTMETRICSW metrics = {};
-    metrics.cbSize = sizeof(metrics);
-    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
-    font_ = CreateFontIndirectW(&metrics.lfMessageFont);
-    LOGFONTW bold = metrics.lfMessageFont;
-    bold.lfWeight = FW_BOLD;
-    bold_font_ = CreateFontIndirectW(&bold);
   }
 
   // The page set: a tab control with the six pages, each page a container that covers the whole
