@@ -77,25 +77,41 @@ sed -i '1a 压缩原大小=999999999999999\r' "$ini"
 "$mkpackage" --runtime "$runtime" "$project" -o "$work/full-setup.exe" >/dev/null
 
 # What an install leaves, for comparing two installs: the install folder's files with their sizes,
-# the product's links and every registry key that names the product.
-entry_names() {
-  awk -v p="$product" '/^\[/ { keep = index($0, p) > 0 } keep && NF' | sort
+# the product's links and every registry key that names the product, read from the prefix's
+# registry files (no Wine session runs between the sessions below, so they are complete; starting
+# `reg` a dozen times would take longer than the whole walk). "registry delete" removes those keys.
+registry() {
+  python3 - "$1" "$WINEPREFIX" "$product" <<'PY'
+import re, sys
+command, prefix, product = sys.argv[1:]
+mark = "".join("\\x%04x" % ord(c) for c in product)
+for name in ("system.reg", "user.reg"):
+    path = f"{prefix}/{name}"
+    text = open(path, encoding="utf-8", newline="").read()
+    sections = re.split(r"\n(?=\[)", text)
+    ours = [s for s in sections if s.startswith("[") and mark in s.split("]", 1)[0]]
+    if command == "delete":
+        open(path, "w", encoding="utf-8", newline="").write(
+            "\n".join(s for s in sections if s not in ours))
+        continue
+    for section in ours:  # without the times of the writes
+        head, _, rest = section.partition("\n")
+        print(name, head.split("] ")[0] + "]")
+        print("\n".join(l for l in rest.splitlines() if l and not l.startswith("#time=")))
+PY
 }
 snapshot() {
   { (cd "$(drive_c)" && find "./Program Files/WizardDemo" -printf '%y %s %p\n' 2>/dev/null | sort) || :
     (cd "$(drive_c)" && find users ProgramData -path '*/Temp' -prune -o -name "*$product*" -print | sort)
-    for root in HKLM HKCU; do wine_reg_export "$root" | entry_names || :; done; } >"$1"
+    registry list; } >"$1"
 }
-clean_up() {
+clean_up() {  # clean_up [check]: removes the product; with check, makes sure nothing is left
   rm -rf "$install"
   find "$(drive_c)/users" "$(drive_c)/ProgramData" -path '*/Temp' -prune -o -name "*$product*" \
     -prune -exec rm -rf {} + 2>/dev/null || :
-  for key in "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product" \
-             "HKLM\\SOFTWARE\\$product" "HKCU\\Software\\$product"; do
-    for view in /reg:32 /reg:64; do
-      timeout "$QMB_WINE_TIMEOUT" wine reg delete "$key" $view /f >/dev/null 2>&1 || :
-    done
-  done
+  timeout "$QMB_WINE_TIMEOUT" wineserver -w
+  registry delete
+  [ "${1:-}" = check ] || return 0
   snapshot "$work/clean.txt"
   [ ! -s "$work/clean.txt" ] || { cat "$work/clean.txt"; fail "an earlier install is still there"; }
 }
@@ -131,7 +147,7 @@ session background '
 expect background-password.txt "text: 请输入安装程序的密码才可继续安装"
 [ -f "$install/demo.exe" ] || fail "the background install left no product"
 snapshot "$work/background.txt"
-clean_up
+clean_up check
 
 # 2. The normal mode, page by page.
 next='下一步(&N)' back='上一步(&P)' accept='我接受(&I)' install_button='安装(&I)' finish='完成(&F)'
