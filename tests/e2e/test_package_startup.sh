@@ -15,7 +15,7 @@ source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 mkpackage=$QMB_NATIVE_DIR/mkpackage
 runtime=$QMB_WINDOWS_DIR/setup.exe
 finder=$QMB_WINDOWS_DIR/e2e/find_message_window.exe
-answer=$QMB_WINDOWS_DIR/e2e/answer_message_box.exe
+answer=$QMB_WINDOWS_DIR/e2e/drive_window.exe
 for f in "$mkpackage" "$runtime" "$finder" "$answer" "$QMB_WINDOWS_DIR/7-zip32.dll"; do
   [ -f "$f" ] || fail "missing $f (build both targets first)"
 done
@@ -145,7 +145,7 @@ rm -f "$payload"
 # 3. A missing split volume ends the run with a message box.
 make_package volumes "压缩分卷数=2" "压缩分卷文件名=demo.7z.001+demo.7z.002"
 printf 'part one' >"$work/volumes/demo.7z.001"
-start_with "'C:\\qmbstartup\\answer_message_box.exe' 运行失败 60" volumes
+start_with "'C:\\qmbstartup\\drive_window.exe' answer 运行失败 ok - 60" volumes
 read -r code checker <"$work/volumes.codes"
 cat "$work/volumes.checker.txt"
 [ "$checker" = 0 ] || fail "volumes: no message box titled 运行失败"

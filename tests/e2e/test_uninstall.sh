@@ -22,7 +22,6 @@ source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 mkpackage=$QMB_NATIVE_DIR/mkpackage
 runtime=$(windows_program setup.exe)
 driver=$(windows_program e2e/drive_window.exe)
-answer=$(windows_program e2e/answer_message_box.exe)
 [ -x "$mkpackage" ] || fail "missing $mkpackage (build the native target first)"
 command -v import >/dev/null || fail "imagemagick's import is missing (scripts/install-deps.sh)"
 
@@ -32,7 +31,7 @@ work=$(drive_c)/qmbuninstall
 shots=$QMB_NATIVE_DIR/e2e-uninstall
 rm -rf "$work" "$shots"
 mkdir -p "$work/marks" "$shots"
-cp "$driver" "$answer" "$work/"
+cp "$driver" "$work/"
 gbk() { printf '%s' "$1" | iconv -f UTF-8 -t GBK; }
 
 # The test product: the demo's payload, shortcuts on the desktop and in a start-menu group (one to
