@@ -6,6 +6,7 @@
 #include "startup/support_dlls.h"
 #include "startup/temporary_files.h"
 #include "wizard/install_start.h"
+#include "wizard/wizard_flow.h"
 #include "wizard/wizard_preparation.h"
 
 namespace qmb {
@@ -70,8 +71,11 @@ StartupOutcome RunStartupWindowCreation(Context& ctx, StartupWindowPort& window,
     window.Close();
     return StartupOutcome::kClosed;
   }
-  if (startup.package_result == 1) {
-    ctx.log.Step("start-up: the wizard window is not part of this build");
+  BuildPageTable(ctx);
+  window.OpenWizard();
+  if (startup.package_result == 1 && startup.run_mode == kRunModeDirect) {
+    ctx.log.Step("start-up: direct install armed");
+    window.ArmDirectInstall();
   }
   window.SetVisible(startup.show_window);
   ctx.log.Step(std::string("start-up: window ") + (startup.show_window ? "shown" : "hidden"));

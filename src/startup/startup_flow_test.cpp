@@ -16,7 +16,11 @@ class RecordingWindow : public StartupWindowPort {
   void SetVisible(bool v) override { visible.push_back(v); }
   void Close() override { closed = true; }
   void OpenUninstallWindow() override { uninstall_window = true; }
+  void OpenWizard() override { wizard = true; }
+  void ArmDirectInstall() override { direct = true; }
   std::string caption;
+  bool wizard = false;
+  bool direct = false;
   std::vector<bool> visible;
   bool closed = false;
   bool uninstall_window = false;
@@ -41,6 +45,9 @@ TEST(StartupFlow, InstallerResetsDllFolderShowsWindowAndRemovesWorkFolder) {
   EXPECT_EQ(window.caption, "备用的传递消息I_4198400");
   EXPECT_EQ(window.visible, std::vector<bool>{true});
   EXPECT_FALSE(window.closed);
+  EXPECT_TRUE(window.wizard);
+  EXPECT_FALSE(window.direct);
+  EXPECT_TRUE(ctx.wizard.pages.built);
   EXPECT_EQ(ctx.startup.package_result, 1);
   EXPECT_FALSE(host.files().Exists("C:\\Temp\\5.tmp"));
 }
@@ -63,6 +70,20 @@ TEST(StartupFlow, UninstallerKindAndRunModes) {
     EXPECT_EQ(RunStartupWindowCreation(ctx, window, [] { return 2; }, 1), StartupOutcome::kShown);
     EXPECT_FALSE(window.closed);
     EXPECT_FALSE(window.uninstall_window);
+    EXPECT_TRUE(window.wizard);
+  }
+  {
+    // The direct mode shows the wizard and arms its timer; without an installer package there is
+    // nothing to install and the timer stays off.
+    for (int result : {1, 0}) {
+      Context ctx(host.platform());
+      ctx.startup.run_mode = kRunModeDirect;
+      RecordingWindow window;
+      RunStartupWindowCreation(ctx, window, [result] { return result; }, 1);
+      EXPECT_TRUE(window.wizard);
+      EXPECT_EQ(window.direct, result == 1);
+      EXPECT_EQ(window.visible, std::vector<bool>{true});
+    }
   }
 }
 

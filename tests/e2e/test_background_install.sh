@@ -23,7 +23,7 @@ source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 mkpackage=$QMB_NATIVE_DIR/mkpackage
 [ -x "$mkpackage" ] || fail "missing $mkpackage (build the native targets first)"
 runtime=$(windows_program setup.exe)
-answer=$(windows_program e2e/answer_message_box.exe)
+answer=$(windows_program e2e/drive_window.exe)
 read_links=$(windows_program e2e/read_links.exe)
 
 work=$(drive_c)/qmbinstall
@@ -279,7 +279,7 @@ install() {
     wine "C:\\qmbinstall\\$name\\setup.exe" "$@" &
     setup=$!
     if [ "$answer" = 1 ]; then
-      wine "C:\\qmbinstall\\answer_message_box.exe" "$caption" 60 | tr -d "\r" >"$work/$name.box"
+      wine "C:\\qmbinstall\\drive_window.exe" answer "$caption" ok - 60 | tr -d "\r" >"$work/$name.box"
     fi
     wait $setup
     echo $? >"$work/$name.code"

@@ -21,8 +21,7 @@ source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 
 mkpackage=$QMB_NATIVE_DIR/mkpackage
 runtime=$(windows_program setup.exe)
-driver=$(windows_program e2e/drive_uninstall_window.exe)
-answer=$(windows_program e2e/answer_message_box.exe)
+driver=$(windows_program e2e/drive_window.exe)
 [ -x "$mkpackage" ] || fail "missing $mkpackage (build the native target first)"
 command -v import >/dev/null || fail "imagemagick's import is missing (scripts/install-deps.sh)"
 
@@ -32,7 +31,7 @@ work=$(drive_c)/qmbuninstall
 shots=$QMB_NATIVE_DIR/e2e-uninstall
 rm -rf "$work" "$shots"
 mkdir -p "$work/marks" "$shots"
-cp "$driver" "$answer" "$work/"
+cp "$driver" "$work/"
 gbk() { printf '%s' "$1" | iconv -f UTF-8 -t GBK; }
 
 # The test product: the demo's payload, shortcuts on the desktop and in a start-menu group (one to
@@ -164,18 +163,18 @@ rm -f "$work/uninstall.log.gbk"
 SETUP_LOG='C:\qmbuninstall\uninstall.log.gbk' timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -s '-screen 0 800x600x24' bash -c '
   wineserver -w  # a session of an earlier command without a display must not get our windows
   wine "$1\\uninst.exe" || exit 1
-  wine C:\\qmbuninstall\\drive_uninstall_window.exe wait "$2" 60 >"$3/page.txt" || exit 2
+  wine C:\\qmbuninstall\\drive_window.exe wait "$2" 60 >"$3/page.txt" || exit 2
   import -window root "$4/normal-page.png"
-  wine C:\\qmbuninstall\\drive_uninstall_window.exe click "$2" 卸载 完成 60 >"$3/done.txt" || exit 3
+  wine C:\\qmbuninstall\\drive_window.exe click "$2" 卸载 完成 60 >"$3/done.txt" || exit 3
   import -window root "$4/normal-done.png"
-  wine C:\\qmbuninstall\\drive_uninstall_window.exe click "$2" 完成 - 60 >/dev/null || exit 4
+  wine C:\\qmbuninstall\\drive_window.exe click "$2" 完成 - 60 >/dev/null || exit 4
   wineserver -w' normal "$install_win" "$title" "$work" "$shots" || fail "normal mode: step $? failed"
 uninstall_log normal
 tr -d '\r' <"$work/page.txt" >"$shots/normal-page.txt"
 tr -d '\r' <"$work/done.txt" >"$shots/normal-done.txt"
 grep -qxF "text: 卸载 “${product}2.0”" "$shots/normal-page.txt" || { cat "$shots/normal-page.txt"; fail "normal mode: no heading"; }
 grep -qxF "option: [x] 同时删除用户数据" "$shots/normal-page.txt" || fail "normal mode: no ticked option"
-grep -qxF "button: 完成" "$shots/normal-done.txt" || { cat "$shots/normal-done.txt"; fail "normal mode: no finished page"; }
+grep -qxF "button: 完成 (default)" "$shots/normal-done.txt" || { cat "$shots/normal-done.txt"; fail "normal mode: no finished page"; }
 grep -qF "log: 删除文件: $install_win\\demo.exe" "$shots/normal-done.txt" || fail "normal mode: no log line for demo.exe"
 check_removed normal
 
@@ -184,7 +183,7 @@ install_product
 timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -s '-screen 0 800x600x24' bash -c '
   wineserver -w
   wine "$1\\uninst.exe" -jp || exit 1
-  wine C:\\qmbuninstall\\drive_uninstall_window.exe click "$2" 完成 - 60 >/dev/null || exit 2
+  wine C:\\qmbuninstall\\drive_window.exe click "$2" 完成 - 60 >/dev/null || exit 2
   wineserver -w' jp "$install_win" "$title" || fail "-jp: step $? failed"
 check_removed "-jp"
 

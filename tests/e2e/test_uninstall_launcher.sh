@@ -15,7 +15,7 @@ source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 
 mkpackage=$QMB_NATIVE_DIR/mkpackage
 runtime=$(windows_program setup.exe)
-answer=$(windows_program e2e/answer_message_box.exe)
+answer=$(windows_program e2e/drive_window.exe)
 [ -x "$mkpackage" ] || fail "missing $mkpackage (build the native target first)"
 
 work=$(drive_c)/qmbuninst
@@ -86,7 +86,7 @@ cp "$folder/uninst.exe" "$work/empty/"
 rm -rf "$temp/Uninstall"
 timeout "$QMB_WINE_TIMEOUT" xvfb-run -a bash -c '
   wine "C:\\qmbuninst\\empty\\uninst.exe" & launcher=$!
-  wine "C:\\qmbuninst\\answer_message_box.exe" "" 60 >"$1/answer.txt"; answered=$?
+  wine "C:\\qmbuninst\\drive_window.exe" answer "" ok - 60 >"$1/answer.txt"; answered=$?
   wait $launcher; code=$?
   wineserver -w
   echo "$code $answered" >"$1/empty.codes"' missing "$work"

@@ -8,12 +8,14 @@
 #include "platform/win32/wide.h"
 #include "platform/win32/window_class.h"
 #include "platform/win32/windows_include.h"
-// After windows.h, which it builds on.
+
 #include <commctrl.h>
+
 #include "startup/package_step.h"
 #include "startup/startup_flow.h"
 #include "uninstall/win32/uninstall_window.h"
 #include "wizard/dll_requests.h"
+#include "wizard/win32/wizard_window.h"
 
 namespace qmb {
 namespace {
@@ -36,10 +38,17 @@ LRESULT CALLBACK PageRequestProc(HWND window, UINT message, WPARAM w, LPARAM l, 
   return DefSubclassProc(window, message, w, l);
 }
 
+// What the start-up window keeps while it lives.
+struct StartupWindowData {
+  Context* ctx = nullptr;
+  WizardWindowPtr wizard;
+};
+
 // The window operations the start-up steps need.
 class StartupWindow : public StartupWindowPort {
  public:
-  StartupWindow(HWND window, Context& ctx) : window_(window), ctx_(ctx) {}
+  StartupWindow(HWND window, StartupWindowData& data)
+      : window_(window), data_(data), ctx_(*data.ctx) {}
 
   void CreateMessageWindow(const std::string& caption) override {
     HWND message_window = CreateWindowExW(
@@ -56,26 +65,40 @@ class StartupWindow : public StartupWindowPort {
   void OpenUninstallWindow() override {
     CreateUninstallWindow(ctx_, reinterpret_cast<uintptr_t>(&UninstallMessageEntry));
   }
+  void OpenWizard() override { data_.wizard = OpenWizardWindow(window_, ctx_); }
+  void ArmDirectInstall() override {
+    if (data_.wizard) ArmDirectInstallTimer(*data_.wizard);
+  }
 
  private:
   HWND window_;
+  StartupWindowData& data_;
   Context& ctx_;
 };
 
 LRESULT CALLBACK StartupProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  auto* data = reinterpret_cast<StartupWindowData*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (data != nullptr && data->wizard) {
+    LRESULT result = 0;
+    if (HandleWizardMessage(*data->wizard, message, w, l, &result)) return result;
+  }
   switch (message) {
     case WM_CREATE: {
-      Context& ctx = *static_cast<Context*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
-      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&ctx));
-      StartupWindow port(window, ctx);
+      data = new StartupWindowData;
+      data->ctx = static_cast<Context*>(reinterpret_cast<CREATESTRUCTW*>(l)->lpCreateParams);
+      SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data));
+      Context& ctx = *data->ctx;
+      StartupWindow port(window, *data);
       RunStartupWindowCreation(ctx, port, [&ctx] { return RunPackageStep(ctx); },
                                reinterpret_cast<uintptr_t>(&MessageEntry));
       return 0;
     }
     case WM_DESTROY: {
       // The uninstall window outlives the start-up window; the message loop ends with it.
-      const auto* ctx = reinterpret_cast<const Context*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-      if (ctx == nullptr || !ctx->uninstall.active) PostQuitMessage(0);
+      SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+      const bool uninstalling = data != nullptr && data->ctx->uninstall.active;
+      delete data;
+      if (!uninstalling) PostQuitMessage(0);
       return 0;
     }
     default:
@@ -87,6 +110,9 @@ LRESULT CALLBACK StartupProc(HWND window, UINT message, WPARAM w, LPARAM l) {
 
 bool CreateStartupWindow(Context& ctx) {
   HINSTANCE instance = GetModuleHandleW(nullptr);
+  INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_TAB_CLASSES | ICC_TREEVIEW_CLASSES |
+                                                         ICC_PROGRESS_CLASS | ICC_STANDARD_CLASSES};
+  InitCommonControlsEx(&controls);
   if (!RegisterWindowClass(kClassName, StartupProc)) {
     ctx.log.Failure("start-up: cannot register the window class");
     return false;

@@ -14,4 +14,16 @@ bool RegisterWindowClass(const wchar_t* name, WNDPROC procedure) {
   return RegisterClassW(&wc) != 0;
 }
 
+MessageFonts CreateMessageFonts() {
+  NONCLIENTMETRICSW metrics = {};
+  metrics.cbSize = sizeof(metrics);
+  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+  MessageFonts fonts;
+  fonts.normal = CreateFontIndirectW(&metrics.lfMessageFont);
+  LOGFONTW bold = metrics.lfMessageFont;
+  bold.lfWeight = FW_BOLD;
+  fonts.bold = CreateFontIndirectW(&bold);
+  return fonts;
+}
+
 }  // namespace qmb

@@ -9,4 +9,12 @@ namespace qmb {
 // Registers the class name with its window procedure; false when the system refuses.
 bool RegisterWindowClass(const wchar_t* name, WNDPROC procedure);
 
+// The system's message font and its bold form, for a window's texts and titles; the caller
+// deletes both.
+struct MessageFonts {
+  HFONT normal = nullptr;
+  HFONT bold = nullptr;
+};
+MessageFonts CreateMessageFonts();
+
 }  // namespace qmb

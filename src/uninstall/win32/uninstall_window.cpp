@@ -48,13 +48,9 @@ class UninstallWindow : public UninstallView {
   }
 
   void Create(uintptr_t entry_address) {
-    NONCLIENTMETRICSW metrics = {};
-    metrics.cbSize = sizeof(metrics);
-    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
-    font_ = CreateFontIndirectW(&metrics.lfMessageFont);
-    LOGFONTW bold = metrics.lfMessageFont;
-    bold.lfWeight = FW_BOLD;
-    bold_font_ = CreateFontIndirectW(&bold);
+    const MessageFonts fonts = CreateMessageFonts();
+    font_ = fonts.normal;
+    bold_font_ = fonts.bold;
     white_ = CreateSolidBrush(RGB(255, 255, 255));
 
     const int inner = kWidth - 2 * kMargin;

@@ -1,6 +1,7 @@
 // Finds the hidden message window of a running setup.exe: a "Static" child window whose caption
 // starts with the message-window prefix (GBK in the program, compared here in UTF-16). Prints the
-// caption as UTF-8. With --close, then asks the window's top-level parent to close.
+// caption as UTF-8. With --close, then asks the window's top-level parent to close and answers the
+// wizard's exit question "yes".
 //   find_message_window.exe [--close] [seconds to wait, default 30]
 #include <cstdio>
 #include <cstdlib>
@@ -71,8 +72,25 @@ int main(int argc, char** argv) {
   std::printf("style: 0x%08lX ex-style: 0x%08lX size: %ldx%ld\n", static_cast<unsigned long>(style),
               static_cast<unsigned long>(ex_style), rect.right - rect.left, rect.bottom - rect.top);
   if (close) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(top, &process);
     PostMessageW(top, WM_CLOSE, 0, 0);
     std::printf("closed\n");
+    // The wizard asks before it ends; its exit question is answered "yes".
+    for (int waited = 0; waited < seconds * 10 && IsWindow(top); ++waited) {
+      for (HWND box = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); box != nullptr;
+           box = FindWindowExW(nullptr, box, L"#32770", nullptr)) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(box, &owner);
+        if (owner == process && IsWindowVisible(box)) {
+          PostMessageW(box, WM_COMMAND, IDYES, 0);
+          std::printf("answered the exit question\n");
+          waited = seconds * 10;
+          break;
+        }
+      }
+      Sleep(100);
+    }
   }
   std::fflush(stdout);
   return 0;

@@ -1,0 +1,523 @@
+// The wizard window's controls and events.
+#include "wizard/win32/wizard_window.h"
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include <commctrl.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include "base/text.h"
+#include "context/context.h"
+#include "extract/install_view.h"
+#include "platform/win32/com.h"
+#include "platform/win32/wide.h"
+#include "platform/win32/window_class.h"
+#include "startup/dll_notifications.h"
+#include "startup/settings_loader.h"
+#include "startup/temporary_files.h"
+#include "wizard/components_model.h"
+#include "wizard/finish_options.h"
+#include "wizard/win32/wizard_controls.h"
+#include "wizard/wizard_flow.h"
+#include "wizard/wizard_install_view.h"
+#include "wizard/wizard_view.h"
+
+namespace qmb {
+
+namespace {
+
+constexpr wchar_t kPageClass[] = L"QmbWizardPage";
+constexpr int kPageWidth = 497;
+constexpr int kPageHeight = 290;
+constexpr UINT_PTR kDirectTimer = 1;    // 时钟1
+constexpr UINT_PTR kTaskbarTimer = 2;
+constexpr UINT kDirectInterval = 1;
+constexpr UINT kTaskbarInterval = 80;
+constexpr UINT kTreeTickMessage = WM_APP + 1;  // the tree's own toggle has happened by then
+constexpr int kFirstOptionId = 3000;
+constexpr char kPageSetText[] = "备用_选择夹窗口";
+constexpr char kCompanyMark[] = "禾木公司版权所有";
+constexpr char kBrowseTitle[] = "请选择安装目录";
+const char* const kPageCaptions[kPageCount] = {"欢迎使用", "自述界面", "选择组件",
+                                               "浏览文件夹", "解压界面", "完成安装"};
+const char* const kPageFrames[kPageCount] = {"外形框I_1", "外形框I_2", "外形框I_3",
+                                             "外形框I_4", "外形框I_5", "外形框I_6"};
+
+// Page containers hand their children's notifications to the wizard window.
+LRESULT CALLBACK PageProc(HWND page, UINT message, WPARAM w, LPARAM l) {
+  switch (message) {
+    case WM_COMMAND:
+    case WM_NOTIFY:
+      return SendMessageW(GetAncestor(page, GA_ROOT), message, w, l);
+    default:
+      return DefWindowProcW(page, message, w, l);
+  }
+}
+
+void SetText(HWND control, const std::string& gbk) { SetWindowTextW(control, Wide(gbk).c_str()); }
+
+std::string TextOf(HWND control) {
+  std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
+  text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
+  return Narrow(text);
+}
+
+}  // namespace
+
+class WizardWindow : public WizardView, public WizardInstallView, public InstallView {
+ public:
+  WizardWindow(HWND window, Context& ctx) : window_(window), ctx_(ctx) {}
+  WizardWindow(const WizardWindow&) = delete;
+  WizardWindow& operator=(const WizardWindow&) = delete;
+  ~WizardWindow() {
+    KillTimer(window_, kTaskbarTimer);
+    if (taskbar_ != nullptr) taskbar_->Release();
+    for (HFONT font : {font_, bold_font_})
+      if (font != nullptr) DeleteObject(font);
+    if (ctx_.wizard.install_view == this) ctx_.wizard.install_view = nullptr;
+    if (ctx_.progress.view == this) ctx_.progress.view = nullptr;
+    ctx_.wizard.control_handle = nullptr;
+  }
+
+  void Open() {
+    const MessageFonts fonts = CreateMessageFonts();
+    font_ = fonts.normal;
+    bold_font_ = fonts.bold;
+    RegisterWindowClass(kPageClass, PageProc);  // false when already registered: that is fine
+    MakePageSet();
+    MakeControls();
+    ApplyModel();
+    MakeTree();
+    MakeFinishBoxes();
+    ctx_.wizard.install_view = this;
+    ctx_.progress.view = this;
+    ctx_.wizard.control_handle = [this](const std::string& name) {
+      return reinterpret_cast<uintptr_t>(Named(name.c_str()));
+    };
+    ShowFirstPage(ctx_, *this);
+  }
+
+  void ArmDirectInstall() { SetTimer(window_, kDirectTimer, kDirectInterval, nullptr); }
+
+  bool Handle(UINT message, WPARAM w, LPARAM l, LRESULT* result) {
+    switch (message) {
+      case WM_COMMAND:
+        *result = 0;
+        return OnCommand(LOWORD(w), HIWORD(w));
+      case WM_NOTIFY:
+        *result = 0;
+        return OnNotify(*reinterpret_cast<NMHDR*>(l));
+      case kTreeTickMessage:
+        OnTreeTick(static_cast<int>(w));
+        *result = 0;
+        return true;
+      case WM_TIMER:
+        *result = 0;
+        return OnTimer(w);
+      case WM_CLOSE:
+        *result = 0;
+        Exit();
+        return true;
+      case WM_SIZE:
+        if (w == SIZE_MINIMIZED || w == SIZE_MAXIMIZED || w == SIZE_RESTORED)
+          NotifyWindowEvent(ctx_, static_cast<int>(w));
+        return false;
+      default:
+        return false;
+    }
+  }
+
+  // WizardView
+  void SetBackButton(const ButtonLook& look) override { ApplyButton(Named("上一步_按钮"), look); }
+  void SetNextButton(const ButtonLook& look, bool default_button) override {
+    HWND next = Named("下一步_按钮");
+    ApplyButton(next, look);
+    SendMessageW(next, BM_SETSTYLE, default_button ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+  }
+  bool IsAgreementTicked() override {
+    return SendMessageW(Named("选择框_条款"), BM_GETCHECK, 0, 0) == BST_CHECKED;
+  }
+  void SelectPage(int page) override {
+    SendMessageW(page_set_, TCM_SETCURSEL, static_cast<WPARAM>(page), 0);
+    for (int i = 0; i < kPageCount; ++i) ShowWindow(pages_[i], i == page ? SW_SHOW : SW_HIDE);
+    UpdateWindow(window_);
+    OnPageChanged(ctx_, *this, page);
+  }
+  void SetWelcomeFrameVisible(bool visible) override {
+    ShowWindow(Named("外形框1"), visible ? SW_SHOW : SW_HIDE);
+  }
+  void ShowInstallFailure(const std::string& title, const std::string& text) override {
+    SetText(Named("编辑框_完成0"), title);
+    SetText(Named("编辑框_完成1"), text);
+    for (HWND box : option_boxes_) ShowWindow(box, SW_HIDE);
+  }
+
+  // WizardInstallView
+  void HideDetailsList(bool show_details_button) override {
+    ShowWindow(Named("超级列表框"), SW_HIDE);
+    if (show_details_button) ShowWindow(Named("按钮_显示细节"), SW_SHOW);
+  }
+  void PrepareInstallPage() override {
+    if (ctx_.wizard.silent_page_switch) return;
+    // The page set alone changes: the bottom row keeps what the installing page gave it.
+    SendMessageW(page_set_, TCM_SETCURSEL, kPageInstalling, 0);
+    for (int i = 0; i < kPageCount; ++i)
+      ShowWindow(pages_[i], i == kPageInstalling ? SW_SHOW : SW_HIDE);
+    UpdateWindow(window_);
+  }
+  void StartTaskbarProgress() override {
+    if (taskbar_ == nullptr) {
+      ITaskbarList3* list = nullptr;
+      if (FAILED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_ITaskbarList3, reinterpret_cast<void**>(&list))) ||
+          FAILED(list->HrInit())) {
+        if (list != nullptr) list->Release();
+        ctx_.log.Failure("wizard: no taskbar list; no taskbar progress");
+        return;
+      }
+      taskbar_ = list;
+    }
+    SetTimer(window_, kTaskbarTimer, kTaskbarInterval, nullptr);
+  }
+  void StopTaskbarProgress() override {
+    KillTimer(window_, kTaskbarTimer);
+    if (taskbar_ == nullptr) return;
+    taskbar_->SetProgressValue(window_, 100, 100);
+    taskbar_->SetProgressState(window_, TBPF_NOPROGRESS);
+  }
+  void ShowFinishState() override {
+    const WizardPages& pages = ctx_.wizard.pages;
+    SetNextButton({pages.captions[kCaptionFinish], true, true}, true);
+    ShowWindow(Named("上一步_按钮"), SW_HIDE);
+  }
+
+  // InstallView
+  void SetStatusLine(const std::string& line) override { SetText(Named("解压_标签"), line); }
+  void AddDetailLine(const std::string& line) override {
+    HWND list = Named("超级列表框");
+    const LRESULT at = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(line).c_str()));
+    if (at >= 0) SendMessageW(list, LB_SETCURSEL, static_cast<WPARAM>(at), 0);
+  }
+  int32_t SetProgress(int32_t percent) override {
+    HWND bar = Named("进度条1");
+    SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(percent), 0);
+    return static_cast<int32_t>(SendMessageW(bar, PBM_GETPOS, 0, 0));
+  }
+
+ private:
+  HWND Named(const char* name) const {
+    auto found = controls_.find(name);
+    return found == controls_.end() ? nullptr : found->second;
+  }
+
+  // The page set: a tab control with the six pages, each page a container that covers the whole
+  // control, so the tab strip is never seen and never clicked.
+  void MakePageSet() {
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    page_set_ = CreateWindowExW(0, WC_TABCONTROLW, Wide(kPageSetText).c_str(),
+                                WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0,
+                                kPageWidth, kPageHeight, window_, nullptr, instance, nullptr);
+    controls_["选择夹1"] = page_set_;
+    for (int i = 0; i < kPageCount; ++i) {
+      std::wstring caption = Wide(kPageCaptions[i]);
+      TCITEMW item = {};
+      item.mask = TCIF_TEXT;
+      item.pszText = caption.data();
+      SendMessageW(page_set_, TCM_INSERTITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+      pages_[i] = CreateWindowExW(0, kPageClass, Wide(kPageFrames[i]).c_str(),
+                                  WS_CHILD | WS_CLIPSIBLINGS, 0, 0, kPageWidth, kPageHeight,
+                                  page_set_, nullptr, instance, nullptr);
+      controls_[kPageFrames[i]] = pages_[i];
+    }
+  }
+
+  void MakeControls() {
+    size_t count = 0;
+    const ControlSpec* specs = WizardControls(&count);
+    for (size_t i = 0; i < count; ++i) {
+      const ControlSpec& spec = specs[i];
+      HWND parent = spec.page == kWindowControl ? window_ : pages_[spec.page];
+      HWND control = Make(spec, parent, kFirstControlId + static_cast<int>(i));
+      controls_[spec.name] = control;
+      ids_[kFirstControlId + static_cast<int>(i)] = spec.name;
+    }
+  }
+
+  HWND Make(const ControlSpec& spec, HWND parent, int id) {
+    const wchar_t* cls = L"Static";
+    DWORD style = WS_CHILD | (spec.hidden ? 0 : WS_VISIBLE);
+    DWORD ex_style = 0;
+    switch (spec.kind) {
+      case ControlKind::kFrame: break;
+      case ControlKind::kLabel:
+      case ControlKind::kTitle: style |= SS_LEFT | SS_NOPREFIX; break;
+      case ControlKind::kPicture: style |= SS_BITMAP; break;
+      case ControlKind::kLine: style |= SS_ETCHEDHORZ; break;
+      case ControlKind::kText:
+        cls = L"Edit";
+        style |= ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_TABSTOP;
+        ex_style = WS_EX_CLIENTEDGE;
+        break;
+      case ControlKind::kEdit:
+        cls = L"Edit";
+        style |= ES_AUTOHSCROLL | WS_TABSTOP;
+        ex_style = WS_EX_CLIENTEDGE;
+        break;
+      case ControlKind::kButton: cls = L"Button"; style |= BS_PUSHBUTTON | WS_TABSTOP; break;
+      case ControlKind::kCheck: cls = L"Button"; style |= BS_AUTOCHECKBOX | WS_TABSTOP; break;
+      case ControlKind::kGroup: cls = L"Button"; style |= BS_GROUPBOX; break;
+      case ControlKind::kTree:
+        cls = WC_TREEVIEWW;
+        style |= TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS | WS_TABSTOP;
+        ex_style = WS_EX_CLIENTEDGE;
+        break;
+      case ControlKind::kList:
+        cls = L"ListBox";
+        style |= WS_VSCROLL | LBS_NOINTEGRALHEIGHT | LBS_NOTIFY;
+        ex_style = WS_EX_CLIENTEDGE;
+        break;
+      case ControlKind::kProgress: cls = PROGRESS_CLASSW; break;
+    }
+    HWND control = CreateWindowExW(ex_style, cls, Wide(spec.text).c_str(), style, spec.x, spec.y,
+                                   spec.width, spec.height, parent,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                   GetModuleHandleW(nullptr), nullptr);
+    if (control == nullptr) {
+      ctx_.log.Failure(std::string("wizard: cannot make ") + spec.name);
+      return nullptr;
+    }
+    HFONT font = spec.kind == ControlKind::kTitle ? bold_font_ : font_;
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return control;
+  }
+
+  // The model's texts that the window shows before the look of the package is applied.
+  void ApplyModel() {
+    const WizardState& wizard = ctx_.wizard;
+    if (!wizard.window_caption.empty()) SetText(window_, wizard.window_caption);
+    const std::string company = ReadSetting(ctx_, "公司名称");
+    const std::string product = ReadSetting(ctx_, "禾木软件名称");
+    if (!company.empty()) {
+      const std::string line = ReplaceAllGbk(TextOf(Named("编辑框1")), kCompanyMark, company);
+      for (const char* name : {"编辑框1", "编辑框2", "编辑框3", "编辑框5"}) SetText(Named(name), line);
+      SetText(Named("备用_编辑框版权"), company);
+    }
+    if (!product.empty()) SetText(Named("编辑框_安装1"), "“" + product + "”正在安装，请稍后…");
+    SetText(Named("编辑框4"), LicenceText(ctx_));
+    SetText(Named("安装路径_编辑框"), wizard.folder_box);
+    ShowWindow(Named("选择框_条款"), wizard.pages.agreement_in_use ? SW_SHOW : SW_HIDE);
+    const std::string lock = ReadSettingIn(ctx_, "ml", "fb");
+    if (lock == "e" || (lock == "s" && !wizard.install_folder.empty())) {
+      EnableWindow(Named("安装路径_编辑框"), FALSE);
+      EnableWindow(Named("浏览目录"), FALSE);
+    }
+    SendMessageW(Named("进度条1"), PBM_SETRANGE32, 0, 100);
+  }
+
+  // The tree-view mirrors ctx.wizard.tree; its check boxes are switched on after creation, as the
+  // control only makes their images then.
+  void MakeTree() {
+    HWND tree = Named("树型框1");
+    SetWindowLongW(tree, GWL_STYLE, GetWindowLongW(tree, GWL_STYLE) | TVS_CHECKBOXES);
+    if (const auto& g = ctx_.wizard.tree_geometry)
+      MoveWindow(tree, g->left, g->top, g->width, g->height, TRUE);
+    const ComponentsTree& model = ctx_.wizard.tree;
+    items_.clear();
+    for (int i = 0; i < model.Count(); ++i) {
+      const TreeItem& item = model.Item(i);
+      std::wstring text = Wide(item.text);
+      TVINSERTSTRUCTW insert = {};
+      insert.hParent = item.parent >= 0 && item.parent < i ? items_[item.parent] : TVI_ROOT;
+      insert.hInsertAfter = TVI_LAST;
+      insert.item.mask = TVIF_TEXT | TVIF_PARAM;
+      insert.item.pszText = text.data();
+      insert.item.lParam = i;
+      items_.push_back(reinterpret_cast<HTREEITEM>(
+          SendMessageW(tree, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert))));
+    }
+    SyncTreeTicks();
+    for (int i = 0; i < model.Count(); ++i)
+      if (model.Item(i).expanded)
+        SendMessageW(tree, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(items_[i]));
+  }
+
+  void SyncTreeTicks() {
+    HWND tree = Named("树型框1");
+    const ComponentsTree& model = ctx_.wizard.tree;
+    for (int i = 0; i < model.Count() && i < static_cast<int>(items_.size()); ++i) {
+      TVITEMW item = {};
+      item.mask = TVIF_STATE;
+      item.hItem = items_[i];
+      item.stateMask = TVIS_STATEIMAGEMASK;
+      item.state = INDEXTOSTATEIMAGEMASK(model.Item(i).ticked ? 2 : 1);
+      SendMessageW(tree, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
+  }
+
+  int TreeIndex(HTREEITEM handle) const {
+    for (size_t i = 0; i < items_.size(); ++i)
+      if (items_[i] == handle) return static_cast<int>(i);
+    return -1;
+  }
+
+  void OnTreeTick(int index) {
+    if (index < 0 || index >= static_cast<int>(items_.size())) return;
+    const UINT state = static_cast<UINT>(SendMessageW(Named("树型框1"), TVM_GETITEMSTATE,
+        reinterpret_cast<WPARAM>(items_[index]), TVIS_STATEIMAGEMASK)) >> 12;
+    OnTreeTickChanged(ctx_, index, state == 2 ? 1 : 0);
+    SyncTreeTicks();
+  }
+
+  void MakeFinishBoxes() {
+    const std::vector<FinishOption>& options = ctx_.wizard.finish_options;
+    const std::vector<int> tops = FinishBoxTops(options, ctx_.wizard.finish_base_y);
+    RECT box = {};
+    HWND model = Named("初始化的选择框");
+    GetWindowRect(model, &box);
+    MapWindowPoints(nullptr, pages_[kPageFinish], reinterpret_cast<POINT*>(&box), 2);
+    for (size_t i = 0; i < options.size(); ++i) {
+      const FinishOption& option = options[i];
+      HWND check = CreateWindowExW(
+          0, L"Button", Wide(option.title).c_str(),
+          WS_CHILD | WS_TABSTOP | BS_AUTOCHECKBOX | (option.visible ? WS_VISIBLE : 0), box.left,
+          tops[i], box.right - box.left, box.bottom - box.top, pages_[kPageFinish],
+          reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstOptionId + i)),
+          GetModuleHandleW(nullptr), nullptr);
+      SendMessageW(check, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+      SendMessageW(check, BM_SETCHECK, option.checked ? BST_CHECKED : BST_UNCHECKED, 0);
+      option_boxes_.push_back(check);
+    }
+  }
+
+  void ApplyButton(HWND button, const ButtonLook& look) {
+    SetText(button, look.caption);
+    EnableWindow(button, look.enabled);
+    ShowWindow(button, look.visible ? SW_SHOW : SW_HIDE);
+  }
+
+  bool OnCommand(int id, int code) {
+    if (id >= kFirstOptionId && id < kFirstOptionId + static_cast<int>(option_boxes_.size())) {
+      const size_t i = static_cast<size_t>(id - kFirstOptionId);
+      ctx_.wizard.finish_options[i].checked =
+          SendMessageW(option_boxes_[i], BM_GETCHECK, 0, 0) == BST_CHECKED;
+      return true;
+    }
+    auto named = ids_.find(id);
+    if (named == ids_.end()) return false;
+    const std::string& name = named->second;
+    if (name == "安装路径_编辑框") {
+      if (code == EN_CHANGE) ctx_.wizard.folder_box = TextOf(Named("安装路径_编辑框"));
+      return true;
+    }
+    if (code != BN_CLICKED) return false;
+    if (name == "上一步_按钮") {
+      StepPage(ctx_, *this, -1);
+    } else if (name == "下一步_按钮") {
+      StepPage(ctx_, *this, +1);
+    } else if (name == "取消按钮_主窗口") {
+      Exit();
+    } else if (name == "浏览目录") {
+      BrowseInstallFolder();
+    } else if (name == "选择框_条款") {
+      OnAgreementClicked(ctx_, *this);
+    } else if (name == "按钮_显示细节") {
+      ShowWindow(Named("按钮_显示细节"), SW_HIDE);
+      ShowWindow(Named("超级列表框"), SW_SHOW);
+    } else {
+      return false;
+    }
+    return true;
+  }
+
+  bool OnNotify(const NMHDR& header) {
+    if (header.hwndFrom != Named("树型框1")) return false;
+    HWND tree = header.hwndFrom;
+    if (header.code == TVN_SELCHANGEDW) {
+      const auto& changed = reinterpret_cast<const NMTREEVIEWW&>(header);
+      DescribeTreeItem(ctx_, TreeIndex(changed.itemNew.hItem),
+                       [this](const std::string& text) { SetText(Named("提示"), text); });
+      return true;
+    }
+    HTREEITEM toggled = nullptr;
+    if (header.code == NM_CLICK) {
+      TVHITTESTINFO hit = {};
+      GetCursorPos(&hit.pt);
+      ScreenToClient(tree, &hit.pt);
+      SendMessageW(tree, TVM_HITTEST, 0, reinterpret_cast<LPARAM>(&hit));
+      if (hit.flags & TVHT_ONITEMSTATEICON) toggled = hit.hItem;
+    } else if (header.code == TVN_KEYDOWN &&
+               reinterpret_cast<const NMTVKEYDOWN&>(header).wVKey == VK_SPACE) {
+      toggled = reinterpret_cast<HTREEITEM>(SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    }
+    if (toggled != nullptr) PostMessageW(window_, kTreeTickMessage, TreeIndex(toggled), 0);
+    return toggled != nullptr;
+  }
+
+  bool OnTimer(WPARAM timer) {
+    if (timer == kDirectTimer) {
+      KillTimer(window_, kDirectTimer);
+      ctx_.log.Step("wizard: direct install");
+      ShowPage(ctx_, *this, ctx_.wizard.pages.records[kPageInstalling].page);
+      return true;
+    }
+    if (timer == kTaskbarTimer && taskbar_ != nullptr) {
+      taskbar_->SetProgressValue(window_, static_cast<ULONGLONG>(ctx_.progress.taskbar_percent), 100);
+      return true;
+    }
+    return false;
+  }
+
+  void Exit() {
+    if (!ConfirmExit(ctx_)) return;
+    RemoveTemporaryFiles(ctx_, true);
+    EndProcess(ctx_);
+  }
+
+  void BrowseInstallFolder() {
+    const std::wstring title = Wide(kBrowseTitle);
+    BROWSEINFOW info = {};
+    info.hwndOwner = window_;
+    info.lpszTitle = title.c_str();
+    info.ulFlags = BIF_NEWDIALOGSTYLE | BIF_RETURNONLYFSDIRS;
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&info);
+    if (chosen == nullptr) return;
+    wchar_t path[MAX_PATH] = {};
+    const bool has_path = SHGetPathFromIDListW(chosen, path);
+    CoTaskMemFree(chosen);
+    if (!has_path) return;
+    if (std::optional<std::string> box = TakeBrowsedFolder(ctx_, Narrow(path)))
+      SetText(Named("安装路径_编辑框"), *box);
+  }
+
+  ComScope com_;  // the taskbar list and the folder dialog are COM objects
+  HWND window_;
+  Context& ctx_;
+  HFONT font_ = nullptr;
+  HFONT bold_font_ = nullptr;
+  HWND page_set_ = nullptr;
+  HWND pages_[kPageCount] = {};
+  std::map<std::string, HWND> controls_;
+  std::map<int, std::string> ids_;
+  std::vector<HTREEITEM> items_;
+  std::vector<HWND> option_boxes_;
+  ITaskbarList3* taskbar_ = nullptr;
+};
+
+void WizardWindowDelete::operator()(WizardWindow* wizard) const { delete wizard; }
+
+WizardWindowPtr OpenWizardWindow(HWND host, Context& ctx) {
+  WizardWindowPtr wizard(new WizardWindow(host, ctx));
+  wizard->Open();
+  return wizard;
+}
+
+void ArmDirectInstallTimer(WizardWindow& wizard) { wizard.ArmDirectInstall(); }
+
+bool HandleWizardMessage(WizardWindow& wizard, UINT message, WPARAM w, LPARAM l, LRESULT* result) {
+  return wizard.Handle(message, w, l, result);
+}
+
+}  // namespace qmb

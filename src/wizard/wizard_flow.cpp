@@ -1,0 +1,210 @@
+// The page walk and the bottom row's states, in the order the window relies on.
+#include "wizard/wizard_flow.h"
+
+#include "base/path.h"
+#include "base/text.h"
+#include "base/value_store.h"
+#include "context/context.h"
+#include "extract/install_outcome.h"
+#include "script/script_runner.h"
+#include "startup/dll_notifications.h"
+#include "startup/settings_loader.h"
+#include "wizard/finish_options.h"
+#include "wizard/install_start.h"
+#include "wizard/wizard_view.h"
+
+namespace qmb {
+namespace {
+
+constexpr char kVisibleSection[] = "界面_可视";
+constexpr char kFailedTitle[] = "安装未完成";
+
+// The captions the window is made with; the package's "按钮" replaces them.
+const std::array<std::string, kPageCount> kBuiltInCaptions = {
+    "上一步(&P)", "我接受(&I)", "下一步(&N)", "安装(&I)", "取消(&C)", "完成(&F)"};
+
+std::array<std::string, kPageCount> ButtonCaptions(const Context& ctx) {
+  std::array<std::string, kPageCount> captions = kBuiltInCaptions;
+  const std::optional<std::string> record = StoreFind(ctx.settings.gui_text, "按钮");
+  if (!record) return captions;
+  const std::vector<std::string> parts = SplitGbk(*record, ',');
+  // A shorter list leaves the built-in captions: a button without a caption could not be found.
+  for (size_t i = 0; i < parts.size() && i < captions.size(); ++i) captions[i] = parts[i];
+  return captions;
+}
+
+bool IsPage(int page) { return page >= 0 && page < kPageCount; }
+
+// The finish page after a failed installation says so, with the reason, instead of success.
+void ShowFailure(Context& ctx, WizardView& view) {
+  const std::string product = ReadSetting(ctx, "禾木软件名称");
+  std::string text = "“" + product + "”安装失败。";
+  if (!ctx.outcome.reason.empty()) text += "\r\n" + ctx.outcome.reason;
+  view.ShowInstallFailure(kFailedTitle, text);
+}
+
+}  // namespace
+
+std::string LicenceText(const Context& ctx) {
+  return StoreFind(ctx.settings.data_ini, "自述文本_开始").value_or("");
+}
+
+void BuildPageTable(Context& ctx) {
+  WizardPages& pages = ctx.wizard.pages;
+  const bool shown[kPageCount] = {
+      true,
+      !LicenceText(ctx).empty(),
+      IsTrue(ReadSettingIn(ctx, kVisibleSection, "选择组件可视")),
+      IsTrue(ReadSettingIn(ctx, kVisibleSection, "浏览目录可视")),
+      true,
+      true,
+  };
+  pages.shown.fill(false);
+  for (int i = 0; i < kPageCount; ++i) {
+    pages.records[i] = {i, shown[i]};
+    pages.shown[pages.records[i].page] = shown[i];
+  }
+  pages.captions = ButtonCaptions(ctx);
+  pages.agreement_in_use = !IsTrue(ReadSetting(ctx, "同意条款"));
+  pages.built = true;
+  std::string flags;
+  for (bool flag : pages.shown) flags += flag ? '1' : '0';
+  ctx.log.Step("wizard: pages shown " + flags);
+}
+
+int FirstShownPage(const WizardPages& pages) {
+  for (int i = 0; i < kPageCount; ++i)
+    if (pages.shown[i]) return i;
+  return kPageWelcome;
+}
+
+int StepTarget(const WizardPages& pages, int current, int direction) {
+  int target = kPageWelcome;
+  for (int i = 0; i < kPageCount; ++i) {
+    if (!pages.shown[i]) continue;
+    if (direction > 0 && i > current) return i;
+    if (direction < 0 && i < current) target = i;
+  }
+  return target;
+}
+
+BottomRow BottomRowFor(const WizardPages& pages, int page, bool agreement_ticked) {
+  BottomRow row;
+  row.back = {pages.captions[kCaptionBack], page != kPageWelcome, true};
+  row.next = {pages.captions[kCaptionNext], true, true};
+  switch (page) {
+    case kPageLicence:
+      row.next_default = false;
+      row.next.caption = pages.captions[kCaptionNextLicence];
+      row.next.enabled = !pages.agreement_in_use || agreement_ticked;
+      break;
+    case kPageFolder:
+      row.next.caption = pages.captions[kCaptionInstall];
+      break;
+    case kPageInstalling:
+      row.back.enabled = false;
+      row.next.enabled = false;
+      break;
+    default:
+      break;
+  }
+  return row;
+}
+
+void ShowFirstPage(Context& ctx, WizardView& view) {
+  const int first = FirstShownPage(ctx.wizard.pages);
+  ShowPage(ctx, view, first);
+  if (first != kPageWelcome) view.SetWelcomeFrameVisible(false);
+}
+
+void ShowPage(Context& ctx, WizardView& view, int page) {
+  WizardPages& pages = ctx.wizard.pages;
+  if (pages.current == kPageFinish) {
+    FinishWizard(ctx);
+    return;
+  }
+  if (!IsPage(page)) return;
+  const BottomRow row = BottomRowFor(pages, page, view.IsAgreementTicked());
+  view.SetBackButton(row.back);
+  view.SetNextButton(row.next, row.next_default);
+  if (page == kPageInstalling) {
+    ctx.log.Step("wizard: installing page");
+    if (!StartInstall(ctx, "", false)) {
+      // Refused before anything was written: the user corrects the folder or the password.
+      view.SetNextButton({pages.captions[kCaptionInstall], true, true}, true);
+      view.SetBackButton({pages.captions[kCaptionBack], pages.current != kPageWelcome, true});
+      return;
+    }
+    NotifyInstallDone(ctx, pages.records[kPageInstalling].page);
+    page = kPageFinish;
+    if (!InstallSucceeded(ctx)) ShowFailure(ctx, view);
+  }
+  if (page == kPageFinish) {
+    ButtonLook next = {pages.captions[kCaptionFinish], true, true};
+    view.SetNextButton(next, true);
+  }
+  pages.current = page;
+  view.SelectPage(page);
+}
+
+void StepPage(Context& ctx, WizardView& view, int direction) {
+  const WizardPages& pages = ctx.wizard.pages;
+  const int target = StepTarget(pages, pages.current, direction);
+  if (PageChangeVetoed(ctx, pages.current, direction)) {
+    ctx.log.Step("wizard: page change vetoed");
+    return;
+  }
+  ShowPage(ctx, view, target);
+}
+
+void OnAgreementClicked(Context& ctx, WizardView& view) {
+  const WizardPages& pages = ctx.wizard.pages;
+  if (pages.current != kPageLicence) return;
+  const BottomRow row = BottomRowFor(pages, kPageLicence, view.IsAgreementTicked());
+  view.SetNextButton(row.next, row.next_default);
+}
+
+void OnPageChanged(Context& ctx, WizardView& view, int page) {
+  if (page == kPageWelcome) view.SetWelcomeFrameVisible(true);
+  NotifyPageChanged(ctx, page);
+  if (ctx.wizard.page_changed_callback) ctx.wizard.page_changed_callback(page);
+}
+
+bool ConfirmExit(Context& ctx) {
+  const std::string question = "当前未完成安装 " + ReadSetting(ctx, "禾木软件名称") +
+                               ReadSetting(ctx, "软件版本") + "，是否退出安装？";
+  const int answer = ctx.platform.dialogs.MessageBox(question, ctx.wizard.window_caption,
+                                                     kMbYesNo | kMbIconWarning);
+  if (answer != kIdYes) {
+    ExitVetoed(ctx, false);
+    return false;
+  }
+  return !ExitVetoed(ctx, true);
+}
+
+std::optional<std::string> TakeBrowsedFolder(Context& ctx, const std::string& picked) {
+  const std::string folder = NormalizePath(picked);
+  if (!CheckInstallPath(ctx, folder)) return std::nullopt;
+  std::string box = folder;
+  const std::string subfolder = ReadSetting(ctx, "浏览目录自动添加");
+  if (IsTrue(ReadSetting(ctx, "自动添加路径")) && !subfolder.empty()) box += "\\" + subfolder;
+  ctx.wizard.folder_box = box;
+  ctx.wizard.install_folder = box;
+  return box;
+}
+
+bool InstallSucceeded(const Context& ctx) {
+  return ctx.outcome.result == InstallResult::kComplete;
+}
+
+void FinishWizard(Context& ctx) {
+  if (InstallSucceeded(ctx)) {
+    RunFinishOptions(ctx);
+  } else {
+    ctx.log.Step("wizard: the installation failed; no finish option runs");
+  }
+  RunComponentSections(ctx, "finish");
+  EndProcess(ctx);
+}
+
+}  // namespace qmb
