@@ -74,6 +74,7 @@ std::string DefaultInstallFolder(Context& ctx) {
     folder = PreviousLocation(ctx);
     if (!folder.empty()) ctx.log.Step("wizard: previous location " + folder);
   }
+  ctx.wizard.previous_location_found = !folder.empty();
   return folder.empty() ? DefaultLocation(ctx) : folder;
 }
 

@@ -36,6 +36,7 @@ struct WizardState {
   std::function<void(int item)> description_callback;
 
   std::string install_folder;
+  bool previous_location_found = false;  // install_folder is where an earlier install went
   std::string folder_box;        // the text of the folder box `安装路径_编辑框`
   std::string window_caption;    // the wizard window's caption; also its message boxes' title
   std::string payload_password;  // the archive password the extraction gets
