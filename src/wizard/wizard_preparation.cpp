@@ -78,6 +78,11 @@ std::string DefaultInstallFolder(Context& ctx) {
   return folder.empty() ? DefaultLocation(ctx) : folder;
 }
 
+std::string ReadImage(Context& ctx, const char* name) {
+  if (ctx.startup.work_folder.empty()) return {};
+  return ctx.platform.files.ReadAll(ctx.startup.work_folder + name).value_or("");
+}
+
 // What the command line left undecided comes from the package, before start-up acts on the run
 // mode: a package set to install in the background must never show its window.
 void SettleRunMode(Context& ctx) {
@@ -101,6 +106,8 @@ void PrepareWizardModel(Context& ctx) {
   LoadScriptText(ctx);
   SettleRunMode(ctx);
   ReadSystemSettings(ctx);
+  wizard.page_image = ReadImage(ctx, "界面图片.jpg");
+  wizard.install_image = ReadImage(ctx, "界面安装时图像.jpg");
   ReadAfterInstallRuns(ctx);
   ReadFinishOptions(ctx);
   if (!FillComponentsTree(ctx)) ApplyDefaultTicks(ctx);

@@ -42,6 +42,9 @@ struct WizardState {
   std::string payload_password;  // the archive password the extraction gets
   WizardInstallView* install_view = nullptr;  // the wizard window; none in the background mode
 
+  std::string page_image;     // "界面图片.jpg": the welcome and finish pages' side image
+  std::string install_image;  // "界面安装时图像.jpg": shown instead of the details list
+
   std::vector<FinishOption> finish_options;
   std::string finish_base_y;  // "完成后选项_列表"/"y" as written
 
