@@ -2,6 +2,7 @@
 // the install folder, the finish options, the program lists and the progress-line templates.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -26,6 +27,9 @@ struct WizardState {
   std::function<void(int page)> page_changed_callback;
   // Set by a support DLL's install request: the installing page is not brought forward.
   bool silent_page_switch = false;
+  // The window handle of a named control (`下一步_按钮`, `图片框1`, `外形框I_3` ...) as support
+  // DLLs receive it; set by the wizard window, 0 for an unknown name or without a window.
+  std::function<uintptr_t(const std::string& name)> control_handle;
 
   ComponentsTree tree = ComponentsTree::BuiltIn();
   // Set from the "Treelists" block when it gives exactly four numbers; the window moves the tree.

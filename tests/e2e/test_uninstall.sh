@@ -179,7 +179,7 @@ tr -d '\r' <"$work/page.txt" >"$shots/normal-page.txt"
 tr -d '\r' <"$work/done.txt" >"$shots/normal-done.txt"
 grep -qxF "text: 卸载 “${product}2.0”" "$shots/normal-page.txt" || { cat "$shots/normal-page.txt"; fail "normal mode: no heading"; }
 grep -qxF "option: [x] 同时删除用户数据" "$shots/normal-page.txt" || fail "normal mode: no ticked option"
-grep -qxF "button: 完成" "$shots/normal-done.txt" || { cat "$shots/normal-done.txt"; fail "normal mode: no finished page"; }
+grep -qxF "button: 完成 (default)" "$shots/normal-done.txt" || { cat "$shots/normal-done.txt"; fail "normal mode: no finished page"; }
 grep -qF "log: 删除文件: $install_win\\demo.exe" "$shots/normal-done.txt" || fail "normal mode: no log line for demo.exe"
 check_removed normal
 

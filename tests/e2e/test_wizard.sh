@@ -115,11 +115,13 @@ clean_up() {  # clean_up [check]: removes the product; with check, makes sure no
   snapshot "$work/clean.txt"
   [ ! -s "$work/clean.txt" ] || { cat "$work/clean.txt"; fail "an earlier install is still there"; }
 }
-# Runs the commands of a session (a bash script text, $d is the driver) on one virtual display.
+# Runs the commands of a session (a bash script text, d runs the driver, shot takes a screenshot)
+# on one virtual display, of the size run_wine's displays have: Wine keeps the screen size in the
+# prefix's registry, which the other tests compare.
 session() {
   local name=$1 script=$2
   SETUP_LOG="C:\\qmbwizard\\$name.log.gbk" timeout "$QMB_WINE_TIMEOUT" \
-    xvfb-run -a -s '-screen 0 800x600x24' bash -c '
+    xvfb-run -a -s '-screen 0 1280x1024x24' bash -c '
       set -u
       wineserver -w
       d() { wine C:\\qmbwizard\\drive_window.exe "$@" | tr -d "\r"; return ${PIPESTATUS[0]}; }

@@ -93,6 +93,7 @@ class WizardWindow : public WizardView, public WizardInstallView, public Install
       if (font != nullptr) DeleteObject(font);
     if (ctx_.wizard.install_view == this) ctx_.wizard.install_view = nullptr;
     if (ctx_.progress.view == this) ctx_.progress.view = nullptr;
+    ctx_.wizard.control_handle = nullptr;
   }
 
   void Open() {
@@ -108,6 +109,9 @@ class WizardWindow : public WizardView, public WizardInstallView, public Install
     skin_.Apply(window_, [this](const char* name) { return Named(name); });
     ctx_.wizard.install_view = this;
     ctx_.progress.view = this;
+    ctx_.wizard.control_handle = [this](const std::string& name) {
+      return reinterpret_cast<uintptr_t>(Named(name.c_str()));
+    };
     ShowFirstPage(ctx_, *this);
   }
 
