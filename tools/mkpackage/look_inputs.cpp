@@ -18,12 +18,13 @@ constexpr char kImages[] = "images";
 
 struct ImageName {
   const char* key;
-  const char* stored;  // the name the installer reads it by, whatever the image's format
+  const char8_t* stored;  // the name the installer reads it by, whatever the image's format
 };
-const ImageName kImageNames[] = {{"page", "界面图片.jpg"},
-                                 {"header", "界面小图片.jpg"},
-                                 {"installing", "界面安装时图像.jpg"},
-                                 {"uninstall", "界面大图片.jpg"}};
+// File names in the settings archive are UTF-8 like the names on disk, not GBK like texts.
+const ImageName kImageNames[] = {{"page", u8"界面图片.jpg"},
+                                 {"header", u8"界面小图片.jpg"},
+                                 {"installing", u8"界面安装时图像.jpg"},
+                                 {"uninstall", u8"界面大图片.jpg"}};
 
 // A colour field as the decimal COLORREF value the installer reads.
 std::optional<std::string> ColourField(const std::string& section, const std::string& value,
@@ -126,7 +127,7 @@ bool AddLookFiles(const fs::path& folder, std::vector<SettingsFile>& files, std:
       error = "cannot read " + (folder / file).string();
       return false;
     }
-    added.push_back({image->stored, std::move(*data)});
+    added.push_back({reinterpret_cast<const char*>(image->stored), std::move(*data)});
   }
   for (SettingsFile& f : added) {
     if (HasFile(files, f.name)) {

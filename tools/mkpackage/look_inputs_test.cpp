@@ -50,9 +50,9 @@ TEST_F(LookFolderTest, ImagesByNameAndTextsEnciphered) {
   const std::optional<std::string> texts = Decipher(files[0].data, kGuiTextKey);
   ASSERT_TRUE(texts);
   EXPECT_EQ(StoreFind(*texts, "窗口标题"), "演示");
-  EXPECT_EQ(files[1].name, "界面图片.jpg");
+  EXPECT_EQ(files[1].name, reinterpret_cast<const char*>(u8"界面图片.jpg"));  // UTF-8 on disk
   EXPECT_EQ(files[1].data, "\x89PNG-bytes");
-  EXPECT_EQ(files[2].name, "界面小图片.jpg");
+  EXPECT_EQ(files[2].name, reinterpret_cast<const char*>(u8"界面小图片.jpg"));
 
   // The settings folder and the look folder may not both give a file.
   std::vector<SettingsFile> twice = {{"GUItext.ini", "raw"}};

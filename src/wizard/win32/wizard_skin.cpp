@@ -120,14 +120,16 @@ void WizardSkin::ApplyImages(const Finder& named) {
   // A PNG fills its box with its transparency blended over the frame; another image shows at its
   // own size in the corner, as a plain picture would.
   auto bind = [&](const PictureSpot& spot, const std::string& bytes) {
-    if (bytes.empty()) return;
-    const ImagePlacement placement = IsPngImage(bytes) ? ImagePlacement::kStretched : ImagePlacement::kOwnSize;
     HWND box = named(spot.box);
-    if (BindImage(box, bytes, placement, ColourBeneath(named, spot.frame))) {
+    const COLORREF beneath = ColourBeneath(named, spot.frame);
+    const ImagePlacement placement = IsPngImage(bytes) ? ImagePlacement::kStretched : ImagePlacement::kOwnSize;
+    if (!bytes.empty() && BindImage(box, bytes, placement, beneath)) {
       image_boxes_.push_back(box);
-    } else {
-      ctx_.log.Failure(std::string("wizard: image of ") + spot.box + " cannot be shown");
+      return;
     }
+    if (!bytes.empty()) ctx_.log.Failure(std::string("wizard: image of ") + spot.box + " cannot be shown");
+    // An empty box takes the colour of its frame rather than covering it with the dialog face.
+    if (box != nullptr) colours_[box] = {0, beneath, false, Brush(beneath)};
   };
   for (const PictureSpot& spot : kLargeBoxes) bind(spot, large);
   for (const PictureSpot& spot : kSmallBoxes) bind(spot, small);
