@@ -94,3 +94,12 @@ wine_reg_export() {
   iconv -f UTF-16 -t UTF-8 "$(drive_c)/windows/temp/$file" | tr -d '\r'
   rm -f "$(drive_c)/windows/temp/$file"
 }
+
+# expect FILE LINE...: every line is a whole line of the window driver's output $shots/FILE.
+expect() {
+  local file=$shots/$1 line
+  shift
+  for line in "$@"; do
+    grep -qxF -- "$line" "$file" || { cat "$file"; fail "$(basename "$file"): no line \"$line\""; }
+  done
+}

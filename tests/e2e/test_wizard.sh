@@ -132,13 +132,6 @@ session() {
 }
 log() { iconv -f GBK -t UTF-8 "$work/$1.log.gbk" 2>/dev/null | tr -d '\r' >"$shots/$1.log" || :; }
 export shots caption password
-expect() {  # expect FILE LINE...: every line is in the driver's output FILE
-  local file=$shots/$1 line
-  shift
-  for line in "$@"; do
-    grep -qxF -- "$line" "$file" || { cat "$file"; fail "$(basename "$file"): no line \"$line\""; }
-  done
-}
 
 clean_up
 # 1. The background install of the package, for comparison; it asks for the installer password.
@@ -188,7 +181,7 @@ session normal '
   d click "$caption" "$finish" >/dev/null || exit 21
   wait $setup
   sleep 2  # the finish option runs on its own'
-expect 1-welcome.txt "title: $caption" "text: 欢迎使用 禾木软件 版本-安装向导" "button: $next (default)" \
+expect 1-welcome.txt "title: $caption" "text: 欢迎安装 $product" "button: $next (default)" \
   "button: 取消(&C)"
 ! grep -qF "button: $back" "$shots/1-welcome.txt" || fail "Back shows on the welcome page"
 expect 1-cancel.txt "text: 当前未完成安装 ${product}1.0.0，是否退出安装？"
@@ -208,7 +201,7 @@ expect 4-folder.txt "text: 选择安装位置" "edit: $install_win" "button: $in
 expect 4-chinese.txt "text: 选择的路径含有中文字符，请重新选择"
 expect 4-wrong-password.txt "button: $install_button (default)" "button: $back"
 expect 6-finish.txt "progress: 100 (hidden)" "option: [ ] 写入完成标记" "option: [x] 不要运行" \
-  "text: 已完成 禾木软件 版本-安装程序"
+  "text: $product 安装完成"
 ! grep -qF "button: $back" "$shots/6-finish.txt" || fail "Back shows on the finish page"
 [ -f "$install/finish-one.txt" ] || fail "the ticked finish option did not run"
 [ ! -f "$install/finish-two.txt" ] || fail "the unticked finish option ran"

@@ -57,14 +57,6 @@ SETUP_LOG='C:\qmblook\look.log.gbk' timeout "$QMB_WINE_TIMEOUT" \
     wait $setup
     wineserver -w' || fail "the wizard session stopped at step $?"
 iconv -f GBK -t UTF-8 "$work/look.log.gbk" 2>/dev/null | tr -d '\r' >"$shots/look.log" || :
-
-expect() {  # expect FILE LINE...: every line is in the driver's output FILE
-  local file=$shots/$1 line
-  shift
-  for line in "$@"; do
-    grep -qxF -- "$line" "$file" || { cat "$file"; fail "$(basename "$file"): no line \"$line\""; }
-  done
-}
 expect 1-welcome.txt "title: $caption" "text: 欢迎安装 $product"
 expect 2-licence.txt "text: 许可协议"
 expect 3-components.txt "text: 选择组件"

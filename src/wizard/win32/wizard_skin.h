@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "platform/win32/windows_include.h"
-#include "wizard/win32/image_box.h"
+#include "platform/win32/image_box.h"
 
 namespace qmb {
 

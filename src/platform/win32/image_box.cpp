@@ -1,6 +1,6 @@
 // GDI+ picture boxes: one off-screen surface and one block transfer per paint, erase swallowed,
 // so a transparent image never flickers.
-#include "wizard/win32/image_box.h"
+#include "platform/win32/image_box.h"
 
 #include <objidl.h>
 #include <gdiplus.h>
