@@ -74,7 +74,13 @@ std::string DefaultInstallFolder(Context& ctx) {
     folder = PreviousLocation(ctx);
     if (!folder.empty()) ctx.log.Step("wizard: previous location " + folder);
   }
+  ctx.wizard.previous_location_found = !folder.empty();
   return folder.empty() ? DefaultLocation(ctx) : folder;
+}
+
+std::string ReadImage(Context& ctx, const char* name) {
+  if (ctx.startup.work_folder.empty()) return {};
+  return ctx.platform.files.ReadAll(ctx.startup.work_folder + name).value_or("");
 }
 
 // What the command line left undecided comes from the package, before start-up acts on the run
@@ -100,6 +106,8 @@ void PrepareWizardModel(Context& ctx) {
   LoadScriptText(ctx);
   SettleRunMode(ctx);
   ReadSystemSettings(ctx);
+  wizard.page_image = ReadImage(ctx, "界面图片.jpg");
+  wizard.install_image = ReadImage(ctx, "界面安装时图像.jpg");
   ReadAfterInstallRuns(ctx);
   ReadFinishOptions(ctx);
   if (!FillComponentsTree(ctx)) ApplyDefaultTicks(ctx);

@@ -40,10 +40,14 @@ struct WizardState {
   std::function<void(int item)> description_callback;
 
   std::string install_folder;
+  bool previous_location_found = false;  // install_folder is where an earlier install went
   std::string folder_box;        // the text of the folder box `安装路径_编辑框`
   std::string window_caption;    // the wizard window's caption; also its message boxes' title
   std::string payload_password;  // the archive password the extraction gets
   WizardInstallView* install_view = nullptr;  // the wizard window; none in the background mode
+
+  std::string page_image;     // "界面图片.jpg": the welcome and finish pages' side image
+  std::string install_image;  // "界面安装时图像.jpg": shown instead of the details list
 
   std::vector<FinishOption> finish_options;
   std::string finish_base_y;  // "完成后选项_列表"/"y" as written

@@ -107,3 +107,12 @@ plain_demo_project() {
   awk '/^\[/ { skip = $0 ~ /^\[(新建快捷方式参数|解压后运行的参数)\]/ } !skip' "$ini" >"$ini.new"
   mv "$ini.new" "$ini"
 }
+
+# expect FILE LINE...: every line is a whole line of the window driver's output $shots/FILE.
+expect() {
+  local file=$shots/$1 line
+  shift
+  for line in "$@"; do
+    grep -qxF -- "$line" "$file" || { cat "$file"; fail "$(basename "$file"): no line \"$line\""; }
+  done
+}

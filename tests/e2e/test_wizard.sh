@@ -132,13 +132,6 @@ session() {
 }
 log() { iconv -f GBK -t UTF-8 "$work/$1.log.gbk" 2>/dev/null | tr -d '\r' >"$shots/$1.log" || :; }
 export shots caption password
-expect() {  # expect FILE LINE...: every line is in the driver's output FILE
-  local file=$shots/$1 line
-  shift
-  for line in "$@"; do
-    grep -qxF -- "$line" "$file" || { cat "$file"; fail "$(basename "$file"): no line \"$line\""; }
-  done
-}
 
 clean_up
 # 1. The background install of the package, for comparison; it asks for the installer password.
@@ -161,7 +154,7 @@ session normal '
   shot 1-welcome
   d click "$caption" "取消(&C)" >/dev/null || exit 2
   d answer "$caption" no >"$shots/1-cancel.txt" || exit 3
-  d click "$caption" "$next" >/dev/null && d await "$caption" 许可证协议 >"$shots/2-licence.txt" || exit 4
+  d click "$caption" "$next" >/dev/null && d await "$caption" 许可协议 >"$shots/2-licence.txt" || exit 4
   shot 2-licence
   d tick "$caption" 同意本协议的条款 on >/dev/null && d wait "$caption" >"$shots/2-agreed.txt" || exit 5
   shot 2-agreed
@@ -171,7 +164,7 @@ session normal '
   shot 3-extras-off
   d tree "$caption" 0 >"$shots/3-fixed.txt" || exit 8
   d tree "$caption" 3 >/dev/null && d tree "$caption" 5 >"$shots/3-restored.txt" || exit 9
-  d click "$caption" "$back" >/dev/null && d await "$caption" 许可证协议 >"$shots/2-back.txt" || exit 10
+  d click "$caption" "$back" >/dev/null && d await "$caption" 许可协议 >"$shots/2-back.txt" || exit 10
   d click "$caption" "$accept" >/dev/null && d await "$caption" 选择组件 >/dev/null || exit 11
   d click "$caption" "$next" >/dev/null && d await "$caption" 选择安装位置 >"$shots/4-folder.txt" || exit 12
   shot 4-folder
@@ -188,11 +181,11 @@ session normal '
   d click "$caption" "$finish" >/dev/null || exit 21
   wait $setup
   sleep 2  # the finish option runs on its own'
-expect 1-welcome.txt "title: $caption" "text: 欢迎使用 禾木软件 版本-安装向导" "button: $next (default)" \
+expect 1-welcome.txt "title: $caption" "text: 欢迎安装 $product" "button: $next (default)" \
   "button: 取消(&C)"
 ! grep -qF "button: $back" "$shots/1-welcome.txt" || fail "Back shows on the welcome page"
 expect 1-cancel.txt "text: 当前未完成安装 ${product}1.0.0，是否退出安装？"
-expect 2-licence.txt "text: 许可证协议" "text: 按 [PgDn] 阅读“授权协议”的其余部分。" \
+expect 2-licence.txt "text: 许可协议" "text: 按 [PgDn] 阅读“授权协议”的其余部分。" \
   "button: $accept (disabled)" "option: [ ] 同意本协议的条款" "button: $back"
 grep -qF "edit: $product 最终用户许可协议" "$shots/2-licence.txt" || fail "no licence text"
 expect 2-agreed.txt "button: $accept" "option: [x] 同意本协议的条款"
@@ -202,13 +195,13 @@ expect 3-extras-off.txt "item: 3 0 [ ] 附加组件" "item: 4 1 [ ] 使用说明
   "item: 0 0 [x] 主程序"
 expect 3-fixed.txt "item: 0 0 [x] 主程序" "item: 1 1 [x] 桌面快捷方式"
 expect 3-restored.txt "item: 3 0 [x] 附加组件" "item: 4 1 [x] 使用说明" "item: 5 1 [ ] 示例数据"
-expect 2-back.txt "text: 许可证协议" "option: [x] 同意本协议的条款"
+expect 2-back.txt "text: 许可协议" "option: [x] 同意本协议的条款"
 expect 4-folder.txt "text: 选择安装位置" "edit: $install_win" "button: $install_button (default)" \
   "button: 浏览目录..."
 expect 4-chinese.txt "text: 选择的路径含有中文字符，请重新选择"
 expect 4-wrong-password.txt "button: $install_button (default)" "button: $back"
 expect 6-finish.txt "progress: 100 (hidden)" "option: [ ] 写入完成标记" "option: [x] 不要运行" \
-  "text: 已完成 禾木软件 版本-安装程序"
+  "text: $product 安装完成"
 ! grep -qF "button: $back" "$shots/6-finish.txt" || fail "Back shows on the finish page"
 [ -f "$install/finish-one.txt" ] || fail "the ticked finish option did not run"
 [ ! -f "$install/finish-two.txt" ] || fail "the unticked finish option ran"

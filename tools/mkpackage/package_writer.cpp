@@ -20,6 +20,7 @@
 #include "base/text.h"
 #include "file_io.h"
 #include "pe_image.h"
+#include "look_inputs.h"
 #include "registry_inputs.h"
 #include "support_dll_inputs.h"
 #include "settings_files.h"
@@ -290,6 +291,7 @@ bool WritePackage(const PackageRequest& request, std::string& error, PackageSumm
   if (!files) return false;
   if (!AddRegistryData(request.project / "registry", *files, error)) return false;
   if (!AddSupportDlls(request.project / "support", *files, error)) return false;
+  if (!AddLookFiles(request.project / "look", *files, error)) return false;
   auto payload_size = FolderSize(payload_dir);
   if (!payload_size) {
     error = "cannot read the sizes in " + payload_dir.string();

@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include "context/context.h"
+#include "platform/win32/image_box.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/window_class.h"
 #include "uninstall/uninstall_flow.h"
@@ -45,6 +46,7 @@ class UninstallWindow : public UninstallView {
                            static_cast<HGDIOBJ>(picture_), static_cast<HGDIOBJ>(white_)})
       if (object != nullptr) DeleteObject(object);
     if (icon_ != nullptr) DestroyIcon(icon_);
+    UnbindImage(picture_box_);  // while GDI+ still runs
   }
 
   void Create(uintptr_t entry_address) {
@@ -99,6 +101,14 @@ class UninstallWindow : public UninstallView {
     SendMessageW(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
   }
   void SetPicture(const std::string& image) override {
+    if (IsPngImage(image)) {
+      // A PNG keeps its transparency over the white banner, fitted into the banner's corner.
+      SetWindowPos(picture_box_, nullptr, kWidth - kBannerHeight, 0, kBannerHeight, kBannerHeight,
+                   SWP_NOZORDER);
+      if (!BindImage(picture_box_, image, ImagePlacement::kFitted, RGB(255, 255, 255)))
+        ctx_.log.Failure("uninstall window: the page picture does not decode");
+      return;
+    }
     picture_ = DecodePicture(image);
     if (picture_ == nullptr) {
       if (!image.empty()) ctx_.log.Failure("uninstall window: the page picture does not decode");
@@ -238,6 +248,7 @@ class UninstallWindow : public UninstallView {
   HFONT bold_font_ = nullptr;
   HBRUSH white_ = nullptr;
   HBITMAP picture_ = nullptr;
+  ImageModule images_;  // GDI+ for a PNG page picture
   HICON icon_ = nullptr;
   HWND heading_ = nullptr, subheading_ = nullptr, picture_box_ = nullptr;
   HWND body_ = nullptr, folder_label_ = nullptr, folder_ = nullptr, separator_ = nullptr;

@@ -21,6 +21,7 @@
 #include "wizard/components_model.h"
 #include "wizard/finish_options.h"
 #include "wizard/win32/wizard_controls.h"
+#include "wizard/win32/wizard_skin.h"
 #include "wizard/wizard_flow.h"
 #include "wizard/wizard_install_view.h"
 #include "wizard/wizard_view.h"
@@ -46,12 +47,25 @@ const char* const kPageCaptions[kPageCount] = {"欢迎使用", "自述界面", "
 const char* const kPageFrames[kPageCount] = {"外形框I_1", "外形框I_2", "外形框I_3",
                                              "外形框I_4", "外形框I_5", "外形框I_6"};
 
-// Page containers hand their children's notifications to the wizard window.
+// Page containers hand their children's notifications and colour questions to the wizard window,
+// and fill themselves with the package's page colour when it gave one.
 LRESULT CALLBACK PageProc(HWND page, UINT message, WPARAM w, LPARAM l) {
   switch (message) {
     case WM_COMMAND:
     case WM_NOTIFY:
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORLISTBOX:
       return SendMessageW(GetAncestor(page, GA_ROOT), message, w, l);
+    case WM_ERASEBKGND:
+      if (HBRUSH fill = PageFill(page)) {
+        RECT client;
+        GetClientRect(page, &client);
+        FillRect(reinterpret_cast<HDC>(w), &client, fill);
+        return 1;
+      }
+      return DefWindowProcW(page, message, w, l);
     default:
       return DefWindowProcW(page, message, w, l);
   }
@@ -69,7 +83,7 @@ std::string TextOf(HWND control) {
 
 class WizardWindow : public WizardView, public WizardInstallView, public InstallView {
  public:
-  WizardWindow(HWND window, Context& ctx) : window_(window), ctx_(ctx) {}
+  WizardWindow(HWND window, Context& ctx) : window_(window), ctx_(ctx), skin_(ctx) {}
   WizardWindow(const WizardWindow&) = delete;
   WizardWindow& operator=(const WizardWindow&) = delete;
   ~WizardWindow() {
@@ -92,6 +106,7 @@ class WizardWindow : public WizardView, public WizardInstallView, public Install
     ApplyModel();
     MakeTree();
     MakeFinishBoxes();
+    skin_.Apply(window_, [this](const char* name) { return Named(name); });
     ctx_.wizard.install_view = this;
     ctx_.progress.view = this;
     ctx_.wizard.control_handle = [this](const std::string& name) {
@@ -117,6 +132,15 @@ class WizardWindow : public WizardView, public WizardInstallView, public Install
       case WM_TIMER:
         *result = 0;
         return OnTimer(w);
+      case WM_CTLCOLORSTATIC:
+      case WM_CTLCOLOREDIT:
+      case WM_CTLCOLORBTN:
+      case WM_CTLCOLORLISTBOX: {
+        HBRUSH brush = nullptr;
+        if (!skin_.ControlColour(reinterpret_cast<HWND>(l), reinterpret_cast<HDC>(w), &brush)) return false;
+        *result = reinterpret_cast<LRESULT>(brush);
+        return true;
+      }
       case WM_CLOSE:
         *result = 0;
         Exit();
@@ -161,6 +185,8 @@ class WizardWindow : public WizardView, public WizardInstallView, public Install
     if (show_details_button) ShowWindow(Named("按钮_显示细节"), SW_SHOW);
   }
   void PrepareInstallPage() override {
+    if (skin_.ShowInstallImage([this](const char* name) { return Named(name); }))
+      ShowWindow(Named("超级列表框"), SW_HIDE);
     if (ctx_.wizard.silent_page_switch) return;
     // The page set alone changes: the bottom row keeps what the installing page gave it.
     SendMessageW(page_set_, TCM_SETCURSEL, kPageInstalling, 0);
@@ -309,11 +335,6 @@ class WizardWindow : public WizardView, public WizardInstallView, public Install
     SetText(Named("编辑框4"), LicenceText(ctx_));
     SetText(Named("安装路径_编辑框"), wizard.folder_box);
     ShowWindow(Named("选择框_条款"), wizard.pages.agreement_in_use ? SW_SHOW : SW_HIDE);
-    const std::string lock = ReadSettingIn(ctx_, "ml", "fb");
-    if (lock == "e" || (lock == "s" && !wizard.install_folder.empty())) {
-      EnableWindow(Named("安装路径_编辑框"), FALSE);
-      EnableWindow(Named("浏览目录"), FALSE);
-    }
     SendMessageW(Named("进度条1"), PBM_SETRANGE32, 0, 100);
   }
 
@@ -504,6 +525,7 @@ class WizardWindow : public WizardView, public WizardInstallView, public Install
   std::vector<HTREEITEM> items_;
   std::vector<HWND> option_boxes_;
   ITaskbarList3* taskbar_ = nullptr;
+  WizardSkin skin_;  // after the controls' map: its finder looks them up
 };
 
 void WizardWindowDelete::operator()(WizardWindow* wizard) const { delete wizard; }

@@ -138,7 +138,7 @@ bool TreeItemTicked(HWND tree, HTREEITEM item) {
 
 // One line per visible control: "button: TEXT", "option: [x] TEXT", "text: TEXT", "edit: TEXT",
 // "group: TEXT", "progress: N", "tree:" with "item: INDEX DEPTH [x] TEXT" lines, "log: LINE" for a
-// list's lines; " (disabled)" and " (default)" follow where they apply, and an "  at" line gives
+// list's lines; " (read-only)", " (disabled)" and " (default)" follow where they apply, and an "  at" line gives
 // the control's screen rectangle.
 void PrintControls(HWND window) {
   std::printf("title: %s\n", Utf8(TextOf(window)).c_str());
@@ -161,6 +161,7 @@ void PrintControls(HWND window) {
       if (!Shown(child)) line += " (hidden)";
     } else if (IsClass(child, L"Edit")) {
       line = "edit: " + text;
+      if (GetWindowLongW(child, GWL_STYLE) & ES_READONLY) line += " (read-only)";
     } else if (IsClass(child, WC_TREEVIEWW)) {
       line = "tree:";
     } else if (IsClass(child, L"ListBox")) {

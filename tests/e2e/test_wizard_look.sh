@@ -1,0 +1,106 @@
+#!/bin/bash
+# The package's look under Wine (non-Chinese locale), on the demo with its look folder: every page
+# shows the package's texts; the side image's transparent pixels show the frame colour the package
+# gave, its opaque ones the logo's colour and its half-transparent ones a blend of both; the header
+# image likewise; the space labels give the sizes; the folder box, locked by "fb" = "e", is
+# read-only and the browse button disabled. Screenshots go to build/native/e2e-wizard-look/*.png.
+set -euo pipefail
+
+: "${QMB_SOURCE_DIR:=$(cd "$(dirname "$0")/../.." && pwd)}"
+: "${QMB_NATIVE_DIR:=$QMB_SOURCE_DIR/build/native}"
+source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
+
+mkpackage=$QMB_NATIVE_DIR/mkpackage
+[ -x "$mkpackage" ] || fail "missing $mkpackage (build the native targets first)"
+runtime=$(windows_program setup.exe)
+driver=$(windows_program e2e/drive_window.exe)
+command -v import >/dev/null || fail "imagemagick's import is missing (scripts/install-deps.sh)"
+
+product=外观测试
+caption="$product 1.0.0 安装程序"
+work=$(drive_c)/qmblook
+shots=$QMB_NATIVE_DIR/e2e-wizard-look
+rm -rf "$work" "$shots"
+mkdir -p "$work" "$shots"
+cp "$driver" "$work/"
+
+project=$work/project
+cp -r "$QMB_SOURCE_DIR/examples/demo" "$project"
+ini=$project/settings/data.ini
+sed -i -e "s|演示软件|$product|g" -e 's|^安装位置=.*|安装位置=C:\\LookDemo\r|' -e 's|^fb=.*|fb=e\r|' \
+  -e 's|^选择框_显示空间=.*|选择框_显示空间=真\r|' "$ini"
+sed -i "s|演示软件|$product|g" "$project/registry/"*
+"$mkpackage" --runtime "$runtime" "$project" -o "$work/setup.exe" >/dev/null
+
+next='下一步(&N)' accept='我接受(&I)' install_button='安装(&I)' finish='完成(&F)'
+export shots caption next accept install_button finish
+SETUP_LOG='C:\qmblook\look.log.gbk' timeout "$QMB_WINE_TIMEOUT" \
+  xvfb-run -a -s '-screen 0 1280x1024x24' bash -c '
+    set -u
+    wineserver -w
+    d() { wine C:\\qmblook\\drive_window.exe "$@" | tr -d "\r"; return ${PIPESTATUS[0]}; }
+    shot() { sleep 0.5; import -window root "$shots/$1.png"; }
+    wine C:\\qmblook\\setup.exe &
+    setup=$!
+    d wait "$caption" >"$shots/1-welcome.txt" && shot 1-welcome || exit 1
+    d click "$caption" "$next" >/dev/null && d await "$caption" 许可协议 >"$shots/2-licence.txt" || exit 2
+    shot 2-licence
+    d tick "$caption" 同意本协议的条款 on >/dev/null || exit 3
+    d click "$caption" "$accept" >/dev/null && d await "$caption" 选择组件 >"$shots/3-components.txt" || exit 4
+    shot 3-components
+    d click "$caption" "$next" >/dev/null && d await "$caption" 选择安装位置 >"$shots/4-folder.txt" || exit 5
+    shot 4-folder
+    d type "$caption" "C:\\Elsewhere" >"$shots/4-type.txt" && exit 6
+    d click "$caption" "$install_button" >/dev/null && d await "$caption" "$finish" >"$shots/6-finish.txt" || exit 7
+    shot 6-finish
+    d click "$caption" "$finish" >/dev/null || exit 8
+    wait $setup
+    wineserver -w' || fail "the wizard session stopped at step $?"
+iconv -f GBK -t UTF-8 "$work/look.log.gbk" 2>/dev/null | tr -d '\r' >"$shots/look.log" || :
+expect 1-welcome.txt "title: $caption" "text: 欢迎安装 $product"
+expect 2-licence.txt "text: 许可协议"
+expect 3-components.txt "text: 选择组件"
+expect 4-folder.txt "text: 选择安装位置" "edit: C:\\LookDemo (read-only)" "button: 浏览目录... (disabled)"
+grep -q '^text: 所需空间: [0-9.]*[KM]B$' "$shots/4-folder.txt" || fail "no required-space label"
+grep -q '^text: 可用空间: [0-9.]*[KMGT]B$' "$shots/4-folder.txt" || fail "no free-space label"
+expect 4-type.txt "no edit box"
+expect 6-finish.txt "text: $product 安装完成"
+[ -f "$(drive_c)/LookDemo/demo.exe" ] || fail "the install left no product"
+
+# Screen point of a control's client point, from the "  at" line after the listing line TEXT.
+origin() {  # origin FILE TEXT DX DY: prints the screen x,y of the control's origin minus (DX,DY)
+  local at
+  at=$(grep -xF -A1 -- "$2" "$shots/$1" | sed -n 's/^  at \([0-9-]*\),\([0-9-]*\) .*/\1 \2/p' | head -1)
+  [ -n "$at" ] || fail "$1: no rectangle for $2"
+  set -- $at "$3" "$4"
+  echo $(($1 - $3)) $(($2 - $4))
+}
+pixel() {  # pixel SHOT X Y: "r,g,b"
+  convert "$shots/$1.png" -format '%[fx:int(255*p{'"$2,$3"'}.r)],%[fx:int(255*p{'"$2,$3"'}.g)],%[fx:int(255*p{'"$2,$3"'}.b)]' info:
+}
+near() {  # near SHOT X Y R,G,B WHAT: the pixel is within 12 of the colour in every channel
+  local got what=$5
+  got=$(pixel "$1" "$2" "$3")
+  IFS=, read -r r g b <<<"$got"
+  IFS=, read -r R G B <<<"$4"
+  for pair in "$r $R" "$g $G" "$b $B"; do
+    set -- $pair
+    [ $(( $1 > $2 ? $1 - $2 : $2 - $1 )) -le 12 ] || fail "$what: pixel is $got, wanted about $R,$G,$B"
+  done
+}
+# The side image's box is at client (0, 0) of the page, the welcome title at (176, 14).
+read -r x y < <(origin 1-welcome.txt "text: 欢迎安装 $product" 176 14)
+side=220,238,248 logo=30,100,200 bar=240,140,30
+near 1-welcome $((x + 10)) $((y + 10)) "$side" "transparent corner of the logo"
+near 1-welcome $((x + 82)) $((y + 100)) "$logo" "opaque circle of the logo"
+near 1-welcome $((x + 82)) $((y + 215)) "$bar" "opaque bar of the logo"
+near 1-welcome $((x + 82)) $((y + 250)) 125,169,224 "half-transparent bar over the frame"
+# The header image's box is at (440, 0), the licence title at (15, 8).
+read -r x y < <(origin 2-licence.txt "text: 许可协议" 15 8)
+near 2-licence $((x + 442)) $((y + 2)) 235,244,252 "transparent corner of the header image"
+near 2-licence $((x + 468)) $((y + 28)) "$bar" "opaque centre of the header image"
+# The finish page shows the side image again.
+read -r x y < <(origin 6-finish.txt "text: $product 安装完成" 176 14)
+near 6-finish $((x + 10)) $((y + 10)) "$side" "transparent corner on the finish page"
+near 6-finish $((x + 82)) $((y + 100)) "$logo" "opaque circle on the finish page"
+echo "look: texts, images with transparency and the locked folder as the package asks"
