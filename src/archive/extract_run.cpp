@@ -146,7 +146,7 @@ class WritingSink : public ExtractSink {
     size_t slash = target.rfind(u'/');
     if (slash != std::u16string::npos && !fs_.CreateFolder(target.substr(0, slash)))
       return Fail(RunResult::kWriteError, "cannot create folder: ", target.substr(0, slash));
-    file_ = fs_.CreateOutFile(target);
+    file_ = fs_.CreateOutFile(target, e.size);
     if (!file_) return Fail(RunResult::kWriteError, "cannot create file: ", target);
     index_ = index;
     written_ = 0;

@@ -3,6 +3,7 @@
 #ifndef _WIN32
 
 #include <fcntl.h>
+#include <linux/falloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -155,12 +156,13 @@ class PosixFileSystem : public ArchiveFileSystem {
     return MakeFolders(Full(relative));
   }
 
-  std::unique_ptr<OutFile> CreateOutFile(const std::u16string& relative) override {
+  std::unique_ptr<OutFile> CreateOutFile(const std::u16string& relative, uint64_t size) override {
     // Replacing by a new inode also replaces read-only files and never writes through a link.
     std::string path = Full(relative);
     if (unlink(path.c_str()) != 0 && errno != ENOENT) return nullptr;
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return nullptr;
+    if (size > 0) fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size));  // a hint only
     return std::make_unique<FdOutFile>(fd);
   }
 
