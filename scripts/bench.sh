@@ -76,22 +76,31 @@ best_of() {  # output folder, command...
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
-[ -f "$data/.done" ] || { echo "bench: making ~100 MB of test data in $data" >&2; make_data; }
 mixed=$bench/mixed
-[ -f "$mixed/.done" ] || { echo "bench: making the mixed tree in $mixed" >&2; make_mixed; }
-echo "bench: making the archives that are missing (minutes, once)" >&2
-make_archive lzma2_aes.7z "-m0=LZMA2 -mx=5 -p$password -mhe=on" "$data"
-make_archive copy.7z "-m0=Copy" "$data"
-make_archive ppmd.7z "-m0=PPMd" "$data" "text small"
-make_archive bzip2.7z "-m0=BZip2" "$data"
-make_archive mixed.7z "-m0=LZMA2 -mx=5 -p$password -mhe=on" "$mixed"
-make_archive mixed_nofilter.7z "-m0=LZMA2 -mx=5 -mf=off -p$password -mhe=on" "$mixed"
-make_archive mixed_copy.7z "-m0=Copy" "$mixed"
-make_archive binaries.7z "-m0=LZMA2 -mx=5 -mmt=2" "$mixed" lib
-
+# name, 7zz switches, data folder, folders (default: all); BENCH_ONLY="a.7z b.7z" picks some.
+archives=(
+  "lzma2_aes.7z|-m0=LZMA2 -mx=5 -p$password -mhe=on|$data"
+  "copy.7z|-m0=Copy|$data"
+  "ppmd.7z|-m0=PPMd|$data|text small"
+  "bzip2.7z|-m0=BZip2|$data"
+  "mixed.7z|-m0=LZMA2 -mx=5 -p$password -mhe=on|$mixed"
+  "mixed_nofilter.7z|-m0=LZMA2 -mx=5 -mf=off -p$password -mhe=on|$mixed"
+  "mixed_copy.7z|-m0=Copy|$mixed"
+  "binaries.7z|-m0=LZMA2 -mx=5 -mmt=2|$mixed|lib"
+)
+only=${BENCH_ONLY:-}
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 printf '%-18s %7s %6s %10s %10s %10s %8s %8s\n' archive MB folders sevenzip32 "7zz -mmt1" 7zz "/-mmt1" "/7zz"
-for archive in lzma2_aes.7z copy.7z ppmd.7z bzip2.7z mixed.7z mixed_nofilter.7z mixed_copy.7z binaries.7z; do
+for spec in "${archives[@]}"; do
+  IFS='|' read -r archive switches folder parts <<<"$spec"
+  [ -z "$only" ] || [[ " $only " == *" $archive "* ]] || continue
+  if [ "$folder" = "$data" ] && [ ! -f "$data/.done" ]; then
+    echo "bench: making ~100 MB of test data in $data" >&2
+    make_data
+  fi
+  [ "$folder" = "$data" ] || [ -f "$mixed/.done" ] || { echo "bench: making the mixed tree in $mixed" >&2; make_mixed; }
+  [ -f "$bench/$archive" ] || echo "bench: making $archive (once)" >&2
+  make_archive "$archive" "$switches" "$folder" "$parts"
   ours=$bench/out_ours ref=$bench/out_7zz
   ts=$(best_of "$ours" "$front" "x \"$bench/$archive\" -p\"$password\" -y -hide \"$ours/\"")
   t1=$(best_of "$ref" 7zz x -mmt=1 -y "-p$password" "-o$ref" "$bench/$archive")
