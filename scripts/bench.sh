@@ -111,7 +111,8 @@ for spec in "${archives[@]}"; do
     "${folders:-1}" "$ts" "$t1" "$tm" "$(ratio "$ts" "$t1")" "$(ratio "$ts" "$tm")"
   rm -rf "$ours" "$ref"
 done
-echo "data: $(du -sm "$data" | cut -f1) MB and $(du -sm "$mixed" | cut -f1) MB (mixed tree); best of $runs runs each"
+for folder in "$data" "$mixed"; do [ -d "$folder" ] && echo "data: $(du -sm "$folder" | cut -f1) MB in $folder"; done
+echo "best of $runs runs each"
 
 # 7-zip32.dll under Wine (the build this machine runs, see scripts/windows-arch.sh) against the
 # native build, both on the mixed tree; Wine reaches the archive through its Z: drive.

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <functional>
 
@@ -103,9 +104,12 @@ class FdOutFile : public OutFile {
     if (fd_ >= 0) close(fd_);
   }
   bool Write(const void* data, size_t size) override {
+    // Linux takes page-cache writes of 512 KiB and less several times faster than larger ones
+    // (measured with dd on ext4: 1 MiB and 4 MiB blocks 3-4 times slower than 256 KiB ones).
+    constexpr size_t kPiece = 256 << 10;
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
-      ssize_t n = write(fd_, p, size);
+      ssize_t n = write(fd_, p, std::min(size, kPiece));
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) return false;
       p += n;
