@@ -102,7 +102,7 @@ std::string LoadSettingsKey(Context& ctx) {
 int RunPackageStep(Context& ctx) {
   StartupState& s = ctx.startup;
   ReadArguments(ctx);
-  if (!s.arguments.empty() && s.arguments[0] == "test") {
+  if (s.settings_from_program_folder()) {
     s.work_folder = s.run_folder + "\\";
     // Only the settings come from the program's folder; the payload is still the own file's.
     s.archive_path = s.package_file_path;

@@ -127,10 +127,16 @@ void LoadSettings(Context& ctx) {
     t.except_text = ReplaceReferences(t.except_text, references);
   }
 
-  folder.Write("data.ini", t.data_ini);
-  folder.Write("QMBDLL_s.ini", t.dll_settings);
-  folder.Write("GUItext.ini", t.gui_text);
-  folder.Write("Except.ini", t.except_text);
+  // The expanded texts go back into our unpacked copy, where later steps and support DLLs find
+  // them. The author's own files of a test run keep their variables (and their cipher).
+  if (ctx.startup.settings_from_program_folder()) {
+    ctx.log.Step("settings: test run, the program folder's files are left as they are");
+  } else {
+    folder.Write("data.ini", t.data_ini);
+    folder.Write("QMBDLL_s.ini", t.dll_settings);
+    folder.Write("GUItext.ini", t.gui_text);
+    folder.Write("Except.ini", t.except_text);
+  }
 
   ctx.settings.data = IniFile(t.data_ini);
   ctx.settings.data_ini = std::move(t.data_ini);

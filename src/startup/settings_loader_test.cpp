@@ -47,6 +47,21 @@ TEST_F(SettingsLoaderTest, VariablesExpandInFileOrder) {
   EXPECT_NE(Get("data.ini").find("v1=xby"), std::string::npos);
 }
 
+TEST_F(SettingsLoaderTest, TestRunLeavesTheAuthorsFilesAlone) {
+  ctx.startup.arguments = {"test"};
+  PutVariables({{"%A%", "a"}});
+  const std::string data = "[禾木软件安装配置]\r\nv1=%A%\r\n";
+  const std::string gui = Encipher("[x]\r\ny=%A%\r\n", kGuiTextKey);
+  Put("data.ini", data);
+  Put("GUItext.ini", gui);
+  LoadSettings(ctx);
+  EXPECT_EQ(ReadSetting(ctx, "v1"), "a");
+  EXPECT_NE(ctx.settings.gui_text.find("y=a"), std::string::npos);
+  EXPECT_EQ(Get("data.ini"), data);
+  EXPECT_EQ(Get("GUItext.ini"), gui);
+  EXPECT_EQ(Get("Except.ini"), "<missing>");
+}
+
 TEST_F(SettingsLoaderTest, BuiltInsOn64BitWindows) {
   HostEnv& env = host.env();
   env.SetIs64BitWindows(true);

@@ -47,9 +47,11 @@ struct StartupState {
   bool show_space = false;       // "选择框_显示空间"
   long long required_size = 0;   // "压缩原大小", read only when show_space
 
-  // "test" as the only argument: the installation steps install nothing. (The package step reads
-  // the settings from the program's folder whenever "test" comes first.)
+  // "test" as the only argument: the installation steps install nothing.
   bool test_mode() const { return arguments.size() == 1 && arguments[0] == "test"; }
+  // "test" first: the settings are the package author's own files beside the program, not an
+  // unpacked copy of ours.
+  bool settings_from_program_folder() const { return !arguments.empty() && arguments[0] == "test"; }
 };
 
 }  // namespace qmb

@@ -11,7 +11,10 @@ export QMB_WINDOWS_ARCH="${QMB_WINDOWS_ARCH:-$(bash "$qmb_root/scripts/windows-a
 export QMB_WINDOWS_DIR="${QMB_WINDOWS_DIR:-$qmb_root/build/$QMB_WINDOWS_ARCH}"
 export WINEDEBUG=-all
 # winemenubuilder would turn every link the tests make into menu entries in the machine's home.
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+# Wine's debugger, started when a process crashes, would write its settings into the prefix (a
+# crash in Wine's own device service happens now and then under Xvfb); a crash still shows as
+# Wine's "Unhandled ..." line and the process's exit code.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe,winedbg.exe=d"
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 export WINEARCH=$QMB_WINDOWS_ARCH
 export WINEPREFIX="${WINEPREFIX:-${QMB_NATIVE_DIR:-$qmb_root/build/native}/wineprefix-$QMB_WINDOWS_ARCH}"

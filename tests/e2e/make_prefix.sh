@@ -4,6 +4,8 @@ set -u
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 ready="$WINEPREFIX/.qmb-prefix-ready"
+# Raised whenever the set-up below changes, so that a prefix made by an older set-up is made anew.
+prefix_version=2
 
 # Wine links the user's Desktop, Documents, Music ... to the machine's home folder; a test that
 # makes a desktop link would write there. They become plain folders of the prefix.
@@ -15,7 +17,7 @@ own_user_folders() {
   return 0
 }
 
-[ -f "$ready" ] && { own_user_folders; exit 0; }
+[ "$(cat "$ready" 2>/dev/null)" = "$prefix_version" ] && { own_user_folders; exit 0; }
 
 # A prefix left half-made by an interrupted run starts over.
 rm -rf "$WINEPREFIX"
@@ -41,4 +43,4 @@ for face in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif"; do
     || fail "cannot link the Chinese font behind $face"
 done
 timeout "$QMB_WINE_TIMEOUT" wineserver -w
-touch "$ready"
+echo "$prefix_version" >"$ready"

@@ -88,6 +88,7 @@ safe=E2E-pass 1
 
 [安装包命令行]
 p=/D
+hp=-hp
 
 [解压后运行的参数]
 欲运行的次数=2
@@ -372,10 +373,12 @@ for line in "\"DisplayName\"=\"$product 2.0\"" '"DisplayVersion"="2.0"' \
 done
 echo "ok registry values in their views ($QMB_WINDOWS_ARCH prefix) and the uninstall entry"
 
-# The uninstaller: its files, and the launcher starting its working copy.
+# The uninstaller: its files, and the launcher starting its working copy. The launcher passes its
+# own arguments on, so the package's "-hp" lets the copy remove the product hidden and end instead
+# of waiting for a click in its window.
 [ -f "$folder/uninst.exe" ] && [ -f "$folder/uninst.dat" ] || fail "full: no uninst.exe or uninst.dat"
 rm -f "$work/launcher.log.gbk"
-SETUP_LOG='C:\qmbinstall\launcher.log.gbk' run_wine "$folder_win\\uninst.exe" >/dev/null 2>&1 || :
+SETUP_LOG='C:\qmbinstall\launcher.log.gbk' run_wine "$folder_win\\uninst.exe" -hp >/dev/null 2>&1 || :
 iconv -f GBK -t UTF-8 "$work/launcher.log.gbk" | tr -d '\r' >"$work/launcher.log"
 has_line launcher "launcher: started \"$temp_win\\Uninstall\\$product\\uninst.exe\" \"$folder_win\""
 has_line launcher "start-up: uninstaller kind"
