@@ -3,10 +3,11 @@ NATIVE := build/native
 WIN32DIR := build/win32
 WIN64DIR := build/win64
 ASAN := build/asan
+TSAN := build/tsan
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: deps build native win32 win64 test unit e2e asan bench demo fuzz clean
+.PHONY: deps build native win32 win64 test unit e2e asan tsan bench demo fuzz clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -37,6 +38,12 @@ asan: deps
 	@cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQMB_SANITIZE=ON -Wno-dev >/dev/null
 	@cmake --build $(ASAN) -j $(JOBS)
 	@ctest --test-dir $(ASAN) -L unit --output-on-failure -j $(JOBS)
+
+# The archive library's tests under ThreadSanitizer: its folders are decoded on worker threads.
+tsan: deps
+	@cmake -S . -B $(TSAN) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQMB_TSAN=ON -Wno-dev >/dev/null
+	@cmake --build $(TSAN) --target archive_tests -j $(JOBS)
+	@ctest --test-dir $(TSAN) -R '^archive_tests$$' --output-on-failure
 
 unit: deps native
 	@ctest --test-dir $(NATIVE) --output-on-failure -L unit -j $(JOBS)

@@ -5,26 +5,6 @@
 namespace qmb::sevenzip::test {
 namespace {
 
-struct Record {
-  unsigned state;
-  uint32_t size, written;
-  std::string dest;  // GBK
-};
-
-// The callback is a plain function pointer; it reports into the running test's recorder.
-struct Recorder {
-  std::vector<Record> records;
-  int cancel_after = -1;  // answer FALSE to the report with this index
-};
-Recorder* g_recorder = nullptr;
-
-int Record_(void* window, unsigned, unsigned state, void* info) {
-  EXPECT_EQ(window, &g_recorder);
-  auto* r = static_cast<ExtractingInfo*>(info);
-  g_recorder->records.push_back({state, r->dwFileSize, r->dwWriteSize, r->szDestFileName});
-  return static_cast<int>(g_recorder->records.size()) - 1 != g_recorder->cancel_after;
-}
-
 class ApiProgress : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -11,6 +11,7 @@
 #include <random>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -119,6 +120,28 @@ inline void ExpectSameTree(const fs::path& ours, const fs::path& reference) {
     EXPECT_TRUE(it->second == bytes) << "content differs: " << name;
     EXPECT_EQ(ModifiedSeconds(ours / name), ModifiedSeconds(reference / name)) << name;
   }
+}
+
+// One callback record as the owner's callback saw it.
+struct Record {
+  unsigned state;
+  uint32_t size, written;
+  std::string dest;  // GBK
+  bool operator==(const Record&) const = default;
+};
+
+// The callback is a plain function pointer; it reports into the running test's recorder.
+struct Recorder {
+  std::vector<Record> records;
+  int cancel_after = -1;  // answer FALSE to the report with this index
+};
+inline Recorder* g_recorder = nullptr;
+
+inline int Record_(void* window, unsigned, unsigned state, void* info) {
+  EXPECT_EQ(window, &g_recorder);
+  auto* r = static_cast<ExtractingInfo*>(info);
+  g_recorder->records.push_back({state, r->dwFileSize, r->dwWriteSize, r->szDestFileName});
+  return static_cast<int>(g_recorder->records.size()) - 1 != g_recorder->cancel_after;
 }
 
 inline int RunCommand(const std::string& command_line, std::string* message = nullptr) {

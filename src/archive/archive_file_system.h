@@ -40,8 +40,10 @@ class ArchiveFileSystem {
   virtual bool SetOutputFolder(const std::string& gbk_folder) = 0;
   // Creates the folder with all missing parents; true when it exists afterwards.
   virtual bool CreateFolder(const std::u16string& relative) = 0;
-  // Creates or replaces a file (a read-only one too); nullptr on failure.
-  virtual std::unique_ptr<OutFile> CreateOutFile(const std::u16string& relative) = 0;
+  // Creates or replaces a file (a read-only one too); nullptr on failure. size is the file's final
+  // size: its space is reserved up front where the system can, so a large file is laid out in one
+  // piece (the visible size still grows with the writes).
+  virtual std::unique_ptr<OutFile> CreateOutFile(const std::u16string& relative, uint64_t size) = 0;
   virtual bool SetMetadata(const std::u16string& relative, const FileMetadata& meta,
                            bool is_folder) = 0;
   virtual bool RemoveFile(const std::u16string& relative) = 0;

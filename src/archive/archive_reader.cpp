@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "archive/folder_decoder.h"
+#include "archive/folder_prefetch.h"
 #include "archive/sz_header.h"
 
 namespace qmb::sevenzip {
@@ -120,7 +121,7 @@ class ArchiveImpl final : public Archive {
 
   const std::vector<Entry>& entries() const override { return header_.entries; }
 
-  Error Extract(const std::vector<bool>& selected, ExtractSink& sink) override {
+  Error Extract(const std::vector<bool>& selected, ExtractSink& sink, unsigned threads) override {
     const auto& entries = header_.entries;
     if (selected.size() != entries.size()) return {Status::kDataError, "selection does not match the entries"};
     // The last selected entry of each folder: decoding a folder stops there.
@@ -132,6 +133,7 @@ class ArchiveImpl final : public Archive {
         last_selected[entry_folder_[i]] = i;
       }
     std::vector<uint8_t> buffer(kExtractChunk);
+    std::unique_ptr<FolderPrefetcher> prefetcher = StartPrefetch(selected, wanted, last_selected, threads);
     std::unique_ptr<Source> decoder;
     size_t open_folder = SIZE_MAX;
     for (size_t i = 0; i < entries.size(); ++i) {
@@ -147,7 +149,7 @@ class ArchiveImpl final : public Archive {
       const Folder& folder = header_.streams.folders[f];
       if (open_folder != f) {
         Error error;
-        decoder = OpenFolder(folder, FolderInputFor(f), error);
+        decoder = prefetcher ? prefetcher->Next(error) : OpenFolder(folder, FolderInputFor(f, *stream_), error);
         if (!decoder) return error;
         open_folder = f;
       }
@@ -157,8 +159,30 @@ class ArchiveImpl final : public Archive {
   }
 
  private:
-  FolderInput FolderInputFor(size_t f) {
-    return {stream_.get(), pack_offsets_[f], header_.streams.pack_sizes.data() + header_.streams.folders[f].first_pack,
+  // With more than one thread the wanted folders are decoded by workers ahead of the loop in
+  // Extract (a single folder still gains: decoding overlaps checking and writing); null otherwise.
+  std::unique_ptr<FolderPrefetcher> StartPrefetch(const std::vector<bool>& selected, const std::vector<bool>& wanted,
+                                                  const std::vector<size_t>& last_selected, unsigned threads) {
+    if (threads < 2) return nullptr;
+    std::vector<PrefetchItem> items;
+    for (size_t f = 0; f < wanted.size(); ++f)
+      if (wanted[f]) items.push_back({f, 0, FolderMemory(header_.streams.folders[f])});
+    if (items.empty()) return nullptr;
+    std::vector<uint64_t> bytes(wanted.size(), 0);
+    for (size_t i = 0; i < selected.size(); ++i) {
+      const Entry& entry = header_.entries[i];
+      if (entry.has_stream && wanted[entry_folder_[i]] && i <= last_selected[entry_folder_[i]])
+        bytes[entry_folder_[i]] += entry.size;
+    }
+    for (PrefetchItem& item : items) item.bytes = bytes[item.folder];
+    auto open = [this](size_t f, InStream& stream, Error& error) {
+      return OpenFolder(header_.streams.folders[f], FolderInputFor(f, stream), error);
+    };
+    return std::make_unique<FolderPrefetcher>(*stream_, std::move(items), threads, open);
+  }
+
+  FolderInput FolderInputFor(size_t f, InStream& stream) {
+    return {&stream, pack_offsets_[f], header_.streams.pack_sizes.data() + header_.streams.folders[f].first_pack,
             &password_, &keys_};
   }
 

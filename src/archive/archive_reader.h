@@ -69,8 +69,10 @@ class Archive {
   virtual ~Archive() = default;
   virtual const std::vector<Entry>& entries() const = 0;
   // Decodes the selected entries (selected.size() == entries().size()). Entries without a stream
-  // get Begin and End without Data. Stops at the first failure and returns it.
-  virtual Error Extract(const std::vector<bool>& selected, ExtractSink& sink) = 0;
+  // get Begin and End without Data. Stops at the first failure and returns it. With threads > 1
+  // folders are decoded on that many workers ahead of the sink; the sink is still called on the
+  // caller's thread, in archive order, with the same calls as with one thread.
+  virtual Error Extract(const std::vector<bool>& selected, ExtractSink& sink, unsigned threads = 1) = 0;
 };
 
 }  // namespace qmb::sevenzip

@@ -91,6 +91,7 @@ class AesDecoder final : public Source {
 const AesKeyCache::Key& AesKeyCache::Get(unsigned cycles_power, const std::vector<uint8_t>& salt,
                                          const std::u16string& password) {
   auto id = std::make_tuple(cycles_power, salt, password);
+  std::lock_guard lock(mutex_);
   auto it = keys_.find(id);
   if (it == keys_.end()) it = keys_.emplace(id, DeriveKey(cycles_power, salt, password)).first;
   return it->second;

@@ -4,6 +4,7 @@
 
 #include <array>
 #include <map>
+#include <mutex>
 #include <tuple>
 
 #include "archive/coder.h"
@@ -11,13 +12,15 @@
 namespace qmb::sevenzip {
 
 // The key derivation is costly (2^19 hash rounds by default) and every folder of an archive
-// usually shares its parameters, so keys are remembered per archive.
+// usually shares its parameters, so keys are remembered per archive. Folders decoded on several
+// threads share one cache: a key is derived once, the others wait for it.
 class AesKeyCache {
  public:
   using Key = std::array<uint8_t, 32>;
   const Key& Get(unsigned cycles_power, const std::vector<uint8_t>& salt, const std::u16string& password);
 
  private:
+  std::mutex mutex_;
   std::map<std::tuple<unsigned, std::vector<uint8_t>, std::u16string>, Key> keys_;
 };
 

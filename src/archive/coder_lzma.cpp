@@ -100,13 +100,6 @@ class LzmaDecoder final : public Source {
   uint64_t left_;
 };
 
-// LZMA2 dictionary size from its one property byte.
-bool Lzma2Dictionary(uint8_t prop, uint64_t& dictionary) {
-  if (prop > 40) return false;
-  dictionary = prop == 40 ? 0xFFFFFFFFull : uint64_t(2 | (prop & 1)) << (prop / 2 + 11);
-  return true;
-}
-
 class Lzma2Decoder final : public Source {
  public:
   Lzma2Decoder(std::unique_ptr<Source> input, uint64_t out_size)
@@ -241,6 +234,12 @@ class Lzma2Decoder final : public Source {
 };
 
 }  // namespace
+
+bool Lzma2Dictionary(uint8_t prop, uint64_t& dictionary) {
+  if (prop > 40) return false;
+  dictionary = prop == 40 ? 0xFFFFFFFFull : uint64_t(2 | (prop & 1)) << (prop / 2 + 11);
+  return true;
+}
 
 std::unique_ptr<Source> MakeLzmaDecoder(const std::vector<uint8_t>& props, std::unique_ptr<Source> input,
                                         uint64_t out_size, Status& status) {

@@ -13,4 +13,7 @@ std::unique_ptr<Source> MakeLzmaDecoder(const std::vector<uint8_t>& props, std::
 std::unique_ptr<Source> MakeLzma2Decoder(const std::vector<uint8_t>& props, std::unique_ptr<Source> input,
                                          uint64_t out_size, Status& status);
 
+// LZMA2 dictionary size from its one property byte; false for a byte beyond 40.
+bool Lzma2Dictionary(uint8_t prop, uint64_t& dictionary);
+
 }  // namespace qmb::sevenzip

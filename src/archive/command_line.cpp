@@ -1,6 +1,8 @@
 // Command-line parsing for SevenZipRun.
 #include "archive/command_line.h"
 
+#include <algorithm>
+
 #include "base/text.h"
 
 namespace qmb::sevenzip {
@@ -18,6 +20,19 @@ bool EndsWithSeparator(std::string_view path) {
 // Case-insensitive prefix test for ASCII switch names.
 bool HasSwitchPrefix(std::string_view arg, std::string_view prefix) {
   return arg.size() >= prefix.size() && EqualsIgnoreCase(arg.substr(0, prefix.size()), prefix);
+}
+
+// "-mmt" and "-mmt=on" leave the count to the machine (0), "-mmt=off" is one thread, "-mmt=N" or
+// "-mmtN" N threads (at most 64); anything else keeps the machine's count.
+unsigned ThreadSwitch(std::string_view value) {
+  if (!value.empty() && value[0] == '=') value.remove_prefix(1);
+  if (EqualsIgnoreCase(value, "off")) return 1;
+  unsigned n = 0;
+  for (char c : value) {
+    if (c < '0' || c > '9') return 0;
+    n = std::min(n * 10 + unsigned(c - '0'), 64u);
+  }
+  return n;
 }
 
 }  // namespace
@@ -63,6 +78,7 @@ std::optional<CommandLine> ParseCommandLine(std::string_view text, std::string& 
       else if (EqualsIgnoreCase(arg, "-hide")) cmd.hide = true;
       else if (HasSwitchPrefix(arg, "-x!")) cmd.exclusions.push_back(arg.substr(3));
       else if (HasSwitchPrefix(arg, "-p")) cmd.password = arg.substr(2);
+      else if (HasSwitchPrefix(arg, "-mmt")) cmd.threads = ThreadSwitch(std::string_view(arg).substr(4));
       // Every other switch is ignored.
     } else if (!have_archive) {
       cmd.archive = arg;

@@ -18,6 +18,7 @@ struct CommandLine {
   std::string password;               // "-p"; "-p" alone or -p"" is the empty password
   bool assume_yes = false;            // "-y"
   bool hide = false;                  // "-hide"
+  unsigned threads = 0;               // "-mmt": decoding threads; 0 leaves it to the machine
 };
 
 struct Argument {

@@ -72,6 +72,16 @@ TEST(CommandLine, GbkFolderWhoseTrailByteIsABackslash) {
   EXPECT_EQ(cmd.patterns, (Strings{folder}));
 }
 
+TEST(CommandLine, ThreadSwitch) {
+  EXPECT_EQ(Parse(R"(x a.7z out\)").threads, 0u);
+  EXPECT_EQ(Parse(R"(x a.7z out\ -mmt)").threads, 0u);
+  EXPECT_EQ(Parse(R"(x a.7z out\ -MMT=off)").threads, 1u);
+  EXPECT_EQ(Parse(R"(x a.7z out\ -mmt=4)").threads, 4u);
+  EXPECT_EQ(Parse(R"(x a.7z out\ -mmt3)").threads, 3u);
+  EXPECT_EQ(Parse(R"(x a.7z out\ -mmt=99999999999)").threads, 64u);
+  EXPECT_EQ(Parse(R"(x a.7z out\ -mmt=two)").threads, 0u);
+}
+
 TEST(CommandLine, RejectsWhatCannotRun) {
   std::string error;
   EXPECT_FALSE(ParseCommandLine("", error));

@@ -198,7 +198,35 @@ class GraphBuilder {
   std::vector<uint32_t> in_start_, out_start_;
 };
 
+uint32_t Le32(const std::vector<uint8_t>& props, size_t at) {
+  return props.size() < at + 4 ? 0
+                               : props[at] | props[at + 1] << 8 | props[at + 2] << 16 | uint32_t(props[at + 3]) << 24;
+}
+
 }  // namespace
+
+uint64_t FolderMemory(const Folder& folder) {
+  constexpr uint64_t kBuffers = 1 << 20;  // input and output buffers of one coder, roughly
+  uint64_t total = 0;
+  uint32_t out = 0;
+  for (const Coder& coder : folder.coders) {
+    const uint64_t out_size = out < folder.unpack_sizes.size() ? folder.unpack_sizes[out] : 0;
+    out += coder.num_out;
+    uint64_t dictionary = 0;
+    if (coder.method == kLzma) {
+      dictionary = DictionaryBufferSize(Le32(coder.props, 1), out_size);
+    } else if (coder.method == kLzma2 && coder.props.size() == 1 &&
+               Lzma2Dictionary(coder.props[0], dictionary)) {
+      dictionary = DictionaryBufferSize(dictionary, out_size);
+    } else if (coder.method == kPpmd) {
+      dictionary = Le32(coder.props, 1);
+    } else if (coder.method == kBzip2) {
+      dictionary = 8 << 20;
+    }
+    total += dictionary + kBuffers;
+  }
+  return total;
+}
 
 std::unique_ptr<Source> OpenFolder(const Folder& folder, const FolderInput& input, Error& error) {
   GraphBuilder builder(folder, input);

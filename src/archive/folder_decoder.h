@@ -20,4 +20,8 @@ struct FolderInput {
 // method is unknown or its properties are out of bounds.
 std::unique_ptr<Source> OpenFolder(const Folder& folder, const FolderInput& input, Error& error);
 
+// The working memory the folder's decoders take (dictionaries, models, buffers), estimated from
+// their properties without opening anything; decoding folders side by side is budgeted with it.
+uint64_t FolderMemory(const Folder& folder);
+
 }  // namespace qmb::sevenzip

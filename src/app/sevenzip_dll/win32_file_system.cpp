@@ -116,7 +116,7 @@ class Win32FileSystem : public ArchiveFileSystem {
 
   bool CreateFolder(const std::u16string& relative) override { return MakeFolders(Full(relative)); }
 
-  std::unique_ptr<OutFile> CreateOutFile(const std::u16string& relative) override {
+  std::unique_ptr<OutFile> CreateOutFile(const std::u16string& relative, uint64_t size) override {
     std::u16string path = Full(relative);
     HANDLE handle = Create(path);
     if (handle == INVALID_HANDLE_VALUE && GetLastError() == ERROR_ACCESS_DENIED) {
@@ -125,6 +125,11 @@ class Win32FileSystem : public ArchiveFileSystem {
       handle = Create(path);
     }
     if (handle == INVALID_HANDLE_VALUE) return nullptr;
+    if (size > 0) {  // a hint only: the file system may refuse and the writes still work
+      FILE_ALLOCATION_INFO allocation{};
+      allocation.AllocationSize.QuadPart = static_cast<LONGLONG>(size);
+      SetFileInformationByHandle(handle, FileAllocationInfo, &allocation, sizeof allocation);
+    }
     return std::make_unique<HandleOutFile>(handle);
   }
 

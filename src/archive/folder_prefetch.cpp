@@ -1,0 +1,173 @@
+// Workers claim folders in reader order and queue their decoded bytes in chunks; the reader takes
+// them from the queue of the folder it is on.
+#include "archive/folder_prefetch.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace qmb::sevenzip {
+
+namespace {
+
+constexpr size_t kChunk = 1 << 20;
+constexpr size_t kHeadChunks = 8;  // the folder being read runs at most this far ahead
+
+}  // namespace
+
+// A worker's own position in the shared archive stream: every read seeks under the lock.
+class FolderPrefetcher::StreamView final : public InStream {
+ public:
+  StreamView(InStream& stream, std::mutex& mutex) : stream_(stream), mutex_(mutex) {}
+  size_t Read(void* buffer, size_t size) override {
+    std::lock_guard lock(mutex_);
+    if (!stream_.Seek(pos_)) return 0;
+    size_t n = stream_.Read(buffer, size);
+    pos_ += n;
+    return n;
+  }
+  bool Seek(uint64_t offset) override {
+    pos_ = offset;
+    return offset <= Size();
+  }
+  uint64_t Size() const override {
+    std::lock_guard lock(mutex_);
+    return stream_.Size();
+  }
+
+ private:
+  InStream& stream_;
+  std::mutex& mutex_;
+  uint64_t pos_ = 0;
+};
+
+// The reader's side of one item: hands out the queued chunks, then the item's end status.
+class FolderPrefetcher::Reader final : public Source {
+ public:
+  Reader(FolderPrefetcher& owner, size_t item) : owner_(owner), item_(item) {}
+  Status Read(uint8_t* data, size_t size, size_t& got) override {
+    got = 0;
+    if (pos_ == current_.size()) {
+      std::unique_lock lock(owner_.mutex_);
+      Slot& slot = owner_.slots_[item_];
+      owner_.changed_.wait(lock, [&] { return !slot.chunks.empty() || slot.finished; });
+      if (slot.chunks.empty()) return slot.end_status;
+      current_ = std::move(slot.chunks.front());
+      slot.chunks.pop_front();
+      owner_.taken_ -= current_.size();
+      pos_ = 0;
+      lock.unlock();
+      owner_.changed_.notify_all();
+    }
+    got = std::min(size, current_.size() - pos_);
+    std::memcpy(data, current_.data() + pos_, got);
+    pos_ += got;
+    return Status::kOk;
+  }
+
+ private:
+  FolderPrefetcher& owner_;
+  const size_t item_;
+  std::vector<uint8_t> current_;
+  size_t pos_ = 0;
+};
+
+FolderPrefetcher::FolderPrefetcher(InStream& archive, std::vector<PrefetchItem> items, unsigned threads,
+                                   Opener open, uint64_t budget)
+    : archive_(archive), items_(std::move(items)), open_(std::move(open)), budget_(budget),
+      slots_(items_.size()) {
+  const size_t count = std::min<size_t>(std::max(threads, 1u), items_.size());
+  for (size_t i = 0; i < count; ++i) workers_.emplace_back([this] { Work(); });
+}
+
+FolderPrefetcher::~FolderPrefetcher() {
+  {
+    std::lock_guard lock(mutex_);
+    stop_ = true;
+  }
+  changed_.notify_all();
+  for (std::thread& worker : workers_) worker.join();
+}
+
+std::unique_ptr<Source> FolderPrefetcher::Next(Error& error) {
+  const size_t item = returned_++;
+  std::unique_lock lock(mutex_);
+  head_ = item;
+  changed_.notify_all();
+  Slot& slot = slots_[item];
+  changed_.wait(lock, [&] { return slot.opened; });
+  if (!slot.open_error.ok()) {
+    error = slot.open_error;
+    return nullptr;
+  }
+  return std::make_unique<Reader>(*this, item);
+}
+
+void FolderPrefetcher::Work() {
+  for (;;) {
+    size_t item = 0;
+    {
+      std::unique_lock lock(mutex_);
+      if (stop_ || claimed_ == items_.size()) return;
+      item = claimed_++;
+      // Items are claimed in order, so the one being read is always claimed by a worker that
+      // does not wait here: the budget can delay decoding ahead, never the reader.
+      changed_.wait(lock, [&] { return stop_ || item == head_ || taken_ + items_[item].memory <= budget_; });
+      if (stop_) return;
+      taken_ += items_[item].memory;
+    }
+    Decode(item);
+    {
+      std::lock_guard lock(mutex_);
+      taken_ -= items_[item].memory;
+    }
+    changed_.notify_all();
+  }
+}
+
+bool FolderPrefetcher::WaitForRoom(std::unique_lock<std::mutex>& lock, size_t item, uint64_t size) {
+  changed_.wait(lock, [&] {
+    return stop_ || (item == head_ ? slots_[item].chunks.size() < kHeadChunks : taken_ + size <= budget_);
+  });
+  return !stop_;
+}
+
+void FolderPrefetcher::Decode(size_t item) {
+  Slot& slot = slots_[item];
+  StreamView view(archive_, archive_mutex_);
+  Error error;
+  std::unique_ptr<Source> source = open_(items_[item].folder, view, error);
+  {
+    std::lock_guard lock(mutex_);
+    slot.opened = true;
+    if (!source) {
+      slot.open_error = error.ok() ? Error{Status::kDataError, "coder set-up failed"} : error;
+      slot.finished = true;
+    }
+  }
+  changed_.notify_all();
+  if (!source) return;
+  uint64_t left = items_[item].bytes;
+  Status status = Status::kOk;
+  while (left > 0 && status == Status::kOk) {
+    std::vector<uint8_t> chunk(static_cast<size_t>(std::min<uint64_t>(kChunk, left)));
+    size_t got = 0;
+    status = ReadFull(*source, chunk.data(), chunk.size(), got);
+    if (status == Status::kOk && got < chunk.size()) status = Status::kDataError;  // ended early
+    chunk.resize(got);
+    left -= got;
+    std::unique_lock lock(mutex_);
+    if (!WaitForRoom(lock, item, got)) return;
+    taken_ += got;
+    if (got) slot.chunks.push_back(std::move(chunk));
+    slot.end_status = status;
+    lock.unlock();
+    changed_.notify_all();
+  }
+  {
+    std::lock_guard lock(mutex_);
+    slot.finished = true;
+  }
+  changed_.notify_all();
+}
+
+}  // namespace qmb::sevenzip

@@ -1,0 +1,214 @@
+// Decoding on several threads against one thread: the same files, the same callback records in the
+// same order, the same cancel and failure behaviour; and the prefetcher's budget and stop on its own.
+#include <algorithm>
+#include <atomic>
+
+#include "archive/api_test_support.h"
+#include "archive/extract_run.h"
+#include "archive/folder_prefetch.h"
+
+namespace qmb::sevenzip::test {
+namespace {
+
+struct RunResultOf {
+  int rc = -1;
+  std::string message;
+  std::vector<Record> records;
+  std::map<std::string, std::string> tree;
+};
+
+class ParallelExtract : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    g_recorder = &recorder_;
+    SevenZipSetOwner(&g_recorder, Record_);
+    // Files of mixed kinds and sizes (several over the MiB chunk), empty files and a folder.
+    for (int i = 0; i < 10; ++i) {
+      const size_t size = (i % 4 + 1) * 400 * 1024 + i;
+      WriteFile(drive_.C("src/d" + std::to_string(i % 3) + "/f" + std::to_string(i)),
+                i % 2 ? RandomBytes(size, i) : Text(size));
+    }
+    WriteFile(drive_.C("src/empty1"), "");
+    WriteFile(drive_.C("src/d1/empty2"), "");
+    fs::create_directories(drive_.C("src/folder"));
+  }
+  void TearDown() override {
+    SevenZipSetOwner(nullptr, nullptr);
+    g_recorder = nullptr;
+  }
+
+  // Extracts C:\arc\<name> into C:\out\ (emptied first) with the given thread count.
+  RunResultOf Run(const std::string& name, unsigned threads, int cancel_after = -1) {
+    fs::remove_all(drive_.C("out"));
+    recorder_ = {};
+    recorder_.cancel_after = cancel_after;
+    RunResultOf result;
+    result.rc = RunCommand("x \"C:\\arc\\" + name + "\" -y -p\"secret\" \"C:\\out\\\" -mmt=" +
+                               std::to_string(threads),
+                           &result.message);
+    result.records = recorder_.records;
+    result.tree = Tree(drive_.C("out"));
+    return result;
+  }
+
+  void ExpectSameRun(const RunResultOf& a, const RunResultOf& b) {
+    EXPECT_EQ(a.rc, b.rc);
+    EXPECT_EQ(a.message, b.message);
+    EXPECT_TRUE(a.records == b.records) << a.records.size() << " records against " << b.records.size();
+    EXPECT_TRUE(a.tree == b.tree) << a.tree.size() << " files against " << b.tree.size();
+  }
+
+  DriveRoot drive_;
+  Recorder recorder_;
+};
+
+TEST_F(ParallelExtract, ManyFoldersAndLzma2ResetsGiveTheOneThreadRun) {
+  const std::pair<const char*, const char*> archives[] = {
+      {"each.7z", "-m0=LZMA2 -mx=1 -ms=off"},                 // one folder per file
+      {"pairs.7z", "-m0=LZMA2 -mx=3 -ms=2f -mhe=on -psecret"},  // encrypted, two files a block
+      {"deflate.7z", "-m0=Deflate -mx=1 -ms=3f"},              // another decoder
+      {"resets.7z", "-m0=LZMA2:d=1m:c=1m -mx=3"},               // one stream, dictionary resets
+  };
+  for (auto [name, switches] : archives) {
+    SCOPED_TRACE(name);
+    Make7z(drive_.C(std::string("arc/") + name), drive_.C("src"), switches);
+    RunResultOf one = Run(name, 1);
+    ASSERT_EQ(one.rc, 0) << one.message;
+    ExpectSameTree(drive_.C("out"), drive_.C("src"));
+    for (unsigned threads : {2u, 4u}) ExpectSameRun(Run(name, threads), one);
+  }
+}
+
+TEST_F(ParallelExtract, CancelMidwayStopsEveryWorkerAndLeavesNoHalfFile) {
+  Make7z(drive_.C("arc/each.7z"), drive_.C("src"), "-m0=LZMA2 -mx=1 -ms=off");
+  RunResultOf whole = Run("each.7z", 1);
+  ASSERT_EQ(whole.rc, 0);
+  // A progress report inside a file of the middle folders, when later folders are decoded ahead.
+  int index = -1;
+  for (size_t i = whole.records.size() / 2; i < whole.records.size() && index < 0; ++i)
+    if (whole.records[i].state == kStateInProgress && whole.records[i].written < whole.records[i].size)
+      index = static_cast<int>(i);
+  ASSERT_GE(index, 0);
+  RunResultOf one = Run("each.7z", 1, index);
+  EXPECT_EQ(one.rc, static_cast<int>(RunResult::kCancelled));
+  RunResultOf four = Run("each.7z", 4, index);
+  ExpectSameRun(four, one);
+  EXPECT_EQ(four.records.size(), static_cast<size_t>(index) + 2);  // nothing after, but the end
+  // What is there is whole: every file equals its source.
+  for (auto& [name, bytes] : four.tree) {
+    if (bytes != "dir") {
+      EXPECT_TRUE(bytes == ReadFile(drive_.C("src/" + name))) << name;
+    }
+  }
+  EXPECT_LT(four.tree.size(), whole.tree.size());
+}
+
+TEST_F(ParallelExtract, DamagedFolderFailsCleanlyWhileOthersAreInFlight) {
+  Make7z(drive_.C("arc/each.7z"), drive_.C("src"), "-m0=LZMA2 -mx=1 -ms=off");
+  // Damage the packed data in the middle of the archive, inside one of the middle folders.
+  std::string bytes = ReadFile(drive_.C("arc/each.7z"));
+  for (size_t at = bytes.size() / 2; at < bytes.size() / 2 + 64; ++at) bytes[at] ^= 0x5A;
+  WriteFile(drive_.C("arc/damaged.7z"), bytes);
+  RunResultOf one = Run("damaged.7z", 1);
+  ASSERT_TRUE(one.rc == static_cast<int>(RunResult::kDataError) || one.rc == static_cast<int>(RunResult::kCrcError))
+      << one.rc << " " << one.message;
+  for (unsigned threads : {2u, 4u}) {
+    RunResultOf run = Run("damaged.7z", threads);
+    EXPECT_EQ(run.rc, one.rc) << run.message;
+    ASSERT_FALSE(run.records.empty());
+    EXPECT_EQ(run.records.back().state, kStateRunEnd);
+    // Files before the damage are whole, the damaged one and everything after it are absent.
+    for (auto& [name, data] : run.tree) {
+      if (data != "dir") {
+        EXPECT_TRUE(data == ReadFile(drive_.C("src/" + name))) << name;
+      }
+    }
+    EXPECT_LE(run.tree.size(), one.tree.size() + 1);
+  }
+}
+
+// A source of `size` bytes counting up from `seed`, failing with `fail` at its end when set.
+class CountingSource final : public Source {
+ public:
+  CountingSource(uint64_t size, uint8_t seed, Status fail) : left_(size), next_(seed), fail_(fail) {}
+  Status Read(uint8_t* data, size_t size, size_t& got) override {
+    got = static_cast<size_t>(std::min<uint64_t>(size, left_));
+    if (got == 0) return fail_;
+    for (size_t i = 0; i < got; ++i) data[i] = next_++;
+    left_ -= got;
+    return Status::kOk;
+  }
+
+ private:
+  uint64_t left_;
+  uint8_t next_;
+  Status fail_;
+};
+
+std::string ReadAll(Source& source, Status& status) {
+  std::string out;
+  uint8_t buffer[100000];
+  size_t got = 0;
+  while ((status = source.Read(buffer, sizeof buffer, got)) == Status::kOk && got) out.append(buffer, buffer + got);
+  return out;
+}
+
+TEST(FolderPrefetcher, ItemsArriveInOrderWhateverTheBudgetAndFailuresStayInTheirItem) {
+  auto archive = MemoryStream("");
+  std::vector<PrefetchItem> items;
+  for (size_t i = 0; i < 6; ++i) items.push_back({i, (i + 1) * 1500000, 64 << 20});
+  std::atomic<int> opened = 0;
+  auto open = [&](size_t folder, InStream&, Error& error) -> std::unique_ptr<Source> {
+    ++opened;
+    if (folder == 4) {
+      error = {Status::kUnsupportedMethod, "unsupported method 99"};
+      return nullptr;
+    }
+    // Item 2 breaks half a megabyte before its end.
+    const uint64_t size = (folder + 1) * 1500000 - (folder == 2 ? 500000 : 0);
+    return std::make_unique<CountingSource>(size, static_cast<uint8_t>(folder), Status::kCrcError);
+  };
+  // A budget of nothing: only the item being read may decode; a large one: all run ahead.
+  for (uint64_t budget : {uint64_t(0), uint64_t(1) << 30}) {
+    FolderPrefetcher prefetcher(*archive, items, 3, open, budget);
+    for (size_t i = 0; i < 6; ++i) {
+      Error error;
+      std::unique_ptr<Source> source = prefetcher.Next(error);
+      if (i == 4) {
+        EXPECT_FALSE(source);
+        EXPECT_EQ(error.message, "unsupported method 99");
+        continue;
+      }
+      ASSERT_TRUE(source);
+      Status status = Status::kOk;
+      std::string bytes = ReadAll(*source, status);
+      // Item 2: its bytes up to the damage, then the damage.
+      EXPECT_EQ(bytes.size(), (i + 1) * 1500000 - (i == 2 ? 500000 : 0));
+      EXPECT_EQ(status, i == 2 ? Status::kCrcError : Status::kOk);
+      EXPECT_EQ(static_cast<uint8_t>(bytes[1000]), static_cast<uint8_t>(i + 1000));
+    }
+  }
+  EXPECT_EQ(opened, 12);
+}
+
+TEST(FolderPrefetcher, StopsWorkersWaitingOnTheBudgetWhenTheReaderLeaves) {
+  auto archive = MemoryStream("");
+  std::vector<PrefetchItem> items;
+  for (size_t i = 0; i < 8; ++i) items.push_back({i, 8 << 20, 1 << 20});
+  auto open = [](size_t, InStream&, Error&) -> std::unique_ptr<Source> {
+    return std::make_unique<CountingSource>(8 << 20, 0, Status::kOk);
+  };
+  FolderPrefetcher prefetcher(*archive, items, 4, open, 4 << 20);
+  Error error;
+  std::unique_ptr<Source> first = prefetcher.Next(error);
+  ASSERT_TRUE(first);
+  uint8_t buffer[4096];
+  size_t got = 0;
+  EXPECT_EQ(first->Read(buffer, sizeof buffer, got), Status::kOk);
+  EXPECT_EQ(got, sizeof buffer);
+  // Leaving here destroys the prefetcher with workers blocked on the budget and on the queue of
+  // the item being read; the test ends only if every one of them stops.
+}
+
+}  // namespace
+}  // namespace qmb::sevenzip::test
