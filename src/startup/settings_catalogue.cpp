@@ -34,9 +34,9 @@ constexpr SettingKey kMainKeys[] = {
     {"压缩分卷文件名"},
     {"分卷大小"},
     {"I_reg", F::kSwitch},
-    {"同意条款", F::kSwitch, false, false},
-    {"浏览目录自动添加", F::kText, false, false},
-    {"自动添加路径", F::kSwitch, false, false},
+    {"同意条款", F::kSwitch},
+    {"浏览目录自动添加"},
+    {"自动添加路径", F::kSwitch},
 };
 
 constexpr SettingKey kSwitchKeys[] = {{"p"}, {"jp"}, {"hp"}, {"hideend"}};
@@ -70,7 +70,7 @@ constexpr SettingKey kUninstallRunKeys[] = {
 };
 
 constexpr SettingKey kPathRuleKeys[] = {
-    {"ch", F::kSwitch}, {"zwj"}, {"fb", F::kText, false, false}};
+    {"ch", F::kSwitch}, {"zwj"}, {"fb"}};
 
 constexpr SettingKey kFinishMainKeys[] = {{"显示", F::kSwitch}};
 constexpr SettingKey kFinishProgramKeys[] = {
@@ -81,8 +81,8 @@ constexpr SettingKey kOptionListKeys[] = {
     {"标题", F::kText, true},     {"可视", F::kSwitch, true},
     {"选中", F::kSwitch, true},   {"程序", F::kText, true},
 };
-constexpr SettingKey kPageKeys[] = {{"选择组件可视", F::kSwitch, false, false},
-                                    {"浏览目录可视", F::kSwitch, false, false}};
+constexpr SettingKey kPageKeys[] = {{"选择组件可视", F::kSwitch},
+                                    {"浏览目录可视", F::kSwitch}};
 
 constexpr SettingSection kSections[] = {
     {kMainSection, kMainKeys},
@@ -96,7 +96,7 @@ constexpr SettingSection kSections[] = {
     {kFinishWebSection, kFinishWebKeys},
     {kFinishListSection, kOptionListKeys},
     {kUninstallOptionListSection, kOptionListKeys},
-    {kPagesSection, kPageKeys, false},
+    {kPagesSection, kPageKeys},
 };
 
 constexpr SettingsFileName kFiles[] = {
@@ -104,20 +104,20 @@ constexpr SettingsFileName kFiles[] = {
     {"QMBREG.db"},        {"QMBDLL_s.ini"},          {"QMBDLL.db"},
     {"GUItext.ini"},      {"Except.ini"},            {"choolantern.ini"},
     {"界面小图片.jpg"},   {"界面大图片.jpg"},        {"卸载程序图标.ico"},
-    {"界面图片.jpg", false}, {"界面安装时图像.jpg", false},
+    {"界面图片.jpg"}, {"界面安装时图像.jpg"},
 };
 
 constexpr TextRecordName kDataRecords[] = {{"自述文本_开始", false}};
 
 constexpr TextRecordName kGuiRecords[] = {
     {"窗口标题"},        {"安装3"},
-    {"欢迎0", false},    {"欢迎1", false},    {"协议0", false},    {"协议1", false},
-    {"协议2", false},    {"协议3", false},    {"协议4", false},    {"组件0", false},
-    {"组件1", false},    {"组件2", false},    {"组件3", false},    {"组件4", false},
-    {"组件5", false},    {"目录0", false},    {"目录1", false},    {"目录2", false},
-    {"目录3", false},    {"目录4", false},    {"目录5", false},    {"安装0", false},
-    {"安装1", false},    {"安装2", false},    {"安装s", false},    {"完成0", false},
-    {"完成1", false},    {"背景", false},     {"树框", false},     {"按钮", false},
+    {"欢迎0"},    {"欢迎1"},    {"协议0"},    {"协议1"},
+    {"协议2"},    {"协议3"},    {"协议4"},    {"组件0"},
+    {"组件1"},    {"组件2"},    {"组件3"},    {"组件4"},
+    {"组件5"},    {"目录0"},    {"目录1"},    {"目录2"},
+    {"目录3"},    {"目录4"},    {"目录5"},    {"安装0"},
+    {"安装1"},    {"安装2"},    {"安装s"},    {"完成0"},
+    {"完成1"},    {"背景"},     {"树框"},     {"按钮"},
 };
 
 constexpr std::string_view kScriptSections[] = {kScriptInstall, kScriptUnzip, kScriptFinish,

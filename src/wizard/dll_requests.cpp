@@ -185,7 +185,7 @@ intptr_t HandlePageRequest(Context& ctx, int code, intptr_t argument) {
       return window ? window->PageTableAddress() : 0;
     case kPageShownFlags:
       return window ? window->PageShownAddress() : 0;
-    case kPageCount:
+    case kPageCountOfPages:
       return window ? window->PageCount() : 0;
     case kPageInsert:
       if (window) {

@@ -35,7 +35,7 @@ enum PageRequestCode : int {
   kPageCustomHeader = 1000,   // "title$，subtitle": a custom page header; its background frame
   kPageTable = 1001,
   kPageShownFlags = 1002,
-  kPageCount = 1003,
+  kPageCountOfPages = 1003,
   kPageInsert = 1004,         // position: a page captioned "云舟晚渡" inserted there
   kPageFrames = 1005,         // the page frames with their child windows, and the work folder
   kPageChangeCallback = 1006, // address of a stdcall routine called with each new page

@@ -193,7 +193,7 @@ TEST_F(DllRequestsTest, PageRequests) {
   EXPECT_EQ(HandlePageRequest(ctx_, kPageShownFlags, 0), 7002);
   HandlePageRequest(ctx_, kPageInsert, 2);
   EXPECT_EQ(window_.inserted, std::vector<std::string>{"2云舟晚渡"});
-  EXPECT_EQ(HandlePageRequest(ctx_, kPageCount, 0), 7);
+  EXPECT_EQ(HandlePageRequest(ctx_, kPageCountOfPages, 0), 7);
   HandlePageRequest(ctx_, kPageSelect, 3);
   EXPECT_EQ(HandlePageRequest(ctx_, kPageCurrent, 0), 3);
 
@@ -237,7 +237,7 @@ TEST_F(DllRequestsTest, WithoutAWindowTheWindowRequestsAnswerZero) {
   ctx_.support_dlls.window = nullptr;
   EXPECT_EQ(HandleMessageEntry(ctx_, kEntryButton, 101, 0), 0);
   EXPECT_EQ(HandlePageRequest(ctx_, kPageCustomHeader, Text(std::string("a$，b"))), 0);
-  EXPECT_EQ(HandlePageRequest(ctx_, kPageCount, 0), 0);
+  EXPECT_EQ(HandlePageRequest(ctx_, kPageCountOfPages, 0), 0);
   HandlePageRequest(ctx_, kPageInsert, 1);
 }
 

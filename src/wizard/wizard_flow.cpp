@@ -8,6 +8,7 @@
 #include "extract/install_outcome.h"
 #include "script/script_runner.h"
 #include "startup/dll_notifications.h"
+#include "startup/settings_catalogue.h"
 #include "startup/settings_loader.h"
 #include "wizard/finish_options.h"
 #include "wizard/install_start.h"
@@ -16,7 +17,6 @@
 namespace qmb {
 namespace {
 
-constexpr char kVisibleSection[] = "界面_可视";
 constexpr char kFailedTitle[] = "安装未完成";
 
 // The captions the window is made with; the package's "按钮" replaces them.
@@ -54,8 +54,8 @@ void BuildPageTable(Context& ctx) {
   const bool shown[kPageCount] = {
       true,
       !LicenceText(ctx).empty(),
-      IsTrue(ReadSettingIn(ctx, kVisibleSection, "选择组件可视")),
-      IsTrue(ReadSettingIn(ctx, kVisibleSection, "浏览目录可视")),
+      IsTrue(ReadSettingIn(ctx, kPagesSection, "选择组件可视")),
+      IsTrue(ReadSettingIn(ctx, kPagesSection, "浏览目录可视")),
       true,
       true,
   };

@@ -5,6 +5,7 @@
 #include "base/text.h"
 #include "base/value_store.h"
 #include "context/context.h"
+#include "startup/settings_catalogue.h"
 #include "startup/settings_loader.h"
 
 namespace qmb {
@@ -134,7 +135,7 @@ SpaceLabels FormatSpaceLabels(const std::vector<std::string>& templates, int64_t
 }
 
 bool FolderLocked(const Context& ctx) {
-  const std::string lock = ReadSettingIn(ctx, "ml", "fb");
+  const std::string lock = ReadSettingIn(ctx, kPathRulesSection, "fb");
   return lock == "e" || (lock == "s" && ctx.wizard.previous_location_found);
 }
 
