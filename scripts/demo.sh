@@ -120,5 +120,6 @@ What the demo shows:
   - uninst.exe -hp copies uninst.dat into the temp folder and starts the copy, which removes the
     product again with its window hidden (the uninstall window and the other run modes are covered
     by the end-to-end tests, make test).
-Still to come: the wizard window (normal and direct installs).
+The wizard window (normal and direct installs, with the demo's own look) is shown and driven by
+the end-to-end tests test_wizard and test_wizard_look, which keep screenshots of every page.
 TEXT
