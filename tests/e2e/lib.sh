@@ -55,6 +55,18 @@ windows_program() {
   echo "$path"
 }
 
+# A program of the native build (mkpackage).
+native_program() {
+  local path="${QMB_NATIVE_DIR:-$qmb_root/build/native}/$1"
+  [ -x "$path" ] || fail "$path is missing; run 'make build' first"
+  echo "$path"
+}
+
+# Ends the test unless imagemagick's `import`, which takes the screenshots, is there.
+need_screenshots() {
+  command -v import >/dev/null || fail "imagemagick's import is missing (scripts/install-deps.sh)"
+}
+
 # The Linux path of the prefix's C: drive.
 drive_c() {
   echo "$WINEPREFIX/drive_c"

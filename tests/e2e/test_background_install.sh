@@ -20,8 +20,7 @@ set -euo pipefail
 : "${QMB_NATIVE_DIR:=$QMB_SOURCE_DIR/build/native}"
 source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 
-mkpackage=$QMB_NATIVE_DIR/mkpackage
-[ -x "$mkpackage" ] || fail "missing $mkpackage (build the native targets first)"
+mkpackage=$(native_program mkpackage)
 runtime=$(windows_program setup.exe)
 answer=$(windows_program e2e/drive_window.exe)
 read_links=$(windows_program e2e/read_links.exe)

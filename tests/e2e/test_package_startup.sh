@@ -12,7 +12,7 @@ set -euo pipefail
 : "${QMB_NATIVE_DIR:=$QMB_SOURCE_DIR/build/native}"
 source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 
-mkpackage=$QMB_NATIVE_DIR/mkpackage
+mkpackage=$(native_program mkpackage)
 runtime=$QMB_WINDOWS_DIR/setup.exe
 finder=$QMB_WINDOWS_DIR/e2e/find_message_window.exe
 answer=$QMB_WINDOWS_DIR/e2e/drive_window.exe

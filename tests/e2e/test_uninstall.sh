@@ -19,11 +19,10 @@ set -euo pipefail
 : "${QMB_NATIVE_DIR:=$QMB_SOURCE_DIR/build/native}"
 source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 
-mkpackage=$QMB_NATIVE_DIR/mkpackage
+mkpackage=$(native_program mkpackage)
 runtime=$(windows_program setup.exe)
 driver=$(windows_program e2e/drive_window.exe)
-[ -x "$mkpackage" ] || fail "missing $mkpackage (build the native target first)"
-command -v import >/dev/null || fail "imagemagick's import is missing (scripts/install-deps.sh)"
+need_screenshots
 
 product=卸载测试
 title="${product}2.0 卸载向导"

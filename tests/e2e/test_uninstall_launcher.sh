@@ -13,10 +13,9 @@ set -euo pipefail
 : "${QMB_NATIVE_DIR:=$QMB_SOURCE_DIR/build/native}"
 source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 
-mkpackage=$QMB_NATIVE_DIR/mkpackage
+mkpackage=$(native_program mkpackage)
 runtime=$(windows_program setup.exe)
 answer=$(windows_program e2e/drive_window.exe)
-[ -x "$mkpackage" ] || fail "missing $mkpackage (build the native target first)"
 
 work=$(drive_c)/qmbuninst
 rm -rf "$work"

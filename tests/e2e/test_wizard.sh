@@ -17,11 +17,10 @@ set -euo pipefail
 : "${QMB_NATIVE_DIR:=$QMB_SOURCE_DIR/build/native}"
 source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 
-mkpackage=$QMB_NATIVE_DIR/mkpackage
-[ -x "$mkpackage" ] || fail "missing $mkpackage (build the native targets first)"
+mkpackage=$(native_program mkpackage)
 runtime=$(windows_program setup.exe)
 driver=$(windows_program e2e/drive_window.exe)
-command -v import >/dev/null || fail "imagemagick's import is missing (scripts/install-deps.sh)"
+need_screenshots
 
 product=向导测试
 caption="$product 1.0.0 安装程序"
