@@ -91,8 +91,8 @@ archives=(
 only=${BENCH_ONLY:-}
 echo "load before: $(cut -d' ' -f1-3 /proc/loadavg) on $(nproc) cores"
 printf '%-18s %7s %6s %10s %10s %10s %8s %8s\n' archive MB folders sevenzip32 "7zz -mmt1" 7zz "/-mmt1" "/7zz"
-for spec in "${archives[@]}"; do
-  IFS='|' read -r archive switches folder parts <<<"$spec"
+for row in "${archives[@]}"; do
+  IFS='|' read -r archive switches folder parts <<<"$row"
   [ -z "$only" ] || [[ " $only " == *" $archive "* ]] || continue
   if [ "$folder" = "$data" ] && [ ! -f "$data/.done" ]; then
     echo "bench: making ~100 MB of test data in $data" >&2

@@ -21,7 +21,7 @@ constexpr char kFolderText[] =
     "单击 [安装] 开始安装进程。";
 constexpr char kCompany[] = "禾木公司版权所有";
 
-const ControlSpec kControls[] = {
+const ControlEntry kControls[] = {
     // Bottom row and the spare header controls that support DLLs clone.
     {"外形框7", K::kLine, W, "", 0, 290, 497, 2, false},
     {"外形框8", K::kFrame, W, "", 0, 292, 497, 42, false},
@@ -104,7 +104,7 @@ const ControlSpec kControls[] = {
 
 }  // namespace
 
-const ControlSpec* WizardControls(size_t* count) {
+const ControlEntry* WizardControls(size_t* count) {
   *count = std::size(kControls);
   return kControls;
 }

@@ -25,7 +25,7 @@ enum class ControlKind {
 // Page numbers 0..5; the bottom row and the spare controls stand on the window itself.
 inline constexpr int kWindowControl = -1;
 
-struct ControlSpec {
+struct ControlEntry {
   const char* name;  // GBK
   ControlKind kind;
   int page;
@@ -35,7 +35,7 @@ struct ControlSpec {
 };
 
 // The whole table; every control's id is 1000 + its index.
-const ControlSpec* WizardControls(size_t* count);
+const ControlEntry* WizardControls(size_t* count);
 
 inline constexpr int kFirstControlId = 1000;
 

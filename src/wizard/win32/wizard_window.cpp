@@ -262,21 +262,21 @@ class WizardWindow : public WizardView, public WizardInstallView, public Install
 
   void MakeControls() {
     size_t count = 0;
-    const ControlSpec* specs = WizardControls(&count);
+    const ControlEntry* entries = WizardControls(&count);
     for (size_t i = 0; i < count; ++i) {
-      const ControlSpec& spec = specs[i];
-      HWND parent = spec.page == kWindowControl ? window_ : pages_[spec.page];
-      HWND control = Make(spec, parent, kFirstControlId + static_cast<int>(i));
-      controls_[spec.name] = control;
-      ids_[kFirstControlId + static_cast<int>(i)] = spec.name;
+      const ControlEntry& entry = entries[i];
+      HWND parent = entry.page == kWindowControl ? window_ : pages_[entry.page];
+      HWND control = Make(entry, parent, kFirstControlId + static_cast<int>(i));
+      controls_[entry.name] = control;
+      ids_[kFirstControlId + static_cast<int>(i)] = entry.name;
     }
   }
 
-  HWND Make(const ControlSpec& spec, HWND parent, int id) {
+  HWND Make(const ControlEntry& entry, HWND parent, int id) {
     const wchar_t* cls = L"Static";
-    DWORD style = WS_CHILD | (spec.hidden ? 0 : WS_VISIBLE);
+    DWORD style = WS_CHILD | (entry.hidden ? 0 : WS_VISIBLE);
     DWORD ex_style = 0;
-    switch (spec.kind) {
+    switch (entry.kind) {
       case ControlKind::kFrame: break;
       case ControlKind::kLabel:
       case ControlKind::kTitle: style |= SS_LEFT | SS_NOPREFIX; break;
@@ -307,15 +307,15 @@ class WizardWindow : public WizardView, public WizardInstallView, public Install
         break;
       case ControlKind::kProgress: cls = PROGRESS_CLASSW; break;
     }
-    HWND control = CreateWindowExW(ex_style, cls, Wide(spec.text).c_str(), style, spec.x, spec.y,
-                                   spec.width, spec.height, parent,
+    HWND control = CreateWindowExW(ex_style, cls, Wide(entry.text).c_str(), style, entry.x, entry.y,
+                                   entry.width, entry.height, parent,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                    GetModuleHandleW(nullptr), nullptr);
     if (control == nullptr) {
-      ctx_.log.Failure(std::string("wizard: cannot make ") + spec.name);
+      ctx_.log.Failure(std::string("wizard: cannot make ") + entry.name);
       return nullptr;
     }
-    HFONT font = spec.kind == ControlKind::kTitle ? bold_font_ : font_;
+    HFONT font = entry.kind == ControlKind::kTitle ? bold_font_ : font_;
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     return control;
   }
