@@ -175,8 +175,10 @@ class ArchiveImpl final : public Archive {
         bytes[entry_folder_[i]] += entry.size;
     }
     for (PrefetchItem& item : items) item.bytes = bytes[item.folder];
-    auto open = [this](size_t f, InStream& stream, Error& error) {
-      return OpenFolder(header_.streams.folders[f], FolderInputFor(f, stream), error);
+    auto open = [this](size_t f, InStream& stream, DecodeShare& share, Error& error) {
+      FolderInput input = FolderInputFor(f, stream);
+      input.share = &share;
+      return OpenFolder(header_.streams.folders[f], input, error);
     };
     return std::make_unique<FolderPrefetcher>(*stream_, std::move(items), threads, open);
   }

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "LzmaDec.h"
+#include "archive/lzma2_chunk.h"
 
 // Part of LzmaDec.c but not of its header: LZMA2 resets the dictionary and state per chunk.
 extern "C" void LzmaDec_InitDicAndState(CLzmaDec* p, Bool initDic, Bool initState);
@@ -172,52 +173,43 @@ class Lzma2Decoder final : public Source {
 
   // Reads a chunk header and applies its resets.
   Status ReadControl() {
-    uint8_t control = 0, b1 = 0, b2 = 0;
-    Status status = ReadByte(control);
+    uint8_t header[6] = {};
+    Status status = ReadByte(header[0]);
     if (status != Status::kOk) return status;
-    if (control == 0) {
+    const size_t length = Lzma2HeaderSize(header[0]);
+    if (length == 0) return Status::kDataError;
+    for (size_t i = 1; i < length; ++i)
+      if ((status = ReadByte(header[i])) != Status::kOk) return status;
+    const Lzma2Chunk chunk = ParseLzma2Header(header);
+    if (chunk.end) {
       finished_ = true;
       return out_left_ == 0 ? Status::kOk : Status::kDataError;
     }
     CLzmaDec& dec = core_.dec();
-    if (control < 0x80) {
-      if (control > 2) return Status::kDataError;
-      if ((status = ReadByte(b1)) != Status::kOk || (status = ReadByte(b2)) != Status::kOk) return status;
-      bool reset_dictionary = control == 1;
-      if (!reset_dictionary && need_dictionary_) return Status::kDataError;
-      if (reset_dictionary) need_state_ = need_props_ = true;
-      need_dictionary_ = false;
-      LzmaDec_InitDicAndState(&dec, reset_dictionary ? 1 : 0, 0);
-      stored_ = true;
-      chunk_unpack_ = (uint32_t(b1) << 8 | b2) + 1;
-      chunk_pack_ = 0;
-      return Status::kOk;
-    }
-    uint8_t b3 = 0, b4 = 0;
-    if ((status = ReadByte(b1)) != Status::kOk || (status = ReadByte(b2)) != Status::kOk ||
-        (status = ReadByte(b3)) != Status::kOk || (status = ReadByte(b4)) != Status::kOk)
-      return status;
-    int mode = (control >> 5) & 3;
-    if (mode >= 2) {
-      uint8_t prop = 0;
-      if ((status = ReadByte(prop)) != Status::kOk) return status;
-      if (prop >= 9 * 5 * 5) return Status::kDataError;
-      unsigned lc = prop % 9, lp = (prop / 9) % 5, pb = prop / 45;
+    if (chunk.new_props) {
+      if (chunk.props >= 9 * 5 * 5) return Status::kDataError;
+      unsigned lc = chunk.props % 9, lp = (chunk.props / 9) % 5, pb = chunk.props / 45;
       if (lc + lp > 4) return Status::kDataError;
       dec.prop.lc = lc;
       dec.prop.lp = lp;
       dec.prop.pb = pb;
       need_props_ = false;
-    } else if (need_props_) {
+    } else if (!chunk.stored && need_props_) {
       return Status::kDataError;
     }
-    bool reset_dictionary = mode == 3, reset_state = mode > 0;
-    if ((!reset_dictionary && need_dictionary_) || (!reset_state && need_state_)) return Status::kDataError;
-    LzmaDec_InitDicAndState(&dec, reset_dictionary ? 1 : 0, reset_state ? 1 : 0);
-    need_dictionary_ = need_state_ = false;
-    stored_ = false;
-    chunk_unpack_ = ((uint64_t(control & 0x1F) << 16) | uint32_t(b1) << 8 | b2) + 1;
-    chunk_pack_ = (uint32_t(b3) << 8 | b4) + 1;
+    if (!chunk.reset_dictionary && need_dictionary_) return Status::kDataError;
+    if (!chunk.stored && !chunk.reset_state && need_state_) return Status::kDataError;
+    need_dictionary_ = false;
+    if (chunk.stored) {
+      // After a stored chunk that resets the dictionary, LZMA data starts over with new properties.
+      if (chunk.reset_dictionary) need_state_ = need_props_ = true;
+    } else {
+      need_state_ = false;
+    }
+    LzmaDec_InitDicAndState(&dec, chunk.reset_dictionary ? 1 : 0, chunk.reset_state ? 1 : 0);
+    stored_ = chunk.stored;
+    chunk_unpack_ = chunk.unpack_size;
+    chunk_pack_ = chunk.stored ? 0 : chunk.pack_size;
     return Status::kOk;
   }
 

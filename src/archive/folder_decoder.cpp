@@ -9,6 +9,7 @@
 #include "archive/coder_bzip2.h"
 #include "archive/coder_deflate.h"
 #include "archive/coder_lzma.h"
+#include "archive/coder_lzma2_split.h"
 #include "archive/coder_ppmd.h"
 #include "archive/filter.h"
 
@@ -153,7 +154,8 @@ class GraphBuilder {
     } else if (coder.method == kLzma) {
       decoder = MakeLzmaDecoder(props, std::move(inputs[0]), out_size, status);
     } else if (coder.method == kLzma2) {
-      decoder = MakeLzma2Decoder(props, std::move(inputs[0]), out_size, status);
+      decoder = input_.share ? MakeLzma2SplitDecoder(props, std::move(inputs[0]), out_size, *input_.share, status)
+                             : MakeLzma2Decoder(props, std::move(inputs[0]), out_size, status);
     } else if (coder.method == kDeflate) {
       decoder = MakeDeflateDecoder(std::move(inputs[0]));
     } else if (coder.method == kDeflate64) {

@@ -4,6 +4,7 @@
 
 #include "archive/coder.h"
 #include "archive/coder_aes.h"
+#include "archive/decode_share.h"
 #include "archive/sz_header.h"
 
 namespace qmb::sevenzip {
@@ -14,6 +15,7 @@ struct FolderInput {
   const uint64_t* pack_sizes = nullptr;  // the folder's pack streams' sizes
   const std::u16string* password = nullptr;
   AesKeyCache* keys = nullptr;
+  DecodeShare* share = nullptr;  // threads and memory a decoder may take to split its stream
 };
 
 // The folder's main output, exactly folder.unpack_size() bytes long; null with error set when a

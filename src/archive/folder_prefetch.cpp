@@ -74,8 +74,8 @@ class FolderPrefetcher::Reader final : public Source {
 FolderPrefetcher::FolderPrefetcher(InStream& archive, std::vector<PrefetchItem> items, unsigned threads,
                                    Opener open, uint64_t budget)
     : archive_(archive), items_(std::move(items)), open_(std::move(open)), budget_(budget),
-      slots_(items_.size()) {
-  const size_t count = std::min<size_t>(std::max(threads, 1u), items_.size());
+      threads_(std::max(threads, 1u)), slots_(items_.size()) {
+  const size_t count = std::min<size_t>(threads_, items_.size());
   for (size_t i = 0; i < count; ++i) workers_.emplace_back([this] { Work(); });
 }
 
@@ -110,15 +110,20 @@ void FolderPrefetcher::Work() {
       if (stop_ || claimed_ == items_.size()) return;
       item = claimed_++;
       // Items are claimed in order, so the one being read is always claimed by a worker that
-      // does not wait here: the budget can delay decoding ahead, never the reader.
-      changed_.wait(lock, [&] { return stop_ || item == head_ || taken_ + items_[item].memory <= budget_; });
+      // does not wait here: the budget and threads lent to decoders can delay decoding ahead,
+      // never the reader.
+      changed_.wait(lock, [&] {
+        return stop_ || item == head_ || (busy_ < threads_ && taken_ + items_[item].memory <= budget_);
+      });
       if (stop_) return;
       taken_ += items_[item].memory;
+      ++busy_;
     }
     Decode(item);
     {
       std::lock_guard lock(mutex_);
       taken_ -= items_[item].memory;
+      --busy_;
     }
     changed_.notify_all();
   }
@@ -135,7 +140,7 @@ void FolderPrefetcher::Decode(size_t item) {
   Slot& slot = slots_[item];
   StreamView view(archive_, archive_mutex_);
   Error error;
-  std::unique_ptr<Source> source = open_(items_[item].folder, view, error);
+  std::unique_ptr<Source> source = open_(items_[item].folder, view, *this, error);
   {
     std::lock_guard lock(mutex_);
     slot.opened = true;
@@ -168,6 +173,46 @@ void FolderPrefetcher::Decode(size_t item) {
     slot.finished = true;
   }
   changed_.notify_all();
+}
+
+bool FolderPrefetcher::TryTakeThread() {
+  std::lock_guard lock(mutex_);
+  if (stop_ || busy_ >= threads_) return false;
+  ++busy_;
+  return true;
+}
+
+void FolderPrefetcher::ReturnThread() {
+  {
+    std::lock_guard lock(mutex_);
+    --busy_;
+  }
+  changed_.notify_all();
+}
+
+bool FolderPrefetcher::TryTakeMemory(uint64_t size) {
+  std::lock_guard lock(mutex_);
+  if (taken_ + size > budget_) return false;
+  taken_ += size;
+  return true;
+}
+
+void FolderPrefetcher::TakeMemory(uint64_t size) {
+  std::lock_guard lock(mutex_);
+  taken_ += size;
+}
+
+void FolderPrefetcher::ReturnMemory(uint64_t size) {
+  {
+    std::lock_guard lock(mutex_);
+    taken_ -= size;
+  }
+  changed_.notify_all();
+}
+
+bool FolderPrefetcher::Stopping() {
+  std::lock_guard lock(mutex_);
+  return stop_;
 }
 
 }  // namespace qmb::sevenzip

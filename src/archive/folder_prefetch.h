@@ -4,6 +4,8 @@
 // one after the other in archive order on the caller's thread. Memory taken ahead (the working
 // memory of folders decoded early and the bytes they hold) stays within a budget that fits a 32-bit
 // process; the folder being read always proceeds, so the run never waits on the budget forever.
+// The same thread limit and budget are lent to the folders' decoders (DecodeShare): a stream that
+// splits into independent pieces decodes them on threads no folder worker uses.
 #pragma once
 
 #include <condition_variable>
@@ -16,6 +18,7 @@
 #include <vector>
 
 #include "archive/coder.h"
+#include "archive/decode_share.h"
 
 namespace qmb::sevenzip {
 
@@ -33,22 +36,31 @@ inline constexpr uint64_t kPrefetchBudget = 1ull << 30;
 inline constexpr uint64_t kPrefetchBudget = 384ull << 20;
 #endif
 
-class FolderPrefetcher {
+class FolderPrefetcher final : public DecodeShare {
  public:
-  // Opens a folder's decoder chain reading the archive through `stream` (one per worker).
-  using Opener = std::function<std::unique_ptr<Source>(size_t folder, InStream& stream, Error& error)>;
+  // Opens a folder's decoder chain reading the archive through `stream` (one per worker); its
+  // decoders may take threads and memory from `share`.
+  using Opener =
+      std::function<std::unique_ptr<Source>(size_t folder, InStream& stream, DecodeShare& share, Error& error)>;
 
   // Starts `threads` workers (at least one) over the items; the archive stream is shared by them.
   FolderPrefetcher(InStream& archive, std::vector<PrefetchItem> items, unsigned threads, Opener open,
                    uint64_t budget = kPrefetchBudget);
   // Stops every worker (a cancelled or failed run ends here) and waits for them.
-  ~FolderPrefetcher();
+  ~FolderPrefetcher() override;
   FolderPrefetcher(const FolderPrefetcher&) = delete;
   FolderPrefetcher& operator=(const FolderPrefetcher&) = delete;
 
   // The next item's decoded bytes, in item order; null with error set when its decoders could not
   // be opened. A decoding failure arrives as the Source's status where it happened.
   std::unique_ptr<Source> Next(Error& error);
+
+  bool TryTakeThread() override;
+  void ReturnThread() override;
+  bool TryTakeMemory(uint64_t size) override;
+  void TakeMemory(uint64_t size) override;
+  void ReturnMemory(uint64_t size) override;
+  bool Stopping() override;
 
  private:
   class Reader;
@@ -71,6 +83,7 @@ class FolderPrefetcher {
   const std::vector<PrefetchItem> items_;
   const Opener open_;
   const uint64_t budget_;
+  const unsigned threads_;
 
   std::mutex mutex_;
   std::condition_variable changed_;
@@ -78,7 +91,8 @@ class FolderPrefetcher {
   size_t head_ = 0;      // the item the reader is on
   size_t claimed_ = 0;   // items handed to workers so far
   size_t returned_ = 0;  // items handed to the reader so far
-  uint64_t taken_ = 0;   // working memory of running items plus queued bytes
+  uint64_t taken_ = 0;   // working memory of running items, queued bytes and memory lent out
+  unsigned busy_ = 0;    // workers decoding plus threads lent out
   bool stop_ = false;
   std::vector<std::thread> workers_;
 };

@@ -158,7 +158,7 @@ TEST(FolderPrefetcher, ItemsArriveInOrderWhateverTheBudgetAndFailuresStayInTheir
   std::vector<PrefetchItem> items;
   for (size_t i = 0; i < 6; ++i) items.push_back({i, (i + 1) * 1500000, 64 << 20});
   std::atomic<int> opened = 0;
-  auto open = [&](size_t folder, InStream&, Error& error) -> std::unique_ptr<Source> {
+  auto open = [&](size_t folder, InStream&, DecodeShare&, Error& error) -> std::unique_ptr<Source> {
     ++opened;
     if (folder == 4) {
       error = {Status::kUnsupportedMethod, "unsupported method 99"};
@@ -195,7 +195,7 @@ TEST(FolderPrefetcher, StopsWorkersWaitingOnTheBudgetWhenTheReaderLeaves) {
   auto archive = MemoryStream("");
   std::vector<PrefetchItem> items;
   for (size_t i = 0; i < 8; ++i) items.push_back({i, 8 << 20, 1 << 20});
-  auto open = [](size_t, InStream&, Error&) -> std::unique_ptr<Source> {
+  auto open = [](size_t, InStream&, DecodeShare&, Error&) -> std::unique_ptr<Source> {
     return std::make_unique<CountingSource>(8 << 20, 0, Status::kOk);
   };
   FolderPrefetcher prefetcher(*archive, items, 4, open, 4 << 20);

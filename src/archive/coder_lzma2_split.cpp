@@ -1,0 +1,336 @@
+// The reader's thread scans chunk headers and copies each piece's packed bytes into memory; a
+// piece gets an LZMA2 decoder of its own over those bytes, run by a helper thread lent by the
+// share or, when none is free, by the reader itself when the piece comes up. Anything the scan
+// cannot vouch for (a damaged header, a piece beyond the size bound, an input failure, sizes that
+// disagree with the declared size) ends the splitting: the rest of the stream, from the start of
+// the piece being scanned, goes through one ordinary decoder, which meets the fault exactly where
+// the one-thread run does.
+#include "archive/coder_lzma2_split.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <mutex>
+#include <new>
+#include <thread>
+
+#include "archive/coder_lzma.h"
+#include "archive/lzma2_chunk.h"
+
+namespace qmb::sevenzip {
+namespace {
+
+#if UINTPTR_MAX > 0xFFFFFFFFu
+constexpr uint64_t kMaxPiece = 256ull << 20;
+#else
+constexpr uint64_t kMaxPiece = 96ull << 20;
+#endif
+constexpr size_t kScanBuffer = 1 << 16;
+constexpr size_t kStep = 1 << 20;         // a piece's decoder looks for a stop this often
+constexpr size_t kMaxAhead = 8;           // pieces scanned ahead of the one being read
+constexpr uint64_t kPieceOverhead = 1 << 20;  // a decoder's probabilities and input buffer
+
+// Bytes from memory, then the rest of the input (or, when the input already failed, its status).
+class PrefixedSource final : public Source {
+ public:
+  PrefixedSource(std::vector<uint8_t> prefix, std::unique_ptr<Source> rest, Status rest_status)
+      : prefix_(std::move(prefix)), rest_(std::move(rest)), rest_status_(rest_status) {}
+  Status Read(uint8_t* data, size_t size, size_t& got) override {
+    got = 0;
+    if (pos_ < prefix_.size()) {
+      got = std::min(size, prefix_.size() - pos_);
+      std::memcpy(data, prefix_.data() + pos_, got);
+      pos_ += got;
+      return Status::kOk;
+    }
+    return rest_ ? rest_->Read(data, size, got) : rest_status_;
+  }
+
+ private:
+  std::vector<uint8_t> prefix_;
+  size_t pos_ = 0;
+  std::unique_ptr<Source> rest_;
+  Status rest_status_;
+};
+
+struct Piece {
+  std::vector<uint8_t> packed;  // the piece's chunks and an end mark
+  uint64_t declared = 0;        // the size its decoder is held to
+  uint64_t size = 0;            // the bytes it decodes to, at most
+  uint64_t memory = 0;          // taken from the share while the piece is held
+  enum class State { kWaiting, kRunning, kDone } state = State::kWaiting;
+  bool by_reader = false;
+  // Written by the piece's runner; `got` and what follows under the decoder's mutex.
+  std::unique_ptr<Source> decoder;
+  std::unique_ptr<uint8_t[]> out;
+  uint64_t got = 0;
+  Status status = Status::kOk;
+};
+
+class Lzma2SplitDecoder final : public Source {
+ public:
+  Lzma2SplitDecoder(const std::vector<uint8_t>& props, std::unique_ptr<Source> input, uint64_t out_size,
+                    uint64_t dictionary, DecodeShare& share)
+      : props_(props), input_(std::move(input)), out_left_(out_size), dictionary_(dictionary), share_(share),
+        buffer_(kScanBuffer) {}
+
+  ~Lzma2SplitDecoder() override {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    for (std::thread& helper : helpers_) helper.join();
+    for (auto& piece : pieces_) share_.ReturnMemory(piece->memory);
+  }
+
+  Status Read(uint8_t* data, size_t size, size_t& got) override {
+    got = 0;
+    while (size > 0) {
+      if (!scan_done_)
+        if (Status status = ReadAhead(); status != Status::kOk) return status;
+      std::unique_lock lock(mutex_);
+      if (pieces_.empty()) {
+        lock.unlock();
+        return rest_ ? rest_->Read(data, size, got) : Status::kOk;
+      }
+      Piece& front = *pieces_.front();
+      if (front.state == Piece::State::kWaiting) {
+        front.state = Piece::State::kRunning;
+        front.by_reader = true;
+      }
+      if (front.by_reader && front.state != Piece::State::kDone) {
+        lock.unlock();
+        Step(front);
+        lock.lock();
+      }
+      changed_.wait(lock, [&] { return front.got > read_pos_ || front.state == Piece::State::kDone; });
+      if (front.got > read_pos_) {
+        got = static_cast<size_t>(std::min<uint64_t>(size, front.got - read_pos_));
+        lock.unlock();
+        std::memcpy(data, front.out.get() + read_pos_, got);  // written before `got` moved past it
+        read_pos_ += got;
+        return Status::kOk;
+      }
+      if (front.status != Status::kOk) return front.status;
+      const uint64_t memory = front.memory;
+      pieces_.pop_front();
+      read_pos_ = 0;
+      lock.unlock();
+      share_.ReturnMemory(memory);
+    }
+    return Status::kOk;
+  }
+
+ private:
+  // Scans pieces while memory and the look-ahead bound allow; the piece the reader needs next is
+  // always scanned, so the stream progresses whatever the budget.
+  Status ReadAhead() {
+    for (;;) {
+      {
+        std::lock_guard lock(mutex_);
+        if (scan_done_ || pieces_.size() >= kMaxAhead) return Status::kOk;
+        if (!pieces_.empty()) {
+          if (!share_.TryTakeMemory(last_memory_)) return Status::kOk;
+          share_.ReturnMemory(last_memory_);
+        }
+      }
+      auto piece = std::make_unique<Piece>();
+      if (Status status = Scan(*piece); status != Status::kOk || (scan_done_ && piece->packed.empty()))
+        return status;
+      piece->memory = piece->packed.size() + piece->size + DictionaryBufferSize(dictionary_, piece->size) + kPieceOverhead;
+      share_.TakeMemory(piece->memory);
+      last_memory_ = piece->memory;
+      {
+        std::lock_guard lock(mutex_);
+        pieces_.push_back(std::move(piece));
+      }
+      StartHelpers();
+    }
+  }
+
+  // Reads the next piece's chunks into `piece`. At the end mark the piece is the last; where the
+  // stream cannot be split further, the rest goes to an ordinary decoder and `piece` stays empty.
+  Status Scan(Piece& piece) {
+    uint64_t size = 0;
+    for (;;) {
+      if (!Ensure(1)) return Fallback(piece);
+      const size_t length = Lzma2HeaderSize(buffer_[pos_]);
+      if (length == 0 || !Ensure(length)) return Fallback(piece);
+      const Lzma2Chunk chunk = ParseLzma2Header(buffer_.data() + pos_);
+      if (piece.packed.empty() && !chunk.reset_dictionary) return Fallback(piece);
+      if (chunk.end || (chunk.reset_dictionary && !piece.packed.empty())) {
+        if (chunk.end) ++pos_;
+        // The last piece is held to what is left, like the one decoder would be; a middle piece
+        // must fit in it.
+        if (!chunk.end && size > out_left_) return Fallback(piece);
+        piece.declared = chunk.end ? out_left_ : size;
+        piece.size = std::min(size, out_left_);
+        piece.packed.push_back(0);
+        out_left_ -= piece.size;
+        scan_done_ = chunk.end;
+        return Status::kOk;
+      }
+      size += chunk.unpack_size;
+      if (size > kMaxPiece) return Fallback(piece);
+      piece.packed.insert(piece.packed.end(), buffer_.begin() + pos_, buffer_.begin() + pos_ + length);
+      pos_ += length;
+      if (!CopyPacked(piece.packed, chunk.pack_size)) return Fallback(piece);
+    }
+  }
+
+  // The rest of the stream, from the start of `piece`, through one decoder.
+  Status Fallback(Piece& piece) {
+    std::vector<uint8_t> prefix = std::move(piece.packed);
+    piece.packed.clear();
+    prefix.insert(prefix.end(), buffer_.begin() + pos_, buffer_.begin() + end_);
+    pos_ = end_;
+    scan_done_ = true;
+    Status status = Status::kOk;
+    rest_ = MakeLzma2Decoder(props_, std::make_unique<PrefixedSource>(std::move(prefix), std::move(input_), input_status_),
+                             out_left_, status);
+    return status;
+  }
+
+  // At least n unread bytes in the scan buffer (n at most its size); false at the input's end or
+  // failure (input_status_ then tells which).
+  bool Ensure(size_t n) {
+    if (end_ - pos_ >= n) return true;
+    if (input_status_ != Status::kOk || !input_) return false;
+    std::memmove(buffer_.data(), buffer_.data() + pos_, end_ - pos_);
+    end_ -= pos_;
+    pos_ = 0;
+    while (end_ < n) {
+      size_t got = 0;
+      input_status_ = input_->Read(buffer_.data() + end_, buffer_.size() - end_, got);
+      if (input_status_ != Status::kOk || got == 0) return false;
+      end_ += got;
+    }
+    return true;
+  }
+
+  bool CopyPacked(std::vector<uint8_t>& packed, uint64_t n) {
+    while (n > 0) {
+      if (!Ensure(1)) return false;
+      const size_t take = static_cast<size_t>(std::min<uint64_t>(n, end_ - pos_));
+      packed.insert(packed.end(), buffer_.begin() + pos_, buffer_.begin() + pos_ + take);
+      pos_ += take;
+      n -= take;
+    }
+    return true;
+  }
+
+  // One helper for every piece waiting behind the first, as long as the share lends threads.
+  void StartHelpers() {
+    std::lock_guard lock(mutex_);
+    size_t waiting = 0;
+    for (size_t i = 1; i < pieces_.size(); ++i) waiting += pieces_[i]->state == Piece::State::kWaiting;
+    while (live_helpers_ < waiting && share_.TryTakeThread()) {
+      if (live_helpers_ == 0) {  // those started before have left: collect them
+        for (std::thread& helper : helpers_) helper.join();
+        helpers_.clear();
+      }
+      ++live_helpers_;
+      helpers_.emplace_back([this] { Help(); });
+    }
+  }
+
+  void Help() {
+    for (;;) {
+      Piece* piece = nullptr;
+      {
+        std::lock_guard lock(mutex_);
+        for (auto& p : pieces_)
+          if (!stop_ && p->state == Piece::State::kWaiting) {
+            piece = p.get();
+            piece->state = Piece::State::kRunning;
+            break;
+          }
+        if (!piece) {
+          --live_helpers_;
+          break;
+        }
+      }
+      while (!Step(*piece)) {
+      }
+    }
+    share_.ReturnThread();
+  }
+
+  // Decodes the next bytes of a piece; true once it is done. Only the piece's runner calls it.
+  bool Step(Piece& piece) {
+    Status status = Status::kOk;
+    size_t got = 0;
+    if (stop_ || share_.Stopping()) {
+      status = Status::kCancelled;
+    } else if (!piece.decoder && !piece.out) {
+      piece.out.reset(new (std::nothrow) uint8_t[std::max<uint64_t>(piece.size, 1)]);
+      piece.decoder = MakeLzma2Decoder(props_, std::make_unique<PrefixedSource>(std::move(piece.packed), nullptr, Status::kOk),
+                                       piece.declared, status);
+      if (!piece.out) status = Status::kTooLarge;
+    }
+    if (status == Status::kOk) {
+      const size_t want = static_cast<size_t>(std::min<uint64_t>(kStep, piece.size - piece.got));
+      status = ReadFull(*piece.decoder, piece.out.get() + piece.got, want, got);
+      // The last piece may end short of what it was held to: its decoder says how.
+      if (status == Status::kOk && got < want) status = Status::kDataError;
+    }
+    bool done = false;
+    std::unique_ptr<Source> finished;  // freed outside the lock; the piece may be gone by then
+    {
+      std::lock_guard lock(mutex_);
+      piece.got += got;
+      piece.status = status;
+      done = status != Status::kOk || piece.got == piece.size;
+      if (done) {
+        piece.state = Piece::State::kDone;
+        finished = std::move(piece.decoder);
+      }
+    }
+    changed_.notify_all();
+    return done;
+  }
+
+  const std::vector<uint8_t> props_;
+  std::unique_ptr<Source> input_;
+  Status input_status_ = Status::kOk;
+  uint64_t out_left_;  // declared bytes not yet given to a piece
+  const uint64_t dictionary_;
+  DecodeShare& share_;
+
+  // Scanning, on the reader's thread.
+  std::vector<uint8_t> buffer_;
+  size_t pos_ = 0, end_ = 0;
+  bool scan_done_ = false;
+  uint64_t last_memory_ = 0;
+  std::unique_ptr<Source> rest_;
+  uint64_t read_pos_ = 0;  // in the first piece
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::deque<std::unique_ptr<Piece>> pieces_;
+  std::vector<std::thread> helpers_;
+  size_t live_helpers_ = 0;
+  std::atomic<bool> stop_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<Source> MakeLzma2SplitDecoder(const std::vector<uint8_t>& props, std::unique_ptr<Source> input,
+                                              uint64_t out_size, DecodeShare& share, Status& status) {
+  uint64_t dictionary = 0;
+  if (props.size() != 1 || !Lzma2Dictionary(props[0], dictionary)) {
+    status = Status::kUnsupportedMethod;
+    return nullptr;
+  }
+  if (DictionaryBufferSize(dictionary, out_size) > kMaxDictionary) {
+    status = Status::kTooLarge;
+    return nullptr;
+  }
+  status = Status::kOk;
+  return std::make_unique<Lzma2SplitDecoder>(props, std::move(input), out_size, dictionary, share);
+}
+
+}  // namespace qmb::sevenzip
