@@ -17,6 +17,10 @@ namespace qmb::sevenzip {
 namespace {
 
 constexpr size_t kInputBuffer = 1 << 18;
+// LZMA2 data is decoded in steps that end on multiples of this in the stream's output: the
+// decoder core reports damage for a whole step, so damage shows at the same byte whether the
+// stream is decoded from its start or from a dictionary reset in its middle.
+constexpr uint64_t kDamageStep = 1 << 16;
 
 void* AllocFn(void*, size_t size) { return std::malloc(size); }
 void FreeFn(void*, void* address) { std::free(address); }
@@ -103,8 +107,8 @@ class LzmaDecoder final : public Source {
 
 class Lzma2Decoder final : public Source {
  public:
-  Lzma2Decoder(std::unique_ptr<Source> input, uint64_t out_size)
-      : in_(std::move(input), kInputBuffer), out_left_(out_size) {}
+  Lzma2Decoder(std::unique_ptr<Source> input, uint64_t out_size, uint64_t position)
+      : in_(std::move(input), kInputBuffer), out_left_(out_size), position_(position) {}
   Status Init(uint8_t prop) {
     uint64_t dictionary = 0, buffer = 0;
     if (!Lzma2Dictionary(prop, dictionary)) return Status::kUnsupportedMethod;
@@ -120,6 +124,7 @@ class Lzma2Decoder final : public Source {
 
   Status Read(uint8_t* data, size_t size, size_t& got) override {
     got = 0;
+    if (damaged_) return Status::kDataError;
     while (got == 0 && size > 0 && !finished_) {
       Status status = Status::kOk;
       if (chunk_unpack_ == 0) {
@@ -131,7 +136,7 @@ class Lzma2Decoder final : public Source {
       if (in_.available() == 0) return Status::kDataError;
       CLzmaDec& dec = core_.dec();
       SizeT start = dec.dicPos == dec.dicBufSize ? 0 : dec.dicPos;
-      SizeT limit = core_.Limit(std::min<uint64_t>(chunk_unpack_, size));
+      SizeT limit = core_.Limit(std::min<uint64_t>({chunk_unpack_, size, kDamageStep - position_ % kDamageStep}));
       SizeT in_size = in_.available();
       if (stored_) {
         in_size = std::min<SizeT>(in_size, limit - start);
@@ -144,8 +149,12 @@ class Lzma2Decoder final : public Source {
         in_size = static_cast<SizeT>(std::min<uint64_t>(in_size, chunk_pack_));
         ELzmaStatus lzma_status;
         SizeT used = in_size;
-        if (LzmaDec_DecodeToDic(&dec, limit, in_.data(), &used, LZMA_FINISH_ANY, &lzma_status) != SZ_OK)
-          return Status::kDataError;
+        if (LzmaDec_DecodeToDic(&dec, limit, in_.data(), &used, LZMA_FINISH_ANY, &lzma_status) != SZ_OK) {
+          // The bytes decoded before the damage go out first, so the failure shows at the same
+          // byte whatever sizes the reader asks for (pieces decoded ahead rely on that).
+          damaged_ = true;
+          if (dec.dicPos == start) return Status::kDataError;
+        }
         in_size = used;
         chunk_pack_ -= used;
         if (dec.dicPos == start && used == 0) return Status::kDataError;
@@ -157,6 +166,7 @@ class Lzma2Decoder final : public Source {
       got = produced;
       chunk_unpack_ -= produced;
       out_left_ -= produced;
+      position_ += produced;
     }
     return Status::kOk;
   }
@@ -216,10 +226,12 @@ class Lzma2Decoder final : public Source {
   InputBuffer in_;
   LzmaCore core_;
   uint64_t out_left_;
+  uint64_t position_;  // in the whole stream's output
   uint64_t chunk_unpack_ = 0;
   uint64_t chunk_pack_ = 0;
   bool stored_ = false;
   bool finished_ = false;
+  bool damaged_ = false;  // reported on the next read
   bool need_dictionary_ = true;
   bool need_state_ = true;
   bool need_props_ = true;
@@ -245,12 +257,12 @@ std::unique_ptr<Source> MakeLzmaDecoder(const std::vector<uint8_t>& props, std::
 }
 
 std::unique_ptr<Source> MakeLzma2Decoder(const std::vector<uint8_t>& props, std::unique_ptr<Source> input,
-                                         uint64_t out_size, Status& status) {
+                                         uint64_t out_size, Status& status, uint64_t position) {
   if (props.size() != 1) {
     status = Status::kUnsupportedMethod;
     return nullptr;
   }
-  auto decoder = std::make_unique<Lzma2Decoder>(std::move(input), out_size);
+  auto decoder = std::make_unique<Lzma2Decoder>(std::move(input), out_size, position);
   status = decoder->Init(props[0]);
   return status == Status::kOk ? std::move(decoder) : nullptr;
 }

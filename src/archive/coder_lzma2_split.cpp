@@ -57,6 +57,7 @@ class PrefixedSource final : public Source {
 
 struct Piece {
   std::vector<uint8_t> packed;  // the piece's chunks and an end mark
+  uint64_t position = 0;        // of its first byte in the stream's output
   uint64_t declared = 0;        // the size its decoder is held to
   uint64_t size = 0;            // the bytes it decodes to, at most
   uint64_t memory = 0;          // taken from the share while the piece is held
@@ -73,7 +74,8 @@ class Lzma2SplitDecoder final : public Source {
  public:
   Lzma2SplitDecoder(const std::vector<uint8_t>& props, std::unique_ptr<Source> input, uint64_t out_size,
                     uint64_t dictionary, DecodeShare& share)
-      : props_(props), input_(std::move(input)), out_left_(out_size), dictionary_(dictionary), share_(share),
+      : props_(props), input_(std::move(input)), out_size_(out_size), out_left_(out_size), dictionary_(dictionary),
+        share_(share),
         buffer_(kScanBuffer) {}
 
   ~Lzma2SplitDecoder() override {
@@ -166,6 +168,7 @@ class Lzma2SplitDecoder final : public Source {
         // The last piece is held to what is left, like the one decoder would be; a middle piece
         // must fit in it.
         if (!chunk.end && size > out_left_) return Fallback(piece);
+        piece.position = out_size_ - out_left_;
         piece.declared = chunk.end ? out_left_ : size;
         piece.size = std::min(size, out_left_);
         piece.packed.push_back(0);
@@ -190,7 +193,7 @@ class Lzma2SplitDecoder final : public Source {
     scan_done_ = true;
     Status status = Status::kOk;
     rest_ = MakeLzma2Decoder(props_, std::make_unique<PrefixedSource>(std::move(prefix), std::move(input_), input_status_),
-                             out_left_, status);
+                             out_left_, status, out_size_ - out_left_);
     return status;
   }
 
@@ -268,14 +271,20 @@ class Lzma2SplitDecoder final : public Source {
     } else if (!piece.decoder && !piece.out) {
       piece.out.reset(new (std::nothrow) uint8_t[std::max<uint64_t>(piece.size, 1)]);
       piece.decoder = MakeLzma2Decoder(props_, std::make_unique<PrefixedSource>(std::move(piece.packed), nullptr, Status::kOk),
-                                       piece.declared, status);
+                                       piece.declared, status, piece.position);
       if (!piece.out) status = Status::kTooLarge;
     }
     if (status == Status::kOk) {
       const size_t want = static_cast<size_t>(std::min<uint64_t>(kStep, piece.size - piece.got));
       status = ReadFull(*piece.decoder, piece.out.get() + piece.got, want, got);
-      // The last piece may end short of what it was held to: its decoder says how.
       if (status == Status::kOk && got < want) status = Status::kDataError;
+      // The last piece's chunks may end short of what it was held to: its decoder says how.
+      if (status == Status::kOk && piece.got + got == piece.size && piece.declared > piece.size) {
+        uint8_t extra = 0;
+        size_t more = 0;
+        status = piece.decoder->Read(&extra, 1, more);
+        if (status == Status::kOk) status = Status::kDataError;
+      }
     }
     bool done = false;
     std::unique_ptr<Source> finished;  // freed outside the lock; the piece may be gone by then
@@ -296,6 +305,7 @@ class Lzma2SplitDecoder final : public Source {
   const std::vector<uint8_t> props_;
   std::unique_ptr<Source> input_;
   Status input_status_ = Status::kOk;
+  const uint64_t out_size_;
   uint64_t out_left_;  // declared bytes not yet given to a piece
   const uint64_t dictionary_;
   DecodeShare& share_;

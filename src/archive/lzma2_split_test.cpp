@@ -1,0 +1,218 @@
+// The splitting LZMA2 decoder against the one-stream decoder on streams 7zz writes with dictionary
+// resets: the same bytes, the same failure at the same place, every thread and byte of memory
+// given back, and a stop that ends the helpers.
+#include <atomic>
+#include <mutex>
+
+#include "archive/api_test_support.h"
+#include "archive/coder_lzma.h"
+#include "archive/coder_lzma2_split.h"
+#include "archive/coder_test_support.h"
+#include "archive/lzma2_chunk.h"
+
+namespace qmb::sevenzip::test {
+namespace {
+
+// Lends up to `threads` threads and `budget` bytes, and keeps account of them.
+class CountingShare final : public DecodeShare {
+ public:
+  CountingShare(unsigned threads, uint64_t budget) : threads_(threads), budget_(budget) {}
+  bool TryTakeThread() override {
+    std::lock_guard lock(mutex_);
+    if (stopping_ || lent_threads_ >= threads_) return false;
+    ++lent_threads_;
+    ++threads_taken;
+    return true;
+  }
+  void ReturnThread() override {
+    std::lock_guard lock(mutex_);
+    --lent_threads_;
+  }
+  bool TryTakeMemory(uint64_t size) override {
+    std::lock_guard lock(mutex_);
+    if (memory_ + size > budget_) return false;
+    memory_ += size;
+    return true;
+  }
+  void TakeMemory(uint64_t size) override {
+    std::lock_guard lock(mutex_);
+    memory_ += size;
+    ++pieces;
+  }
+  void ReturnMemory(uint64_t size) override {
+    std::lock_guard lock(mutex_);
+    memory_ -= size;
+  }
+  bool Stopping() override { return stopping_; }
+
+  void Stop() { stopping_ = true; }
+  unsigned lent_threads() {
+    std::lock_guard lock(mutex_);
+    return lent_threads_;
+  }
+  uint64_t memory() {
+    std::lock_guard lock(mutex_);
+    return memory_;
+  }
+  std::atomic<unsigned> threads_taken = 0;
+  std::atomic<unsigned> pieces = 0;  // pieces the decoder held in memory
+
+ private:
+  std::mutex mutex_;
+  const unsigned threads_;
+  const uint64_t budget_;
+  unsigned lent_threads_ = 0;
+  uint64_t memory_ = 0;
+  std::atomic<bool> stopping_ = false;
+};
+
+struct Stream {
+  std::string packed;  // the raw LZMA2 stream
+  std::vector<uint8_t> props;
+  std::string plain;
+};
+
+// Text and random runs, compressed by 7zz into one LZMA2 stream with the given coder options; a
+// one-file archive without header compression holds that stream right after its 32-byte start
+// header, up to where the header begins.
+Stream MakeStream(const std::string& options, size_t size) {
+  DriveRoot drive;
+  Stream stream;
+  for (unsigned i = 0; stream.plain.size() < size; ++i)
+    stream.plain += i % 3 ? Text(150000 + i * 1000) : RandomBytes(70000, i);
+  WriteFile(drive.C("src/data"), stream.plain);
+  Make7z(drive.C("s.7z"), drive.C("src"), "-m0=LZMA2:" + options + " -mhc=off -ms=off");
+  const std::string archive = ReadFile(drive.C("s.7z"));
+  uint64_t next = 0;
+  for (int i = 7; i >= 0; --i) next = next << 8 | static_cast<uint8_t>(archive[12 + i]);
+  stream.packed = archive.substr(32, next);
+  // The dictionary property: the first chunk of a stream made with a d=2^k dictionary starts
+  // with a reset, and our property byte only has to cover the dictionary.
+  stream.props = {static_cast<uint8_t>(2 * (22 - 11))};  // 4 MiB, above every option used here
+  return stream;
+}
+
+// Decodes to the end of the stream (past the declared size, where a folder would stop asking).
+std::string DecodeWith(const Stream& s, const std::string& packed, DecodeShare* share, Status& status,
+                       uint64_t declared, size_t request = 100000) {
+  std::unique_ptr<Source> decoder =
+      share ? MakeLzma2SplitDecoder(s.props, Bytes(packed, 1 << 16), declared, *share, status)
+            : MakeLzma2Decoder(s.props, Bytes(packed, 1 << 16), declared, status);
+  if (!decoder) return {};
+  return ReadAll(*decoder, status, request);
+}
+
+class Lzma2Split : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { resets_ = new Stream(MakeStream("d=256k:c=256k -mx=3", 3 << 20)); }
+  static void TearDownTestSuite() { delete resets_; }
+  static Stream* resets_;
+};
+Stream* Lzma2Split::resets_ = nullptr;
+
+TEST_F(Lzma2Split, DecodesTheSameBytesWhateverThreadsAndMemoryItIsLent) {
+  const Stream& s = *resets_;
+  struct Case {
+    unsigned threads;
+    uint64_t budget;
+    size_t request;
+  } cases[] = {{3, 1 << 30, 100000}, {1, 1 << 30, 7}, {0, 1 << 30, 1 << 20}, {3, 0, 65536}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.threads << " threads, budget " << c.budget);
+    CountingShare share(c.threads, c.budget);
+    Status status = Status::kOk;
+    std::string out = DecodeWith(s, s.packed, &share, status, s.plain.size(), c.request);
+    EXPECT_EQ(status, Status::kOk);
+    EXPECT_TRUE(out == s.plain) << out.size() << " bytes against " << s.plain.size();
+    // Cut at its resets: 3 MB in blocks of 256 KiB.
+    EXPECT_GE(share.pieces, 10u);
+    if (c.threads == 0) {
+      EXPECT_EQ(share.threads_taken, 0u);
+    } else if (c.budget > 0) {
+      EXPECT_GT(share.threads_taken, 0u);
+    }
+    EXPECT_EQ(share.memory(), 0u);
+    EXPECT_EQ(share.lent_threads(), 0u);
+  }
+}
+
+TEST_F(Lzma2Split, StreamsItCannotCutDecodeAsOne) {
+  // Without resets after the first chunk the whole stream is one piece, decoded in one go.
+  Stream single = MakeStream("d=4m -mx=3 -mmt=1", 1 << 20);
+  CountingShare share(3, 1 << 30);
+  Status status = Status::kOk;
+  EXPECT_TRUE(DecodeWith(single, single.packed, &share, status, single.plain.size()) == single.plain);
+  EXPECT_EQ(status, Status::kOk);
+  EXPECT_EQ(share.threads_taken, 0u);
+  EXPECT_EQ(share.memory(), 0u);
+}
+
+// The damage of a middle piece, a header, or the stream's end: the same status and the same bytes
+// before it as the one decoder, while other pieces are decoded on helpers.
+TEST_F(Lzma2Split, FailsWhereTheOneDecoderFails) {
+  const Stream& s = *resets_;
+  const size_t middle = s.packed.size() / 2;
+  struct Damage {
+    const char* name;
+    std::string packed;
+    uint64_t declared;
+  };
+  std::vector<Damage> damages;
+  std::string flipped = s.packed;
+  for (size_t at = middle; at < middle + 16; ++at) flipped[at] ^= 0x55;
+  damages.push_back({"flipped bytes in a middle piece", flipped, s.plain.size()});
+  damages.push_back({"cut in the middle", s.packed.substr(0, middle), s.plain.size()});
+  damages.push_back({"end mark missing", s.packed.substr(0, s.packed.size() - 1), s.plain.size()});
+  damages.push_back({"declared longer than the chunks", s.packed, s.plain.size() + 1});
+  damages.push_back({"declared shorter than the chunks", s.packed, s.plain.size() - 300000});
+  // A control byte no chunk starts with, in place of the header of the third reset.
+  std::string bad_header = s.packed;
+  size_t at = 0;
+  for (int resets = 0; at < bad_header.size(); ++at) {
+    const auto* header = reinterpret_cast<const uint8_t*>(bad_header.data() + at);
+    const Lzma2Chunk chunk = ParseLzma2Header(header);
+    if (chunk.end || (chunk.reset_dictionary && ++resets == 3)) break;
+    at += Lzma2HeaderSize(header[0]) + chunk.pack_size - 1;
+  }
+  ASSERT_LT(at, bad_header.size());
+  bad_header[at] = 0x44;
+  damages.push_back({"damaged chunk header", bad_header, s.plain.size()});
+
+  for (const Damage& d : damages) {
+    SCOPED_TRACE(d.name);
+    Status one = Status::kOk, split = Status::kOk;
+    const std::string expected = DecodeWith(s, d.packed, nullptr, one, d.declared);
+    CountingShare share(3, 1 << 30);
+    const std::string out = DecodeWith(s, d.packed, &share, split, d.declared);
+    EXPECT_NE(one, Status::kOk);
+    EXPECT_EQ(split, one);
+    EXPECT_TRUE(out == expected) << out.size() << " bytes against " << expected.size();
+    EXPECT_TRUE(s.plain.compare(0, out.size(), out) == 0);
+    EXPECT_EQ(share.memory(), 0u);
+  }
+}
+
+TEST_F(Lzma2Split, AStopEndsTheHelpersAndReturnsWhatWasLent) {
+  const Stream& s = *resets_;
+  CountingShare share(3, 1 << 30);
+  Status status = Status::kOk;
+  {
+    auto decoder = MakeLzma2SplitDecoder(s.props, Bytes(s.packed, 1 << 16), s.plain.size(), share, status);
+    ASSERT_TRUE(decoder);
+    std::string buffer(100000, '\0');
+    size_t got = 0;
+    ASSERT_EQ(decoder->Read(reinterpret_cast<uint8_t*>(buffer.data()), buffer.size(), got), Status::kOk);
+    EXPECT_TRUE(s.plain.compare(0, got, buffer, 0, got) == 0);
+    share.Stop();
+    // What follows the stop is either bytes already decoded or the stop itself, never wrong bytes.
+    std::string rest = ReadAll(*decoder, status, 1 << 20);
+    EXPECT_EQ(status, Status::kCancelled);
+    EXPECT_TRUE(s.plain.compare(got, rest.size(), rest) == 0);
+    EXPECT_LT(got + rest.size(), s.plain.size());
+  }
+  EXPECT_EQ(share.lent_threads(), 0u);
+  EXPECT_EQ(share.memory(), 0u);
+}
+
+}  // namespace
+}  // namespace qmb::sevenzip::test
