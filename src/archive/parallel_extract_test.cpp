@@ -68,6 +68,11 @@ TEST_F(ParallelExtract, ManyFoldersAndLzma2ResetsGiveTheOneThreadRun) {
       {"pairs.7z", "-m0=LZMA2 -mx=3 -ms=2f -mhe=on -psecret"},  // encrypted, two files a block
       {"deflate.7z", "-m0=Deflate -mx=1 -ms=3f"},              // another decoder
       {"resets.7z", "-m0=LZMA2:d=1m:c=1m -mx=3"},               // one stream, dictionary resets
+      // Streams cut in pieces at their resets: encrypted, behind a branch filter, and one such
+      // stream in each of several folders.
+      {"pieces_aes.7z", "-m0=LZMA2:d=256k:c=256k -mx=3 -mhe=on -psecret"},
+      {"pieces_bcj.7z", "-mf=BCJ -m0=LZMA2:d=256k:c=256k -mx=3"},
+      {"pieces_folders.7z", "-m0=LZMA2:d=256k:c=256k -mx=3 -ms=3f"},
   };
   for (auto [name, switches] : archives) {
     SCOPED_TRACE(name);
@@ -124,6 +129,46 @@ TEST_F(ParallelExtract, DamagedFolderFailsCleanlyWhileOthersAreInFlight) {
       }
     }
     EXPECT_LE(run.tree.size(), one.tree.size() + 1);
+  }
+}
+
+// One stream cut in pieces at its resets, so that a cancel or a damage meets pieces decoded ahead.
+TEST_F(ParallelExtract, CancelOrDamageInsideAStreamOfPiecesGivesTheOneThreadRun) {
+  Make7z(drive_.C("arc/pieces.7z"), drive_.C("src"), "-m0=LZMA2:d=256k:c=256k -mx=3 -ms=on");
+  RunResultOf whole = Run("pieces.7z", 1);
+  ASSERT_EQ(whole.rc, 0) << whole.message;
+  int index = -1;
+  for (size_t i = whole.records.size() / 2; i < whole.records.size() && index < 0; ++i)
+    if (whole.records[i].state == kStateInProgress && whole.records[i].written < whole.records[i].size)
+      index = static_cast<int>(i);
+  ASSERT_GE(index, 0);
+  RunResultOf one = Run("pieces.7z", 1, index);
+  EXPECT_EQ(one.rc, static_cast<int>(RunResult::kCancelled));
+  for (unsigned threads : {2u, 4u}) {
+    SCOPED_TRACE(threads);
+    RunResultOf run = Run("pieces.7z", threads, index);
+    ExpectSameRun(run, one);
+    for (auto& [name, bytes] : run.tree) {
+      if (bytes != "dir") {
+        EXPECT_TRUE(bytes == ReadFile(drive_.C("src/" + name))) << name;
+      }
+    }
+  }
+
+  // Damage two thirds into the packed data: the pieces before it are decoded on helpers while
+  // the damaged one fails, and the run ends as the one-thread run does, record for record.
+  std::string bytes = ReadFile(drive_.C("arc/pieces.7z"));
+  for (size_t at = bytes.size() * 2 / 3; at < bytes.size() * 2 / 3 + 32; ++at) bytes[at] ^= 0x5A;
+  WriteFile(drive_.C("arc/damaged.7z"), bytes);
+  RunResultOf damaged = Run("damaged.7z", 1);
+  ASSERT_TRUE(damaged.rc == static_cast<int>(RunResult::kDataError) ||
+              damaged.rc == static_cast<int>(RunResult::kCrcError))
+      << damaged.rc << " " << damaged.message;
+  EXPECT_GT(damaged.tree.size(), 0u);
+  EXPECT_LT(damaged.tree.size(), whole.tree.size());
+  for (unsigned threads : {2u, 4u}) {
+    SCOPED_TRACE(threads);
+    ExpectSameRun(Run("damaged.7z", threads), damaged);
   }
 }
 
