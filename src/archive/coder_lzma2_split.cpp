@@ -62,7 +62,7 @@ struct Piece {
   uint64_t size = 0;            // the bytes it decodes to, at most
   uint64_t memory = 0;          // taken from the share while the piece is held
   enum class State { kWaiting, kRunning, kDone } state = State::kWaiting;
-  bool by_reader = false;
+  bool streamed = false;  // decoded by the reader into what it reads, never held
   // Written by the piece's runner; `got` and what follows under the decoder's mutex.
   std::unique_ptr<Source> decoder;
   std::unique_ptr<uint8_t[]> out;
@@ -100,15 +100,22 @@ class Lzma2SplitDecoder final : public Source {
       }
       Piece& front = *pieces_.front();
       if (front.state == Piece::State::kWaiting) {
+        // Nobody took it: the reader decodes it straight into what it is asked for.
         front.state = Piece::State::kRunning;
-        front.by_reader = true;
-      }
-      if (front.by_reader && front.state != Piece::State::kDone) {
+        front.streamed = true;
         lock.unlock();
-        Step(front);
+        share_.ReturnMemory(front.size);
+        front.memory -= front.size;
+        if (Status status = Open(front); status != Status::kOk) return status;
         lock.lock();
       }
-      changed_.wait(lock, [&] { return front.got > read_pos_ || front.state == Piece::State::kDone; });
+      if (front.streamed) {
+        lock.unlock();
+        if (read_pos_ < front.size) return ReadStreamed(front, data, size, got);
+        if (Status status = Finish(front); status != Status::kOk) return status;
+        Pop();
+        continue;
+      }
       if (front.got > read_pos_) {
         got = static_cast<size_t>(std::min<uint64_t>(size, front.got - read_pos_));
         lock.unlock();
@@ -116,12 +123,26 @@ class Lzma2SplitDecoder final : public Source {
         read_pos_ += got;
         return Status::kOk;
       }
-      if (front.status != Status::kOk) return front.status;
-      const uint64_t memory = front.memory;
-      pieces_.pop_front();
-      read_pos_ = 0;
-      lock.unlock();
-      share_.ReturnMemory(memory);
+      if (front.state == Piece::State::kDone) {
+        if (front.status != Status::kOk) return front.status;
+        lock.unlock();
+        Pop();
+        continue;
+      }
+      // A helper decodes the first piece: meanwhile the reader decodes one further on.
+      if (!owned_)
+        for (auto& piece : pieces_)
+          if (piece->state == Piece::State::kWaiting) {
+            piece->state = Piece::State::kRunning;
+            owned_ = piece.get();
+            break;
+          }
+      if (owned_) {
+        lock.unlock();
+        if (Step(*owned_)) owned_ = nullptr;
+        continue;
+      }
+      changed_.wait(lock, [&] { return front.got > read_pos_ || front.state == Piece::State::kDone; });
     }
     return Status::kOk;
   }
@@ -262,6 +283,43 @@ class Lzma2SplitDecoder final : public Source {
     share_.ReturnThread();
   }
 
+  Status Open(Piece& piece) {
+    Status status = Status::kOk;
+    auto packed = std::make_unique<PrefixedSource>(std::move(piece.packed), nullptr, Status::kOk);
+    piece.decoder = MakeLzma2Decoder(props_, std::move(packed), piece.declared, status, piece.position);
+    return status;
+  }
+
+  // After a piece's last byte: the last piece's chunks may end short of what it was held to, and
+  // its decoder then says how.
+  static Status Finish(Piece& piece) {
+    if (piece.declared == piece.size) return Status::kOk;
+    uint8_t extra = 0;
+    size_t more = 0;
+    Status status = piece.decoder->Read(&extra, 1, more);
+    return status == Status::kOk ? Status::kDataError : status;
+  }
+
+  Status ReadStreamed(Piece& piece, uint8_t* data, size_t size, size_t& got) {
+    if (stop_ || share_.Stopping()) return Status::kCancelled;
+    Status status = piece.decoder->Read(data, static_cast<size_t>(std::min<uint64_t>(size, piece.size - read_pos_)), got);
+    if (status == Status::kOk && got == 0) status = Status::kDataError;  // ended early
+    if (status == Status::kOk) read_pos_ += got;
+    return status;
+  }
+
+  // Drops the first piece, read to its end.
+  void Pop() {
+    uint64_t memory = 0;
+    {
+      std::lock_guard lock(mutex_);
+      memory = pieces_.front()->memory;
+      pieces_.pop_front();
+    }
+    read_pos_ = 0;
+    share_.ReturnMemory(memory);
+  }
+
   // Decodes the next bytes of a piece; true once it is done. Only the piece's runner calls it.
   bool Step(Piece& piece) {
     Status status = Status::kOk;
@@ -270,21 +328,13 @@ class Lzma2SplitDecoder final : public Source {
       status = Status::kCancelled;
     } else if (!piece.decoder && !piece.out) {
       piece.out.reset(new (std::nothrow) uint8_t[std::max<uint64_t>(piece.size, 1)]);
-      piece.decoder = MakeLzma2Decoder(props_, std::make_unique<PrefixedSource>(std::move(piece.packed), nullptr, Status::kOk),
-                                       piece.declared, status, piece.position);
-      if (!piece.out) status = Status::kTooLarge;
+      status = piece.out ? Open(piece) : Status::kTooLarge;
     }
     if (status == Status::kOk) {
       const size_t want = static_cast<size_t>(std::min<uint64_t>(kStep, piece.size - piece.got));
       status = ReadFull(*piece.decoder, piece.out.get() + piece.got, want, got);
       if (status == Status::kOk && got < want) status = Status::kDataError;
-      // The last piece's chunks may end short of what it was held to: its decoder says how.
-      if (status == Status::kOk && piece.got + got == piece.size && piece.declared > piece.size) {
-        uint8_t extra = 0;
-        size_t more = 0;
-        status = piece.decoder->Read(&extra, 1, more);
-        if (status == Status::kOk) status = Status::kDataError;
-      }
+      if (status == Status::kOk && piece.got + got == piece.size) status = Finish(piece);
     }
     bool done = false;
     std::unique_ptr<Source> finished;  // freed outside the lock; the piece may be gone by then
@@ -317,6 +367,7 @@ class Lzma2SplitDecoder final : public Source {
   uint64_t last_memory_ = 0;
   std::unique_ptr<Source> rest_;
   uint64_t read_pos_ = 0;  // in the first piece
+  Piece* owned_ = nullptr;  // a piece further on the reader decodes while a helper has the first
 
   std::mutex mutex_;
   std::condition_variable changed_;
