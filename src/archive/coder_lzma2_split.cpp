@@ -14,6 +14,7 @@
 #include <deque>
 #include <mutex>
 #include <new>
+#include <system_error>
 #include <thread>
 
 #include "archive/coder_lzma.h"
@@ -256,8 +257,13 @@ class Lzma2SplitDecoder final : public Source {
         for (std::thread& helper : helpers_) helper.join();
         helpers_.clear();
       }
+      try {
+        helpers_.emplace_back([this] { Help(); });
+      } catch (const std::system_error&) {  // no thread to be had after all: the reader decodes
+        share_.ReturnThread();
+        return;
+      }
       ++live_helpers_;
-      helpers_.emplace_back([this] { Help(); });
     }
   }
 

@@ -58,6 +58,14 @@ class ParallelExtract : public ::testing::Test {
     EXPECT_TRUE(a.tree == b.tree) << a.tree.size() << " files against " << b.tree.size();
   }
 
+  // A progress report inside a file of the second half of a whole run, -1 when there is none.
+  static int MidwayProgress(const RunResultOf& whole) {
+    for (size_t i = whole.records.size() / 2; i < whole.records.size(); ++i)
+      if (whole.records[i].state == kStateInProgress && whole.records[i].written < whole.records[i].size)
+        return static_cast<int>(i);
+    return -1;
+  }
+
   DriveRoot drive_;
   Recorder recorder_;
 };
@@ -89,10 +97,7 @@ TEST_F(ParallelExtract, CancelMidwayStopsEveryWorkerAndLeavesNoHalfFile) {
   RunResultOf whole = Run("each.7z", 1);
   ASSERT_EQ(whole.rc, 0);
   // A progress report inside a file of the middle folders, when later folders are decoded ahead.
-  int index = -1;
-  for (size_t i = whole.records.size() / 2; i < whole.records.size() && index < 0; ++i)
-    if (whole.records[i].state == kStateInProgress && whole.records[i].written < whole.records[i].size)
-      index = static_cast<int>(i);
+  const int index = MidwayProgress(whole);
   ASSERT_GE(index, 0);
   RunResultOf one = Run("each.7z", 1, index);
   EXPECT_EQ(one.rc, static_cast<int>(RunResult::kCancelled));
@@ -137,10 +142,7 @@ TEST_F(ParallelExtract, CancelOrDamageInsideAStreamOfPiecesGivesTheOneThreadRun)
   Make7z(drive_.C("arc/pieces.7z"), drive_.C("src"), "-m0=LZMA2:d=256k:c=256k -mx=3 -ms=on");
   RunResultOf whole = Run("pieces.7z", 1);
   ASSERT_EQ(whole.rc, 0) << whole.message;
-  int index = -1;
-  for (size_t i = whole.records.size() / 2; i < whole.records.size() && index < 0; ++i)
-    if (whole.records[i].state == kStateInProgress && whole.records[i].written < whole.records[i].size)
-      index = static_cast<int>(i);
+  const int index = MidwayProgress(whole);
   ASSERT_GE(index, 0);
   RunResultOf one = Run("pieces.7z", 1, index);
   EXPECT_EQ(one.rc, static_cast<int>(RunResult::kCancelled));
