@@ -26,7 +26,7 @@ namespace {
 #if UINTPTR_MAX > 0xFFFFFFFFu
 constexpr uint64_t kMaxPiece = 256ull << 20;
 #else
-constexpr uint64_t kMaxPiece = 96ull << 20;
+constexpr uint64_t kMaxPiece = 128ull << 20;  // the blocks 7zz writes at its default level
 #endif
 constexpr size_t kScanBuffer = 1 << 16;
 constexpr size_t kStep = 1 << 20;         // a piece's decoder looks for a stop this often
@@ -64,6 +64,7 @@ struct Piece {
   uint64_t memory = 0;          // taken from the share while the piece is held
   enum class State { kWaiting, kRunning, kDone } state = State::kWaiting;
   bool streamed = false;  // decoded by the reader into what it reads, never held
+  bool unbuffered = false;  // no memory for its bytes: only the reader, streaming, takes it
   // Written by the piece's runner; `got` and what follows under the decoder's mutex.
   std::unique_ptr<Source> decoder;
   std::unique_ptr<uint8_t[]> out;
@@ -131,19 +132,16 @@ class Lzma2SplitDecoder final : public Source {
         continue;
       }
       // A helper decodes the first piece: meanwhile the reader decodes one further on.
-      if (!owned_)
-        for (auto& piece : pieces_)
-          if (piece->state == Piece::State::kWaiting) {
-            piece->state = Piece::State::kRunning;
-            owned_ = piece.get();
-            break;
-          }
-      if (owned_) {
+      Piece* claimed = owned_ ? nullptr : ClaimBuffered();
+      if (owned_ || claimed) {
         lock.unlock();
-        if (Step(*owned_)) owned_ = nullptr;
+        if (claimed && Buffer(*claimed)) owned_ = claimed;
+        if (owned_ && Step(*owned_)) owned_ = nullptr;
         continue;
       }
-      changed_.wait(lock, [&] { return front.got > read_pos_ || front.state == Piece::State::kDone; });
+      changed_.wait(lock, [&] {
+        return front.got > read_pos_ || front.state != Piece::State::kRunning;  // done, or handed back
+      });
     }
     return Status::kOk;
   }
@@ -251,7 +249,8 @@ class Lzma2SplitDecoder final : public Source {
   void StartHelpers() {
     std::lock_guard lock(mutex_);
     size_t waiting = 0;
-    for (size_t i = 1; i < pieces_.size(); ++i) waiting += pieces_[i]->state == Piece::State::kWaiting;
+    for (size_t i = 1; i < pieces_.size(); ++i)
+      waiting += pieces_[i]->state == Piece::State::kWaiting && !pieces_[i]->unbuffered;
     while (live_helpers_ < waiting && share_.TryTakeThread()) {
       if (live_helpers_ == 0) {  // those started before have left: collect them
         for (std::thread& helper : helpers_) helper.join();
@@ -272,21 +271,41 @@ class Lzma2SplitDecoder final : public Source {
       Piece* piece = nullptr;
       {
         std::lock_guard lock(mutex_);
-        for (auto& p : pieces_)
-          if (!stop_ && p->state == Piece::State::kWaiting) {
-            piece = p.get();
-            piece->state = Piece::State::kRunning;
-            break;
-          }
+        if (!stop_) piece = ClaimBuffered();
         if (!piece) {
           --live_helpers_;
           break;
         }
       }
+      if (!Buffer(*piece)) continue;
       while (!Step(*piece)) {
       }
     }
     share_.ReturnThread();
+  }
+
+  // The first waiting piece that may be decoded into memory, marked running; under the mutex.
+  Piece* ClaimBuffered() {
+    for (auto& piece : pieces_)
+      if (piece->state == Piece::State::kWaiting && !piece->unbuffered) {
+        piece->state = Piece::State::kRunning;
+        return piece.get();
+      }
+    return nullptr;
+  }
+
+  // Memory for a claimed piece's bytes; without it (a fragmented 32-bit address space) the piece
+  // goes back to wait for the reader, which decodes it without holding its bytes.
+  bool Buffer(Piece& piece) {
+    piece.out.reset(new (std::nothrow) uint8_t[std::max<uint64_t>(piece.size, 1)]);
+    if (piece.out) return true;
+    {
+      std::lock_guard lock(mutex_);
+      piece.state = Piece::State::kWaiting;
+      piece.unbuffered = true;
+    }
+    changed_.notify_all();
+    return false;
   }
 
   Status Open(Piece& piece) {
@@ -332,9 +351,8 @@ class Lzma2SplitDecoder final : public Source {
     size_t got = 0;
     if (stop_ || share_.Stopping()) {
       status = Status::kCancelled;
-    } else if (!piece.decoder && !piece.out) {
-      piece.out.reset(new (std::nothrow) uint8_t[std::max<uint64_t>(piece.size, 1)]);
-      status = piece.out ? Open(piece) : Status::kTooLarge;
+    } else if (!piece.decoder) {
+      status = Open(piece);
     }
     if (status == Status::kOk) {
       const size_t want = static_cast<size_t>(std::min<uint64_t>(kStep, piece.size - piece.got));
