@@ -257,5 +257,33 @@ TEST(FolderPrefetcher, StopsWorkersWaitingOnTheBudgetWhenTheReaderLeaves) {
   // the item being read; the test ends only if every one of them stops.
 }
 
+// A decoder splitting its folder's stream gets only the threads and memory no worker uses.
+TEST(FolderPrefetcher, LendsDecodersWhatTheWorkersLeave) {
+  auto archive = MemoryStream("");
+  std::vector<PrefetchItem> items = {{0, 1000, 1 << 20}};
+  bool lent[4] = {}, over_budget = true, within_budget = false;
+  auto open = [&](size_t, InStream&, DecodeShare& share, Error&) -> std::unique_ptr<Source> {
+    // Three threads, one of them this folder's worker: two to lend, then none.
+    for (bool& taken : lent) taken = share.TryTakeThread();
+    for (bool taken : lent)
+      if (taken) share.ReturnThread();
+    // 4 MiB budget, 1 MiB of it the folder's own.
+    within_budget = share.TryTakeMemory(3 << 20);
+    over_budget = share.TryTakeMemory(1);
+    share.ReturnMemory(3 << 20);
+    return std::make_unique<CountingSource>(1000, 0, Status::kOk);
+  };
+  FolderPrefetcher prefetcher(*archive, items, 3, open, 4 << 20);
+  Error error;
+  std::unique_ptr<Source> source = prefetcher.Next(error);
+  ASSERT_TRUE(source);
+  Status status = Status::kOk;
+  EXPECT_EQ(ReadAll(*source, status).size(), 1000u);
+  EXPECT_TRUE(lent[0] && lent[1]);
+  EXPECT_FALSE(lent[2] || lent[3]);
+  EXPECT_TRUE(within_budget);
+  EXPECT_FALSE(over_budget);
+}
+
 }  // namespace
 }  // namespace qmb::sevenzip::test
