@@ -1,6 +1,7 @@
 // The reader's thread scans chunk headers and copies each piece's packed bytes into memory; a
 // piece gets an LZMA2 decoder of its own over those bytes, run by a helper thread lent by the
-// share or, when none is free, by the reader itself when the piece comes up. Anything the scan
+// share into a buffer of the piece's size, or by the reader: the first piece straight into what it
+// reads, a further one into its buffer while a helper holds the first. Anything the scan
 // cannot vouch for (a damaged header, a piece beyond the size bound, an input failure, sizes that
 // disagree with the declared size) ends the splitting: the rest of the stream, from the start of
 // the piece being scanned, goes through one ordinary decoder, which meets the fault exactly where
