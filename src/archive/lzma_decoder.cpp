@@ -56,6 +56,15 @@ struct RangeDecoder {
     }
   }
 
+  // The same without a branch: the next input byte is always there to read (the fast loop's
+  // margin, the zero-padded tail) and is taken only when the range needs it.
+  QMB_LZMA_INLINE void NormalizeFlat() {
+    const unsigned shift = range < kTop ? 8 : 0;
+    range <<= shift;
+    code = (code << shift) | (*in & (0xFFu >> (8 - shift)));
+    in += shift >> 3;
+  }
+
   QMB_LZMA_INLINE unsigned Bit(uint16_t& prob) {
     const uint32_t p = prob;
     const uint32_t bound = (range >> kProbBits) * p;
@@ -74,6 +83,20 @@ struct RangeDecoder {
     return bit;
   }
 
+  // The same without a branch, for the bits of literals, which are hard to predict. The update for a
+  // 0 bit, p + ((2048 - p) >> 5), equals p - ((p - 2017) >> 5) with an arithmetic shift.
+  QMB_LZMA_INLINE unsigned BitFlat(uint16_t& prob) {
+    const uint32_t p = prob;
+    const uint32_t bound = (range >> kProbBits) * p;
+    const unsigned bit = code >= bound;
+    const uint32_t mask = 0u - bit;
+    range = bit ? range - bound : bound;
+    code -= bound & mask;
+    prob = static_cast<uint16_t>(p - static_cast<uint32_t>(static_cast<int32_t>(p - (~mask & 2017u)) >> kMoveBits));
+    NormalizeFlat();
+    return bit;
+  }
+
   template <unsigned kBits>
   QMB_LZMA_INLINE unsigned Tree(uint16_t* probs) {
     unsigned m = 1;
@@ -85,7 +108,7 @@ struct RangeDecoder {
   QMB_LZMA_INLINE unsigned Literal(uint16_t* probs) {
     unsigned symbol = 1;
 #pragma GCC unroll 8
-    for (int i = 0; i < 8; ++i) symbol = (symbol << 1) | Bit(probs[symbol]);
+    for (int i = 0; i < 8; ++i) symbol = (symbol << 1) | BitFlat(probs[symbol]);
     return symbol & 0xFF;
   }
 
@@ -97,7 +120,7 @@ struct RangeDecoder {
     for (int i = 0; i < 8; ++i) {
       match <<= 1;
       const unsigned match_bit = match & offset;
-      const unsigned bit = Bit(probs[offset + match_bit + symbol]);
+      const unsigned bit = BitFlat(probs[offset + match_bit + symbol]);
       symbol = (symbol << 1) | bit;
       offset &= bit ? match_bit : ~match_bit;
     }
