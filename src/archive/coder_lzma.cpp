@@ -102,8 +102,9 @@ class Lzma2Decoder final : public Source {
     while (got == 0 && size > 0 && !finished_) {
       Status status = Status::kOk;
       if (chunk_unpack_ == 0) {
-        // An LZMA chunk longer than it decodes.
-        if (chunk_pack_ != 0 || core_.dec().pending_input() != 0) return Status::kDataError;
+        // An LZMA chunk longer than it decodes: the decoder counts the bytes of a chunk's last piece
+        // only as far as it used them.
+        if (chunk_pack_ != 0) return Status::kDataError;
         if ((status = ReadControl()) != Status::kOk) return status;
         continue;
       }

@@ -34,15 +34,14 @@ class Decoder {
   // Decodes into the window from pos() up to limit (pos() <= limit <= window_size()). in_size is
   // the input on entry and what was consumed on return; input is consumed in full unless the limit
   // was reached first (a short tail is kept inside for the next call). input_ends says no input
-  // follows this piece, so a symbol cut off by its end is an error. False for a malformed stream.
+  // follows this piece: a symbol cut off by its end is an error, and only bytes actually used
+  // count as consumed. False for a malformed stream.
   bool Decode(size_t limit, const uint8_t* in, size_t& in_size, bool input_ends);
   // Appends bytes stored without compression (at most limit - pos() of them).
   void Store(const uint8_t* data, size_t size);
 
   // The end marker was decoded: nothing more comes out.
   bool finished() const { return finished_; }
-  // Input taken but not yet decoded (a chunk whose packed size overstates its data leaves some).
-  size_t pending_input() const { return tail_size_; }
   uint8_t* window() { return window_.get(); }
   size_t window_size() const { return window_size_; }
   size_t pos() const { return pos_; }
