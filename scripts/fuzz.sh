@@ -8,11 +8,11 @@ FUZZ=build/fuzz
 SECONDS_EACH=${FUZZ_SECONDS:-60}
 
 CC=clang CXX=clang++ cmake -S . -B $FUZZ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQMB_FUZZ=ON -Wno-dev >/dev/null
-cmake --build $FUZZ -j "$(nproc)" --target fuzz_archive_reader fuzz_command_line fuzz_settings_text >/dev/null
+cmake --build $FUZZ -j "$(nproc)" --target fuzz_archive_reader fuzz_command_line fuzz_settings_text fuzz_lzma_decoder >/dev/null
 
 seeds=$FUZZ/seeds
 if [ ! -d "$seeds" ]; then
-  mkdir -p "$seeds"/{archive_reader,command_line,settings_text} "$FUZZ/sample"
+  mkdir -p "$seeds"/{archive_reader,command_line,settings_text,lzma_decoder} "$FUZZ/sample"
   printf 'hello %.0s' {1..200} > "$FUZZ/sample/a.txt"
   head -c 3000 /dev/urandom > "$FUZZ/sample/b.bin"
   mkdir -p "$FUZZ/sample/dir"
@@ -28,9 +28,22 @@ for opts in "-m0=Copy" "-m0=LZMA2" "-m0=LZMA -mf=BCJ" "-m0=Deflate" "-m0=LZMA2 -
   [ -f "$seed" ] || 7zz a -bd -bso0 -t7z $opts "$seed" "$FUZZ/sample/"* >/dev/null
 done
 
+# Raw LZMA streams for the decoder's target: the packed stream of a one-file 7z archive with a plain
+# header, behind the target's four bytes (properties 0x5D, the file's size - 1, piece sizes).
+mkdir -p "$seeds/lzma_decoder"
+for file in a.txt:04af b.bin:0bb7; do
+  seed="$seeds/lzma_decoder/${file%%:*}"
+  [ -f "$seed" ] && continue
+  rm -f "$FUZZ/lzma_seed.7z"
+  7zz a -bd -bso0 -t7z -m0=LZMA:d=64k -mhc=off "$FUZZ/lzma_seed.7z" "$FUZZ/sample/${file%%:*}" >/dev/null
+  packed=$(od -An -t u8 -j 12 -N 8 "$FUZZ/lzma_seed.7z" | tr -d ' ')
+  size=${file##*:}
+  { printf "\\x5d\\x${size:0:2}\\x${size:2:2}\\x11"; tail -c +33 "$FUZZ/lzma_seed.7z" | head -c "$packed"; } >"$seed"
+done
+
 mkdir -p $FUZZ/findings
 status=0
-for name in archive_reader command_line settings_text; do
+for name in archive_reader command_line settings_text lzma_decoder; do
   echo "fuzzing $name for ${SECONDS_EACH}s"
   mkdir -p "$FUZZ/corpus/$name"
   log=$FUZZ/$name.log

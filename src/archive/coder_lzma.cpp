@@ -1,17 +1,13 @@
-// LZMA decoding into our own dictionary buffer: LzmaDec writes into the circular dictionary and we
-// copy out what it produced. LZMA2 is a chunk layer over the same decoder: each chunk may reset
-// the dictionary, the state or the properties, or carry stored bytes.
+// LZMA decoding into the window of our decoder core, from which we copy out what it produced. LZMA2
+// is a chunk layer over the same decoder: each chunk may reset the dictionary, the state or the
+// properties, or carry stored bytes.
 #include "archive/coder_lzma.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <cstring>
 
-#include "LzmaDec.h"
 #include "archive/lzma2_chunk.h"
-
-// Part of LzmaDec.c but not of its header: LZMA2 resets the dictionary and state per chunk.
-extern "C" void LzmaDec_InitDicAndState(CLzmaDec* p, Bool initDic, Bool initState);
+#include "archive/lzma_decoder.h"
 
 namespace qmb::sevenzip {
 namespace {
@@ -22,40 +18,25 @@ constexpr size_t kInputBuffer = 1 << 18;
 // stream is decoded from its start or from a dictionary reset in its middle.
 constexpr uint64_t kDamageStep = 1 << 16;
 
-void* AllocFn(void*, size_t size) { return std::malloc(size); }
-void FreeFn(void*, void* address) { std::free(address); }
-ISzAlloc g_alloc = {AllocFn, FreeFn};
-
-// Owns a CLzmaDec whose probabilities come from LzmaDec and whose dictionary is ours.
+// The decoder core with a window sized by the caller.
 class LzmaCore {
  public:
-  LzmaCore() { LzmaDec_Construct(&dec_); }
-  ~LzmaCore() {
-    LzmaDec_FreeProbs(&dec_, &g_alloc);
-    std::free(dec_.dic);
-  }
-  LzmaCore(const LzmaCore&) = delete;
-  LzmaCore& operator=(const LzmaCore&) = delete;
-
-  // props: the 5-byte LZMA properties. dictionary_buffer was bounded by the caller.
-  Status Init(const uint8_t* props, uint64_t dictionary_buffer) {
-    if (LzmaDec_AllocateProbs(&dec_, props, LZMA_PROPS_SIZE, &g_alloc) != SZ_OK)
-      return Status::kUnsupportedMethod;
-    dec_.dic = static_cast<Byte*>(std::malloc(static_cast<size_t>(dictionary_buffer)));
-    if (!dec_.dic) return Status::kTooLarge;
-    dec_.dicBufSize = static_cast<SizeT>(dictionary_buffer);
+  // literal_bits: the largest lc + lp to be used; window was bounded by the caller.
+  Status Init(unsigned literal_bits, uint64_t dictionary, uint64_t window) {
+    if (!dec_.Allocate(static_cast<size_t>(window), literal_bits)) return Status::kTooLarge;
+    dec_.SetDictionarySize(static_cast<uint32_t>(std::min<uint64_t>(dictionary, 0xFFFFFFFFu)));
     return Status::kOk;
   }
-  CLzmaDec& dec() { return dec_; }
+  lzma::Decoder& dec() { return dec_; }
 
-  // Where the next decoded bytes go, at most `want` of them (wrapping the dictionary when full).
-  SizeT Limit(uint64_t want) {
-    if (dec_.dicPos == dec_.dicBufSize) dec_.dicPos = 0;
-    return dec_.dicPos + static_cast<SizeT>(std::min<uint64_t>(want, dec_.dicBufSize - dec_.dicPos));
+  // Where the next decoded bytes go, at most `want` of them (wrapping the window when full).
+  size_t Limit(uint64_t want) {
+    dec_.Wrap();
+    return dec_.pos() + static_cast<size_t>(std::min<uint64_t>(want, dec_.window_size() - dec_.pos()));
   }
 
  private:
-  CLzmaDec dec_;
+  lzma::Decoder dec_;
 };
 
 Status CheckDictionary(uint64_t dictionary, uint64_t out_size, uint64_t& buffer) {
@@ -69,30 +50,33 @@ class LzmaDecoder final : public Source {
       : in_(std::move(input), kInputBuffer), left_(out_size) {}
   Status Init(const uint8_t* props) {
     uint32_t dictionary = props[1] | props[2] << 8 | props[3] << 16 | uint32_t(props[4]) << 24;
+    unsigned lc = 0, lp = 0, pb = 0;
+    if (!lzma::SplitProperties(props[0], lc, lp, pb)) return Status::kUnsupportedMethod;
     uint64_t buffer = 0;
     if (Status s = CheckDictionary(dictionary, left_, buffer); s != Status::kOk) return s;
-    Status s = core_.Init(props, buffer);
-    if (s == Status::kOk) LzmaDec_Init(&core_.dec());
-    return s;
+    if (Status s = core_.Init(lc + lp, dictionary, buffer); s != Status::kOk) return s;
+    core_.dec().SetProperties(lc, lp, pb);
+    core_.dec().Reset(true, true);
+    return Status::kOk;
   }
 
   Status Read(uint8_t* data, size_t size, size_t& got) override {
     got = 0;
-    CLzmaDec& dec = core_.dec();
+    lzma::Decoder& dec = core_.dec();
     while (got == 0 && left_ > 0 && size > 0) {
       Status status = Status::kOk;
       if (!in_.Fill(status)) return status;
-      SizeT start = dec.dicPos == dec.dicBufSize ? 0 : dec.dicPos;
-      SizeT limit = core_.Limit(std::min<uint64_t>(left_, size));
-      SizeT in_size = in_.available();
-      ELzmaStatus lzma_status;  // not needed: the declared size says where the stream ends
-      SRes res = LzmaDec_DecodeToDic(&dec, limit, in_.data(), &in_size, LZMA_FINISH_ANY, &lzma_status);
+      size_t limit = core_.Limit(std::min<uint64_t>(left_, size));
+      size_t start = dec.pos();
+      size_t in_size = in_.available();
+      // The declared size says where the stream ends; an empty fill says the input did.
+      bool ok = dec.Decode(limit, in_.data(), in_size, in_size == 0);
       in_.Consume(in_size);
-      size_t produced = dec.dicPos - start;
-      std::memcpy(data, dec.dic + start, produced);
+      size_t produced = dec.pos() - start;
+      std::memcpy(data, dec.window() + start, produced);
       got = produced;
       left_ -= produced;
-      if (res != SZ_OK) return Status::kDataError;
+      if (!ok) return Status::kDataError;
       // No progress: the stream ended (end mark or input) before its declared size.
       if (produced == 0 && in_size == 0) return Status::kDataError;
     }
@@ -115,11 +99,7 @@ class Lzma2Decoder final : public Source {
     if (Status s = CheckDictionary(dictionary, out_left_, buffer); s != Status::kOk) return s;
     // Probabilities sized for the largest lc + lp LZMA2 allows (4), so new properties never
     // need a new allocation.
-    const uint8_t props[5] = {4, 0, 0, 0, 0};
-    if (Status s = core_.Init(props, buffer); s != Status::kOk) return s;
-    core_.dec().prop.dicSize = static_cast<UInt32>(dictionary);
-    LzmaDec_Init(&core_.dec());
-    return Status::kOk;
+    return core_.Init(4, dictionary, buffer);
   }
 
   Status Read(uint8_t* data, size_t size, size_t& got) override {
@@ -128,41 +108,38 @@ class Lzma2Decoder final : public Source {
     while (got == 0 && size > 0 && !finished_) {
       Status status = Status::kOk;
       if (chunk_unpack_ == 0) {
-        if (chunk_pack_ != 0) return Status::kDataError;  // an LZMA chunk longer than it decodes
+        // An LZMA chunk longer than it decodes: the decoder counts the bytes of a chunk's last piece
+        // only as far as it used them.
+        if (chunk_pack_ != 0) return Status::kDataError;
         if ((status = ReadControl()) != Status::kOk) return status;
         continue;
       }
       if (!in_.Fill(status)) return status;
       if (in_.available() == 0) return Status::kDataError;
-      CLzmaDec& dec = core_.dec();
-      SizeT start = dec.dicPos == dec.dicBufSize ? 0 : dec.dicPos;
-      SizeT limit = core_.Limit(std::min<uint64_t>({chunk_unpack_, size, kDamageStep - position_ % kDamageStep}));
-      SizeT in_size = in_.available();
+      lzma::Decoder& dec = core_.dec();
+      size_t limit = core_.Limit(std::min<uint64_t>({chunk_unpack_, size, kDamageStep - position_ % kDamageStep}));
+      size_t start = dec.pos();
+      size_t in_size = in_.available();
       if (stored_) {
-        in_size = std::min<SizeT>(in_size, limit - start);
-        std::memcpy(dec.dic + start, in_.data(), in_size);
-        dec.dicPos += in_size;
-        if (dec.checkDicSize == 0 && dec.prop.dicSize - dec.processedPos <= in_size)
-          dec.checkDicSize = dec.prop.dicSize;
-        dec.processedPos += static_cast<UInt32>(in_size);
+        in_size = std::min<size_t>(in_size, limit - start);
+        dec.Store(in_.data(), in_size);
       } else {
-        in_size = static_cast<SizeT>(std::min<uint64_t>(in_size, chunk_pack_));
-        ELzmaStatus lzma_status;
-        SizeT used = in_size;
-        if (LzmaDec_DecodeToDic(&dec, limit, in_.data(), &used, LZMA_FINISH_ANY, &lzma_status) != SZ_OK) {
+        in_size = static_cast<size_t>(std::min<uint64_t>(in_size, chunk_pack_));
+        size_t used = in_size;
+        if (!dec.Decode(limit, in_.data(), used, used == chunk_pack_)) {
           // The bytes decoded before the damage go out first, so the failure shows at the same
           // byte whatever sizes the reader asks for (pieces decoded ahead rely on that).
           damaged_ = true;
-          if (dec.dicPos == start) return Status::kDataError;
+          if (dec.pos() == start) return Status::kDataError;
         }
         in_size = used;
         chunk_pack_ -= used;
-        if (dec.dicPos == start && used == 0) return Status::kDataError;
+        if (dec.pos() == start && used == 0) return Status::kDataError;
       }
       in_.Consume(in_size);
-      size_t produced = dec.dicPos - start;
+      size_t produced = dec.pos() - start;
       if (produced > out_left_) return Status::kDataError;
-      std::memcpy(data, dec.dic + start, produced);
+      std::memcpy(data, dec.window() + start, produced);
       got = produced;
       chunk_unpack_ -= produced;
       out_left_ -= produced;
@@ -195,14 +172,11 @@ class Lzma2Decoder final : public Source {
       finished_ = true;
       return out_left_ == 0 ? Status::kOk : Status::kDataError;
     }
-    CLzmaDec& dec = core_.dec();
+    lzma::Decoder& dec = core_.dec();
     if (chunk.new_props) {
-      if (chunk.props >= 9 * 5 * 5) return Status::kDataError;
-      unsigned lc = chunk.props % 9, lp = (chunk.props / 9) % 5, pb = chunk.props / 45;
-      if (lc + lp > 4) return Status::kDataError;
-      dec.prop.lc = lc;
-      dec.prop.lp = lp;
-      dec.prop.pb = pb;
+      unsigned lc = 0, lp = 0, pb = 0;
+      if (!lzma::SplitProperties(chunk.props, lc, lp, pb) || !dec.SetProperties(lc, lp, pb))
+        return Status::kDataError;
       need_props_ = false;
     } else if (!chunk.stored && need_props_) {
       return Status::kDataError;
@@ -216,7 +190,7 @@ class Lzma2Decoder final : public Source {
     } else {
       need_state_ = false;
     }
-    LzmaDec_InitDicAndState(&dec, chunk.reset_dictionary ? 1 : 0, chunk.reset_state ? 1 : 0);
+    dec.Reset(chunk.reset_dictionary, chunk.reset_state);
     stored_ = chunk.stored;
     chunk_unpack_ = chunk.unpack_size;
     chunk_pack_ = chunk.stored ? 0 : chunk.pack_size;
@@ -247,7 +221,7 @@ bool Lzma2Dictionary(uint8_t prop, uint64_t& dictionary) {
 
 std::unique_ptr<Source> MakeLzmaDecoder(const std::vector<uint8_t>& props, std::unique_ptr<Source> input,
                                         uint64_t out_size, Status& status) {
-  if (props.size() < LZMA_PROPS_SIZE) {
+  if (props.size() < 5) {
     status = Status::kUnsupportedMethod;
     return nullptr;
   }

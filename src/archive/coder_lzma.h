@@ -1,4 +1,4 @@
-// LZMA and LZMA2 decoders over the LzmaDec decoder core.
+// LZMA and LZMA2 decoders over our LZMA decoder core.
 #pragma once
 
 #include "archive/coder.h"
