@@ -10,6 +10,7 @@
 #include "startup/dll_notifications.h"
 #include "startup/settings_catalogue.h"
 #include "startup/settings_loader.h"
+#include "wizard/dll_requests.h"
 #include "wizard/finish_options.h"
 #include "wizard/install_start.h"
 #include "wizard/wizard_view.h"
@@ -166,8 +167,7 @@ void OnAgreementClicked(Context& ctx, WizardView& view) {
 
 void OnPageChanged(Context& ctx, WizardView& view, int page) {
   if (page == kPageWelcome) view.SetWelcomeFrameVisible(true);
-  NotifyPageChanged(ctx, page);
-  if (ctx.wizard.page_changed_callback) ctx.wizard.page_changed_callback(page);
+  TellDllsPageChanged(ctx, page);
 }
 
 bool ConfirmExit(Context& ctx) {
