@@ -194,13 +194,10 @@ class WizardWindow : public WizardView,
     ShowWindow(Named("超级列表框"), SW_HIDE);
     if (show_details_button) ShowWindow(Named("按钮_显示细节"), SW_SHOW);
   }
-  void PrepareInstallPage() override {
+  void PrepareInstallPage(bool bring_forward) override {
     if (skin_.ShowInstallImage([this](const char* name) { return Named(name); }))
       ShowWindow(Named("超级列表框"), SW_HIDE);
-    // A DLL that installs through its own page keeps that page in front.
-    if (ctx_.support_dlls.silent_page_switch) return;
-    // The page set alone changes: the bottom row keeps what the installing page gave it.
-    ShowPageSetPage(kPageInstalling);
+    if (bring_forward) ShowPageSetPage(kPageInstalling);
   }
   void StartTaskbarProgress() override {
     if (taskbar_ == nullptr) {
