@@ -81,6 +81,9 @@ int FirstShownPage(const WizardPages& pages) {
 
 int StepTarget(const WizardPages& pages, int current, int direction) {
   int target = kPageWelcome;
+  // From a page a support DLL added, Back would otherwise land on the finish page, which only the
+  // installation may lead to.
+  if (!IsPage(current)) return target;
   for (int i = 0; i < kPageCount; ++i) {
     if (!pages.shown[i]) continue;
     if (direction > 0 && i > current) return i;

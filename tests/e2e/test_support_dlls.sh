@@ -11,10 +11,11 @@
 #  2. A plain background install honours the exclusion the DLL added at its start.
 #  3. The uninstaller starts only the record meant for it and sends 2000 before and after removal.
 #  4. The wizard, driven with the UI driver (screenshots in build/native/e2e-support-dlls): the DLL
-#     gets 1002 before and 1001 after every page change, vetoes the exit once and Next on the
-#     components page once (the page stays), adds a page with its own title and subtitle and
-#     shows it, reads the install folder through its address (1011) and replaces the install
-#     script (1012), whose added line then keeps "dropped.txt" out of the install.
+#     finds the wizard's buttons and page frames, switches topmost on and off, gets 1002 before
+#     and 1001 after every page change, vetoes the exit once and Next on the components page once
+#     (the page stays), adds a page with its own title and subtitle and shows it, reads the
+#     install folder through its address (1011) and replaces the install script (1012), whose
+#     added line then keeps "dropped.txt" out of the install.
 set -euo pipefail
 
 : "${QMB_SOURCE_DIR:=$(cd "$(dirname "$0")/../.." && pwd)}"
@@ -173,6 +174,10 @@ PROBE_LOG="$work_win\\probe4.gbk" PROBE_WIZARD=1 PROBE_VETO=1003,1002:2 \
 utf8 "$work/probe4.gbk" >"$shots/probe.log"
 utf8 "$work/wizard.gbk" >"$shots/setup.log"
 probe_log=$shots/probe.log
+has "$probe_log" "buttons 3"
+has "$probe_log" "page frames with children 6"
+[ "$(grep '^wizard: topmost' "$shots/setup.log" | tr '\n' /)" = "wizard: topmost on/wizard: topmost off/" ] ||
+  fail "the topmost switch did not reach the wizard"
 has "$probe_log" "own page added: pages 7, frame made"
 has "$probe_log" "own page shown: current 6"
 grep -qxF "text: 探针附加页" "$shots/2-own-page.txt" && grep -qxF "text: 由支持库添加的说明" "$shots/2-own-page.txt" ||

@@ -249,8 +249,10 @@ class WizardWindow : public WizardView,
     return children;
   }
   void SetTopmost(bool on) override {
-    SetWindowPos(window_, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    if (!SetWindowPos(window_, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE))
+      ctx_.log.Failure("wizard: cannot switch topmost " + std::string(on ? "on" : "off"));
+    ctx_.log.Step("wizard: topmost " + std::string(on ? "on" : "off"));
   }
   intptr_t PageTableAddress() override {
     return reinterpret_cast<intptr_t>(ctx_.wizard.pages.records.data());

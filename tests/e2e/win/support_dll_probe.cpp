@@ -6,12 +6,14 @@
 // it reads from the message window's caption: it adds "skip.txt" to the exclusion list, reads the
 // install folder and, when PROBE_INSTALL is set, starts the installation with its own progress
 // callbacks (request 1009, sent to the message window).
-// With PROBE_WIZARD set it works the wizard through the page requests: at its start it adds a page
-// with its own header; Next on the welcome page leads to that page the first time, and Next or
-// Back there back to the welcome page; Next on the folder page reads the install folder (1011) and
+// With PROBE_WIZARD set it works the wizard through the page requests: at its start it looks at the
+// wizard's buttons and page frames and adds a page with its own header; Next on the welcome page
+// leads to that page the first time (switching topmost on and off on the way), and Next or Back
+// there back to the welcome page; Next on the folder page reads the install folder (1011) and
 // replaces the install script (1012) with one that leaves "dropped.txt" out of the unpacking.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -78,6 +80,39 @@ constexpr int kOwnPage = 6;
 HWND g_own_page_frame = nullptr;
 bool g_own_page_seen = false;
 
+// The wizard's windows as the requests hand them out.
+void LookAtWizard() {
+  int buttons = 0;
+  for (int which : {101, 102, 103}) {
+    HWND button = reinterpret_cast<HWND>(g_found.entry(1002, which, 0));
+    wchar_t cls[16] = {};
+    if (IsWindow(button) && GetClassNameW(button, cls, 16) && lstrcmpiW(cls, L"Button") == 0) {
+      ++buttons;
+    }
+  }
+  Log("buttons " + std::to_string(buttons));
+  // "外形框I_k=frame,child,child...\r\n" for the six page frames, then the work folder.
+  const std::string frames = Text(PageRequest(1005, 0));
+  int with_children = 0;
+  for (size_t line = 0; line < frames.size();) {
+    const size_t end = std::min(frames.find("\r\n", line), frames.size());
+    const std::string entry = frames.substr(line, end - line);
+    const size_t equals = entry.find('=');
+    if (equals != std::string::npos && std::strtoull(entry.c_str() + equals + 1, nullptr, 10) != 0 &&
+        entry.find(',') != std::string::npos)
+      ++with_children;
+    line = end + 2;
+  }
+  Log("page frames with children " + std::to_string(with_children));
+}
+
+// The topmost switch (entry 1003), on and off again. Wine does not show the switch in the
+// window's extended style, so the installer's log tells whether it arrived.
+void SwitchTopmost() {
+  g_found.entry(1003, 1, 0);
+  g_found.entry(1003, 0, 0);
+}
+
 void AddOwnPage() {
   PageRequest(1004, kOwnPage);
   static const char header[] = "探针附加页$，由支持库添加的说明";
@@ -91,6 +126,7 @@ void AddOwnPage() {
 bool TurnPage(intptr_t page, intptr_t direction) {
   if (page == 0 && direction == 1 && !g_own_page_seen) {
     g_own_page_seen = true;
+    SwitchTopmost();
     ShowWindow(g_own_page_frame, SW_SHOW);
     PageRequest(1008, kOwnPage);
     Log("own page shown: current " + std::to_string(PageRequest(1007, 0)));
@@ -144,7 +180,10 @@ void DriveInstaller() {
     Log("no message window");
     return;
   }
-  if (!Env("PROBE_WIZARD").empty()) AddOwnPage();
+  if (!Env("PROBE_WIZARD").empty()) {
+    LookAtWizard();
+    AddOwnPage();
+  }
   static const char exclusion[] = "skip.txt";
   found.entry(1021, reinterpret_cast<intptr_t>(exclusion), 0);
   Log("folder " + Text(found.entry(1006, 0, 0)));
