@@ -142,13 +142,8 @@ caption="$product 1.0.0 安装程序"
 next='下一步(&N)' accept='我接受(&I)' install_button='安装(&I)' finish='完成(&F)'
 export shots caption product next accept install_button finish
 rm -rf "$install"
-PROBE_LOG="$work_win\\probe4.gbk" PROBE_WIZARD=1 PROBE_VETO=1003,1002:2 \
-  SETUP_LOG="$work_win\\wizard.gbk" timeout "$QMB_WINE_TIMEOUT" \
-  xvfb-run -a -s '-screen 0 1280x1024x24' bash -c '
-    set -u
-    wineserver -w
-    d() { wine C:\\qmbdll\\drive_window.exe "$@" | tr -d "\r"; return ${PIPESTATUS[0]}; }
-    shot() { import -window root "$shots/$1.png"; }
+PROBE_LOG="$work_win\\probe4.gbk" PROBE_WIZARD=1 PROBE_VETO=1003,1002:2 SETUP_LOG="$work_win\\wizard.gbk" \
+  driven_session 'C:\qmbdll\drive_window.exe' '
     vetoed() {  # waits until the DLL logged that veto
       for _ in $(seq 100); do grep -q "vetoed $1" "$0" && return 0; sleep 0.1; done; return 1; }
     wine C:\\qmbdll\\setup.exe &
@@ -169,8 +164,7 @@ PROBE_LOG="$work_win\\probe4.gbk" PROBE_WIZARD=1 PROBE_VETO=1003,1002:2 \
     d click "$caption" "$install_button" >/dev/null && d await "$caption" "$finish" >/dev/null || exit 12
     shot 4-finish
     d click "$caption" "$finish" >/dev/null || exit 13
-    wait $setup
-    wineserver -w' "$work/probe4.gbk" || fail "the wizard session failed at step $?"
+    wait $setup' "$work/probe4.gbk" || fail "the wizard session failed at step $?"
 utf8 "$work/probe4.gbk" >"$shots/probe.log"
 utf8 "$work/wizard.gbk" >"$shots/setup.log"
 probe_log=$shots/probe.log
