@@ -271,15 +271,7 @@ class WizardWindow : public WizardView,
     if (at != position)
       ctx_.log.Step("wizard: page for position " + std::to_string(position) + " inserted at " +
                     std::to_string(at));
-    std::wstring text = Wide(caption);
-    TCITEMW item = {};
-    item.mask = TCIF_TEXT;
-    item.pszText = text.data();
-    SendMessageW(page_set_, TCM_INSERTITEMW, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&item));
-    HWND page = CreateWindowExW(0, kPageClass, text.c_str(), WS_CHILD | WS_CLIPSIBLINGS, 0, 0,
-                                kPageWidth, kPageHeight, page_set_, nullptr,
-                                GetModuleHandleW(nullptr), nullptr);
-    pages_.insert(pages_.begin() + at, page);
+    AddPage(at, caption, caption);
   }
   intptr_t CloneSpareControl(const std::string& spare_name, intptr_t parent, ControlRect rect,
                              const std::optional<std::string>& text) override {
@@ -333,17 +325,22 @@ class WizardWindow : public WizardView,
                                 WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0,
                                 kPageWidth, kPageHeight, window_, nullptr, instance, nullptr);
     controls_["选择夹1"] = page_set_;
-    for (int i = 0; i < kPageCount; ++i) {
-      std::wstring caption = Wide(kPageCaptions[i]);
-      TCITEMW item = {};
-      item.mask = TCIF_TEXT;
-      item.pszText = caption.data();
-      SendMessageW(page_set_, TCM_INSERTITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-      pages_.push_back(CreateWindowExW(0, kPageClass, Wide(kPageFrames[i]).c_str(),
-                                  WS_CHILD | WS_CLIPSIBLINGS, 0, 0, kPageWidth, kPageHeight,
-                                  page_set_, nullptr, instance, nullptr));
-      controls_[kPageFrames[i]] = pages_[i];
-    }
+    for (int i = 0; i < kPageCount; ++i)
+      controls_[kPageFrames[i]] = AddPage(i, kPageCaptions[i], kPageFrames[i]);
+  }
+
+  // A tab of the page set at position at, and the hidden container that is its page.
+  HWND AddPage(int at, const std::string& caption, const std::string& container_text) {
+    std::wstring tab = Wide(caption);
+    TCITEMW item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = tab.data();
+    SendMessageW(page_set_, TCM_INSERTITEMW, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&item));
+    HWND page = CreateWindowExW(0, kPageClass, Wide(container_text).c_str(),
+                                WS_CHILD | WS_CLIPSIBLINGS, 0, 0, kPageWidth, kPageHeight,
+                                page_set_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    pages_.insert(pages_.begin() + at, page);
+    return page;
   }
 
   void MakeControls() {
