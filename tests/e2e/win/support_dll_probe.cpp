@@ -5,7 +5,8 @@
 // Its start export "Start" drives the installer through the message entry routine, whose address
 // it reads from the message window's caption: it adds "skip.txt" to the exclusion list, reads the
 // install folder and, when PROBE_INSTALL is set, starts the installation with its own progress
-// callbacks (request 1009, sent to the message window).
+// callbacks (request 1009, sent to the message window). It also makes and destroys a window of
+// the installer's class "CometLoadDialog", which the installer registers for its support DLLs.
 // With PROBE_WIZARD set it works the wizard through the page requests: at its start it looks at the
 // wizard's buttons and page frames and adds a page with its own header; Next on the welcome page
 // leads to that page the first time (switching topmost on and off on the way), and Next or Back
@@ -205,6 +206,10 @@ extern "C" __declspec(dllexport) int __stdcall Start(intptr_t text, intptr_t int
                                                      intptr_t bytes) {
   Log("start text=" + Text(text) + " integer=" + std::to_string(static_cast<int32_t>(integer)) +
       " bytes=" + Text(bytes));
+  HWND window = CreateWindowExW(0, L"CometLoadDialog", L"probe", WS_POPUP, 0, 0, 50, 50, nullptr,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
+  Log(window != nullptr ? "CometLoadDialog window made" : "no CometLoadDialog class");
+  if (window != nullptr) DestroyWindow(window);
   DriveInstaller();
   return 0;
 }
