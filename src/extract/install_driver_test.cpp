@@ -21,7 +21,7 @@ constexpr char kPayloadMark[] = "QMB-mark=7zipdataA\x01";
 class FinishRecorder : public WizardInstallView {
  public:
   void HideDetailsList(bool) override {}
-  void PrepareInstallPage() override {}
+  void PrepareInstallPage(bool) override {}
   void StartTaskbarProgress() override {}
   void StopTaskbarProgress() override {}
   void ShowFinishState() override { ++finish_states; }

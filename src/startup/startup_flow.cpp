@@ -50,15 +50,23 @@ StartupOutcome RunStartupWindowCreation(Context& ctx, StartupWindowPort& window,
     window.Close();
     return StartupOutcome::kClosed;
   }
-  if (startup.package_result == 1) {
-    PrepareWizardModel(ctx);
+  const bool installer = startup.package_result == 1;
+  if (installer) PrepareWizardModel(ctx);
+  const bool background = startup.run_mode == kRunModeBackground;
+  if (!background) {
+    // The wizard's controls exist before the DLLs start, so that a DLL's start can already reach
+    // them (its own page, the buttons); the first page shows after the DLLs had their say.
+    BuildPageTable(ctx);
+    window.OpenWizard();
+  }
+  if (installer) {
     StartSupportDlls(ctx);
     ctx.log.Step("start-up: installer; run mode \"" + startup.run_mode + "\"");
   } else {
     ctx.log.Step("start-up: no installer package; built-in texts only");
   }
 
-  if (startup.run_mode == kRunModeBackground) {
+  if (background) {
     // The window stays hidden and the installation runs at once; the process ends with its
     // outcome. A hidden window that stayed would be a process nobody can end.
     if (startup.package_result == 1) {
@@ -71,12 +79,11 @@ StartupOutcome RunStartupWindowCreation(Context& ctx, StartupWindowPort& window,
     window.Close();
     return StartupOutcome::kClosed;
   }
-  BuildPageTable(ctx);
-  window.OpenWizard();
-  if (startup.package_result == 1 && startup.run_mode == kRunModeDirect) {
+  if (installer && startup.run_mode == kRunModeDirect) {
     ctx.log.Step("start-up: direct install armed");
     window.ArmDirectInstall();
   }
+  window.ShowFirstWizardPage();
   window.SetVisible(startup.show_window);
   ctx.log.Step(std::string("start-up: window ") + (startup.show_window ? "shown" : "hidden"));
   const StartupOutcome outcome =

@@ -26,9 +26,11 @@ class StartupWindowPort {
   virtual void Close() = 0;
   // Loads the uninstall window, non-modal; its creation runs the uninstaller (StartUninstall).
   virtual void OpenUninstallWindow() = 0;
-  // Makes the wizard's pages in the window from the prepared model and the page table, and shows
-  // the first shown page.
+  // Makes the wizard's pages in the window from the prepared model and the page table; support
+  // DLLs reach its controls from then on.
   virtual void OpenWizard() = 0;
+  // Shows the first shown page of the wizard made by OpenWizard.
+  virtual void ShowFirstWizardPage() = 0;
   // Arms the one-shot timer after which the direct mode goes to the installing page.
   virtual void ArmDirectInstall() = 0;
 };

@@ -16,9 +16,23 @@ class RecordingWindow : public StartupWindowPort {
   void SetVisible(bool v) override { visible.push_back(v); }
   void Close() override { closed = true; }
   void OpenUninstallWindow() override { uninstall_window = true; }
-  void OpenWizard() override { wizard = true; }
+  void OpenWizard() override {
+    wizard = true;
+    events.push_back("wizard made");
+  }
+  void ShowFirstWizardPage() override { events.push_back("first page"); }
   void ArmDirectInstall() override { direct = true; }
+  // The window's steps and the log's lines in the order they came.
+  void Record(Context& ctx) {
+    ctx.log.SetSink([this](std::string_view line) { events.emplace_back(line); });
+  }
+  size_t Position(const std::string& start) const {
+    for (size_t i = 0; i < events.size(); ++i)
+      if (events[i].rfind(start, 0) == 0) return i;
+    return events.size();
+  }
   std::string caption;
+  std::vector<std::string> events;
   bool wizard = false;
   bool direct = false;
   std::vector<bool> visible;
@@ -40,7 +54,15 @@ TEST(StartupFlow, InstallerResetsDllFolderShowsWindowAndRemovesWorkFolder) {
     host.files().CreateDirectory("C:\\Temp\\5.tmp");
     return 1;
   };
+  window.Record(ctx);
   EXPECT_EQ(RunStartupWindowCreation(ctx, window, package_step, 4198400), StartupOutcome::kShown);
+  // The DLLs start between the making of the wizard and its first page: they can reach its
+  // controls, and what they change shows from the first page on.
+  const size_t dlls = window.Position("start-up: installer");
+  ASSERT_LT(dlls, window.events.size());
+  EXPECT_LT(window.Position("wizard made"), dlls);
+  EXPECT_GT(window.Position("first page"), dlls);
+  EXPECT_LT(window.Position("first page"), window.events.size());
   EXPECT_TRUE(dll_folder_gone_before_package_step);
   EXPECT_EQ(window.caption, "备用的传递消息I_4198400");
   EXPECT_EQ(window.visible, std::vector<bool>{true});
@@ -105,6 +127,7 @@ TEST(StartupFlow, BackgroundModeInstallsAtOnceAndEndsWithTheOutcome) {
     EXPECT_EQ(RunStartupWindowCreation(ctx, window, package_step, 1), StartupOutcome::kClosed);
     EXPECT_TRUE(window.visible.empty());
     EXPECT_TRUE(window.closed);
+    EXPECT_FALSE(window.wizard);
     EXPECT_EQ(ctx.wizard.install_folder, "C:\\Program Files\\Demo");
     EXPECT_TRUE(host.dialogs().message_boxes().empty());
     // No archive library in this test: the main run fails, and the exit code says so.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -30,11 +31,13 @@ class DllRequestWindow {
   virtual int CurrentPage() = 0;
   // Makes a page current through the page set, so that its page-changed event runs.
   virtual void SelectPage(int page) = 0;
+  // A new page in the page set. The wizard's own six pages keep their numbers: a position among
+  // them puts the page after them.
   virtual void InsertPage(int position, const std::string& caption) = 0;
-  // A copy of one of the spare `备用_` controls on the page set's window, with that text; its
-  // window handle.
-  virtual intptr_t CloneSpareControl(const std::string& spare_name, ControlRect rect,
-                                     const std::string& text) = 0;
+  // A copy of one of the spare `备用_` controls, on parent (0: the page set's window) at rect,
+  // with text (none: the spare's own text); its window handle.
+  virtual intptr_t CloneSpareControl(const std::string& spare_name, intptr_t parent,
+                                     ControlRect rect, const std::optional<std::string>& text) = 0;
   virtual void SetVisible(intptr_t window, bool visible) = 0;
   // The folder box `安装路径_编辑框` gets text.
   virtual void SetFolderBox(const std::string& text) = 0;

@@ -78,13 +78,15 @@ intptr_t CustomPageHeader(Context& ctx, const std::string& argument) {
   const std::vector<std::string> parts = Split(argument, kPartSeparator);
   const std::string title = parts.empty() ? std::string() : parts[0];
   const std::string subtitle = parts.size() > 1 ? parts[1] : std::string();
-  const intptr_t background = window->CloneSpareControl("备用_外形框1", {0, 0, 999, 999}, "");
+  // The header stands on the background frame, so that the DLL shows and hides its whole page
+  // through the one window it is given.
+  const intptr_t background = window->CloneSpareControl("备用_外形框1", 0, {0, 0, 999, 999}, "");
   const std::vector<intptr_t> header{
-      window->CloneSpareControl("备用_外形框1", {0, 0, 501, 53}, ""),
-      window->CloneSpareControl("备用_主标题", {15, 5, 90, 23}, title),
-      window->CloneSpareControl("备用_备注标题", {16, 23, 347, 24}, subtitle),
-      window->CloneSpareControl("备用_图片框", {446, 2, 52, 49}, ""),
-      window->CloneSpareControl("备用_编辑框版权", {0, 53, 501, 2}, "")};
+      window->CloneSpareControl("备用_外形框1", background, {0, 0, 501, 53}, ""),
+      window->CloneSpareControl("备用_主标题", background, {15, 5, 90, 23}, title),
+      window->CloneSpareControl("备用_备注标题", background, {16, 23, 347, 24}, subtitle),
+      window->CloneSpareControl("备用_图片框", background, {446, 2, 52, 49}, std::nullopt),
+      window->CloneSpareControl("备用_编辑框版权", background, {10, 274, 250, 14}, std::nullopt)};
   if (title == "NO" && subtitle == "NO")
     for (intptr_t control : header) window->SetVisible(control, false);
   ctx.log.Step("support DLL: custom page header \"" + title + "\"");
@@ -202,7 +204,11 @@ intptr_t HandlePageRequest(Context& ctx, int code, intptr_t argument) {
     case kPageCurrent:
       return window ? window->CurrentPage() : 0;
     case kPageSelect:
-      if (window) window->SelectPage(static_cast<int>(argument));
+      // Next and Back then lead on from the page the DLL chose.
+      if (window && argument >= 0 && argument < window->PageCount()) {
+        ctx.wizard.pages.current = static_cast<int>(argument);
+        window->SelectPage(static_cast<int>(argument));
+      }
       return 0;
     case kPageInstall: {
       const std::vector<std::string> parts = Split(DllText(argument), kPartSeparator);
@@ -243,7 +249,7 @@ intptr_t HandlePageRequest(Context& ctx, int code, intptr_t argument) {
   }
 }
 
-void OnPageChanged(Context& ctx, int page) {
+void TellDllsPageChanged(Context& ctx, int page) {
   SupportDllState& dlls = ctx.support_dlls;
   if (!dlls.suppress_page_notices) NotifyPageChanged(ctx, page);
   if (dlls.page_change_callback != 0)

@@ -51,8 +51,8 @@ enum PageRequestCode : int {
 intptr_t HandleMessageEntry(Context& ctx, int code, intptr_t first, intptr_t second);
 intptr_t HandlePageRequest(Context& ctx, int code, intptr_t argument);
 
-// What the wizard does after a page became current: the 1001 notice (unless a page is being
-// inserted) and the page-change callback a DLL set.
-void OnPageChanged(Context& ctx, int page);
+// What the DLLs learn after a page became current: the 1001 notice (unless a page is being
+// inserted) and a call of the page-change callback a DLL set.
+void TellDllsPageChanged(Context& ctx, int page);
 
 }  // namespace qmb

@@ -33,10 +33,11 @@ class FakeWizardWindow : public DllRequestWindow {
     inserted.push_back(std::to_string(position) + caption);
     ++pages;
   }
-  intptr_t CloneSpareControl(const std::string& spare, ControlRect r,
-                             const std::string& text) override {
-    clones.push_back(spare + "@" + std::to_string(r.left) + "," + std::to_string(r.top) + " " +
-                     std::to_string(r.width) + "x" + std::to_string(r.height) + " " + text);
+  intptr_t CloneSpareControl(const std::string& spare, intptr_t parent, ControlRect r,
+                             const std::optional<std::string>& text) override {
+    clones.push_back(spare + " on " + std::to_string(parent) + "@" + std::to_string(r.left) + "," +
+                     std::to_string(r.top) + " " + std::to_string(r.width) + "x" +
+                     std::to_string(r.height) + " " + text.value_or("(own text)"));
     return 900 + static_cast<intptr_t>(clones.size());
   }
   void SetVisible(intptr_t window, bool visible) override {
@@ -177,10 +178,14 @@ TEST_F(DllRequestsTest, CustomPageHeaderFromTheSpareControls) {
   const std::string texts = "附加页$，附加页的说明";
   EXPECT_EQ(HandlePageRequest(ctx_, kPageCustomHeader, Text(texts)), 901);
   ASSERT_EQ(window_.clones.size(), 6u);
-  EXPECT_EQ(window_.clones[0], "备用_外形框1@0,0 999x999 ");
-  EXPECT_EQ(window_.clones[1], "备用_外形框1@0,0 501x53 ");
-  EXPECT_EQ(window_.clones[2], "备用_主标题@15,5 90x23 附加页");
-  EXPECT_EQ(window_.clones[3], "备用_备注标题@16,23 347x24 附加页的说明");
+  // The background frame stands on the page set; the header on it, the image and the company
+  // line keeping what the spares show.
+  EXPECT_EQ(window_.clones[0], "备用_外形框1 on 0@0,0 999x999 ");
+  EXPECT_EQ(window_.clones[1], "备用_外形框1 on 901@0,0 501x53 ");
+  EXPECT_EQ(window_.clones[2], "备用_主标题 on 901@15,5 90x23 附加页");
+  EXPECT_EQ(window_.clones[3], "备用_备注标题 on 901@16,23 347x24 附加页的说明");
+  EXPECT_EQ(window_.clones[4], "备用_图片框 on 901@446,2 52x49 (own text)");
+  EXPECT_EQ(window_.clones[5], "备用_编辑框版权 on 901@10,274 250x14 (own text)");
   EXPECT_TRUE(window_.hidden.empty());
   // "NO" twice: only the background frame stays visible.
   const std::string no = "NO$，NO";
@@ -194,8 +199,13 @@ TEST_F(DllRequestsTest, PageRequests) {
   HandlePageRequest(ctx_, kPageInsert, 2);
   EXPECT_EQ(window_.inserted, std::vector<std::string>{"2云舟晚渡"});
   EXPECT_EQ(HandlePageRequest(ctx_, kPageCountOfPages, 0), 7);
-  HandlePageRequest(ctx_, kPageSelect, 3);
-  EXPECT_EQ(HandlePageRequest(ctx_, kPageCurrent, 0), 3);
+  HandlePageRequest(ctx_, kPageSelect, 6);
+  EXPECT_EQ(HandlePageRequest(ctx_, kPageCurrent, 0), 6);
+  EXPECT_EQ(ctx_.wizard.pages.current, 6);
+  HandlePageRequest(ctx_, kPageSelect, 7);  // no such page
+  HandlePageRequest(ctx_, kPageSelect, -1);
+  EXPECT_EQ(window_.current, 6);
+  EXPECT_EQ(ctx_.wizard.pages.current, 6);
 
   ctx_.startup.work_folder = "C:\\Temp\\5.tmp\\";
   const std::string frames = At(HandlePageRequest(ctx_, kPageFrames, 0));
@@ -203,7 +213,7 @@ TEST_F(DllRequestsTest, PageRequests) {
   EXPECT_NE(frames.find("外形框I_6=0\r\n工作目录=C:\\Temp\\5.tmp\\"), std::string::npos);
 
   HandlePageRequest(ctx_, kPageChangeCallback, reinterpret_cast<intptr_t>(&OnPage));
-  OnPageChanged(ctx_, 4);
+  TellDllsPageChanged(ctx_, 4);
   EXPECT_EQ(g_pages, std::vector<intptr_t>{4});
 
   const std::string folder = "D:\\Games\\演示";

@@ -163,7 +163,8 @@ bool StartInstall(Context& ctx, const std::string& password, bool given) {
   WizardInstallView* view = wizard.install_view;
   const int32_t details_mode = ctx.progress.details_list_mode;
   if (view && (details_mode == 1 || details_mode == 2)) view->HideDetailsList(details_mode == 1);
-  if (view) view->PrepareInstallPage();
+  // A DLL that installs from its own page (request 1009) may keep that page in front.
+  if (view) view->PrepareInstallPage(!ctx.support_dlls.silent_page_switch);
   const bool taskbar = view && IsTrue(ReadSetting(ctx, "任务栏进度"));
   if (taskbar) view->StartTaskbarProgress();
 

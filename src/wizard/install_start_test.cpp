@@ -9,6 +9,7 @@
 #include "extract/payload_test_support.h"
 #include "script/script_test_support.h"
 #include "startup/settings_variables.h"
+#include "wizard/wizard_install_view.h"
 
 namespace qmb {
 namespace {
@@ -182,6 +183,32 @@ TEST_F(InstallStartTest, StepsRunInTheirOrder) {
   EXPECT_EQ(Read("C:\\App\\a.txt"), "A");
   // The unticked component's "removezip" narrowed the main run.
   EXPECT_FALSE(Exists("C:\\App\\docs"));
+}
+
+// What the install start asks of the wizard window.
+class InstallPageRecorder : public WizardInstallView {
+ public:
+  void HideDetailsList(bool) override {}
+  void PrepareInstallPage(bool bring_forward) override { forward.push_back(bring_forward); }
+  void StartTaskbarProgress() override {}
+  void StopTaskbarProgress() override {}
+  void ShowFinishState() override {}
+  std::vector<bool> forward;
+};
+
+TEST_F(InstallStartTest, InstallingPageComesForwardUnlessADllInstallsSilently) {
+  MakePayload({{"a.txt", "A"}}, "pw");
+  Set("safe", "pw");
+  InstallPageRecorder view;
+  ctx_.wizard.install_view = &view;
+  EXPECT_TRUE(StartInstall(ctx_, "", false));
+  ctx_.support_dlls.silent_page_switch = true;
+  EXPECT_TRUE(StartInstall(ctx_, "", false));
+  // A refused start does not touch the page.
+  ctx_.wizard.folder_box.clear();
+  EXPECT_FALSE(StartInstall(ctx_, "", false));
+  EXPECT_EQ(view.forward, (std::vector<bool>{true, false}));
+  ctx_.wizard.install_view = nullptr;
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 #include "startup/dll_notifications.h"
 #include "startup/settings_catalogue.h"
 #include "startup/settings_loader.h"
+#include "wizard/dll_requests.h"
 #include "wizard/finish_options.h"
 #include "wizard/install_start.h"
 #include "wizard/wizard_view.h"
@@ -80,6 +81,9 @@ int FirstShownPage(const WizardPages& pages) {
 
 int StepTarget(const WizardPages& pages, int current, int direction) {
   int target = kPageWelcome;
+  // From a page a support DLL added, Back would otherwise land on the finish page, which only the
+  // installation may lead to.
+  if (!IsPage(current)) return target;
   for (int i = 0; i < kPageCount; ++i) {
     if (!pages.shown[i]) continue;
     if (direction > 0 && i > current) return i;
@@ -166,8 +170,7 @@ void OnAgreementClicked(Context& ctx, WizardView& view) {
 
 void OnPageChanged(Context& ctx, WizardView& view, int page) {
   if (page == kPageWelcome) view.SetWelcomeFrameVisible(true);
-  NotifyPageChanged(ctx, page);
-  if (ctx.wizard.page_changed_callback) ctx.wizard.page_changed_callback(page);
+  TellDllsPageChanged(ctx, page);
 }
 
 bool ConfirmExit(Context& ctx) {

@@ -26,7 +26,8 @@ std::string LicenceText(const Context& ctx);
 int FirstShownPage(const WizardPages& pages);
 
 // The page Back (-1) or Next (+1) leads to from current: the next shown page after it, or the
-// last shown page before it; the welcome page when there is none.
+// last shown page before it; the welcome page when there is none, or when current is a page a
+// support DLL added.
 int StepTarget(const WizardPages& pages, int current, int direction);
 
 // The bottom row as a page shows it before anything runs on it.

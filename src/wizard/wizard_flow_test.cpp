@@ -88,6 +88,9 @@ TEST_F(WizardFlowTest, WalkSkipsSwitchedOffPagesBothWays) {
   EXPECT_EQ(Walk(+1, 1), std::vector<int>{kPageComponents});
   EXPECT_EQ(Walk(-1, 1), std::vector<int>{kPageWelcome});
   EXPECT_EQ(StepTarget(ctx_.wizard.pages, kPageWelcome, -1), kPageWelcome);
+  // Both ways from a DLL's own page lead back to the welcome page, never to the finish page.
+  EXPECT_EQ(StepTarget(ctx_.wizard.pages, kPageCount, -1), kPageWelcome);
+  EXPECT_EQ(StepTarget(ctx_.wizard.pages, kPageCount, +1), kPageWelcome);
 }
 
 TEST_F(WizardFlowTest, FirstShownPageHidesTheWelcomeFrameOnlyWhenItIsNotTheWelcome) {

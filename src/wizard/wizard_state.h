@@ -23,13 +23,6 @@ struct TreeGeometry {
 
 struct WizardState {
   WizardPages pages;
-  // Set by a support DLL: called with the page number after every page change.
-  std::function<void(int page)> page_changed_callback;
-  // Set by a support DLL's install request: the installing page is not brought forward.
-  bool silent_page_switch = false;
-  // The window handle of a named control (`下一步_按钮`, `图片框1`, `外形框I_3` ...) as support
-  // DLLs receive it; set by the wizard window, 0 for an unknown name or without a window.
-  std::function<uintptr_t(const std::string& name)> control_handle;
 
   ComponentsTree tree = ComponentsTree::BuiltIn();
   // Set from the "Treelists" block when it gives exactly four numbers; the window moves the tree.

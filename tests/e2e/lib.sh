@@ -110,6 +110,20 @@ wine_reg_export() {
   rm -f "$(drive_c)/windows/temp/$file"
 }
 
+# driven_session DRIVER SCRIPT [NAME]: runs the bash text SCRIPT (its $0 is NAME) on one virtual
+# display of the size run_wine's displays have (Wine keeps the screen size in the prefix's registry,
+# which other tests compare). In SCRIPT, d runs the UI driver DRIVER (its Windows path) and shot
+# NAME saves a screenshot as $shots/NAME.png. Returns the script's exit code.
+driven_session() {
+  QMB_DRIVER=$1 timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -s '-screen 0 1280x1024x24' bash -c '
+      set -u
+      wineserver -w
+      d() { wine "$QMB_DRIVER" "$@" | tr -d "\r"; return ${PIPESTATUS[0]}; }
+      shot() { import -window root "$shots/$1.png"; }
+      '"$2"'
+      wineserver -w' "${3:-session}"
+}
+
 # Copies the demo project to $1 without its registry values, its links and its pre- and post-install
 # runs (which write files no install log names), for a test that brings its own.
 plain_demo_project() {

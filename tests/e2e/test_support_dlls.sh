@@ -10,6 +10,12 @@
 #     progress lines, and 1005 at the finish; the broken records are logged and the install goes on.
 #  2. A plain background install honours the exclusion the DLL added at its start.
 #  3. The uninstaller starts only the record meant for it and sends 2000 before and after removal.
+#  4. The wizard, driven with the UI driver (screenshots in build/native/e2e-support-dlls): the DLL
+#     finds the wizard's buttons and page frames, switches topmost on and off, gets 1002 before
+#     and 1001 after every page change, vetoes the exit once and Next on the components page once
+#     (the page stays), adds a page with its own title and subtitle and shows it, reads the
+#     install folder through its address (1011) and replaces the install script (1012), whose
+#     added line then keeps "dropped.txt" out of the install.
 set -euo pipefail
 
 : "${QMB_SOURCE_DIR:=$(cd "$(dirname "$0")/../.." && pwd)}"
@@ -19,6 +25,11 @@ source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 mkpackage=$(native_program mkpackage)
 runtime=$(windows_program setup.exe)
 probe=$(windows_program e2e/support_dll_probe.dll)
+driver=$(windows_program e2e/drive_window.exe)
+need_screenshots
+shots=$QMB_NATIVE_DIR/e2e-support-dlls
+rm -rf "$shots"
+mkdir -p "$shots"
 
 product=DLL测试
 work=$(drive_c)/qmbdll
@@ -39,6 +50,7 @@ ini=$project/settings/data.ini
 sed -i -e "s|^禾木软件名称=.*|禾木软件名称=$product\r|" \
   -e "s|^安装位置=.*|安装位置=C:\\\\qmbdll\\\\target\r|" -e 's|^hp=.*|hp=-hp\r|' "$ini"
 echo skipped >"$project/payload/skip.txt"
+echo dropped >"$project/payload/dropped.txt"
 mkdir "$project/support"
 cp "$probe" "$project/support/probe.dll"
 echo 'not a DLL' >"$project/support/notdll.dll"
@@ -65,6 +77,7 @@ param2=integer,-42
 param3=bytes,AB01
 INI
 "$mkpackage" --runtime "$runtime" "$project" -o "$work/setup.exe" >/dev/null
+cp "$driver" "$work/"
 
 utf8() { iconv -f GBK -t UTF-8 "$1" | tr -d '\r'; }
 has() {  # has FILE LINE: the log holds that exact line
@@ -124,3 +137,58 @@ has "$work/probe3.log" "message 2000 2 0"
   || fail "2000 not once before and once after"
 [ ! -e "$install/demo.exe" ] || fail "the uninstaller removed nothing"
 echo "ok the uninstaller's DLL gets 2000 before and after the removal"
+
+# 4. The wizard. The driver's clicks are posted, so a vetoed one is waited for in the DLL's log.
+caption="$product 1.0.0 安装程序"
+next='下一步(&N)' accept='我接受(&I)' install_button='安装(&I)' finish='完成(&F)'
+export shots caption product next accept install_button finish
+rm -rf "$install"
+PROBE_LOG="$work_win\\probe4.gbk" PROBE_WIZARD=1 PROBE_VETO=1003,1002:2 SETUP_LOG="$work_win\\wizard.gbk" \
+  driven_session 'C:\qmbdll\drive_window.exe' '
+    vetoed() {  # waits until the DLL logged that veto
+      for _ in $(seq 100); do grep -q "vetoed $1" "$0" && return 0; sleep 0.1; done; return 1; }
+    wine C:\\qmbdll\\setup.exe &
+    setup=$!
+    d wait "$caption" >"$shots/1-welcome.txt" || exit 1
+    d click "$caption" "取消(&C)" >/dev/null && d answer "$caption" yes >/dev/null || exit 2
+    vetoed "1003 1 0" && d wait "$caption" >"$shots/1-exit-vetoed.txt" || exit 3
+    d click "$caption" "$next" >/dev/null && d await "$caption" 探针附加页 >"$shots/2-own-page.txt" || exit 4
+    shot 2-own-page
+    d click "$caption" "$next" >/dev/null && d await "$caption" "欢迎安装 $product" >/dev/null || exit 5
+    d click "$caption" "$next" >/dev/null && d await "$caption" 许可协议 >/dev/null || exit 6
+    d tick "$caption" 同意本协议的条款 on >/dev/null || exit 7
+    d click "$caption" "$accept" >/dev/null && d await "$caption" 选择组件 >/dev/null || exit 8
+    d click "$caption" "$next" >/dev/null && vetoed "1002 2 1" || exit 9
+    d wait "$caption" >"$shots/3-next-vetoed.txt" || exit 10
+    shot 3-next-vetoed
+    d click "$caption" "$next" >/dev/null && d await "$caption" "$install_button" >/dev/null || exit 11
+    d click "$caption" "$install_button" >/dev/null && d await "$caption" "$finish" >/dev/null || exit 12
+    shot 4-finish
+    d click "$caption" "$finish" >/dev/null || exit 13
+    wait $setup' "$work/probe4.gbk" || fail "the wizard session failed at step $?"
+utf8 "$work/probe4.gbk" >"$shots/probe.log"
+utf8 "$work/wizard.gbk" >"$shots/setup.log"
+probe_log=$shots/probe.log
+has "$probe_log" "buttons 3"
+has "$probe_log" "page frames with children 6"
+[ "$(grep '^wizard: topmost' "$shots/setup.log" | tr '\n' /)" = "wizard: topmost on/wizard: topmost off/" ] ||
+  fail "the topmost switch did not reach the wizard"
+has "$probe_log" "own page added: pages 7, frame made"
+has "$probe_log" "own page shown: current 6"
+grep -qxF "text: 探针附加页" "$shots/2-own-page.txt" && grep -qxF "text: 由支持库添加的说明" "$shots/2-own-page.txt" ||
+  { cat "$shots/2-own-page.txt"; fail "the DLL's page does not show its title and subtitle"; }
+grep -qxF "title: $caption" "$shots/1-exit-vetoed.txt" || fail "the wizard did not survive the vetoed exit"
+grep -qxF "text: 选择组件" "$shots/3-next-vetoed.txt" && ! grep -qxF "text: 选择安装位置" "$shots/3-next-vetoed.txt" ||
+  { cat "$shots/3-next-vetoed.txt"; fail "the vetoed Next changed the page"; }
+# Every page change: 1002 with the page and the direction before, 1001 with the new page after;
+# a vetoed one has no 1001, and the pages the DLL chooses (1008) bring their 1001 too.
+pages=$(sed -n 's/^message \(100[123] [-0-9]* [-0-9]*\)$/\1/p' "$probe_log" | tr '\n' '/')
+expected="1001 0 0/1003 1 0/1002 0 1/1001 6 0/1002 6 1/1001 0 0/1002 0 1/1001 1 0/1002 1 1/1001 2 0/\
+1002 2 1/1002 2 1/1001 3 0/1002 3 1/1002 4 1/1001 5 0/1002 5 1/"
+[ "$pages" = "$expected" ] || fail "page messages: $pages"
+has "$probe_log" "folder by address $install_win"
+grep -q '^script replaced: \([0-9]*\) -> ' "$probe_log" || fail "the DLL could not replace the install script"
+[ -f "$install/demo.exe" ] || fail "the wizard installed nothing"
+[ ! -e "$install/dropped.txt" ] || fail "the replaced install script was not the one that ran"
+[ ! -e "$install/skip.txt" ] || fail "the wizard install lost the DLL's exclusion"
+echo "ok the wizard: page messages and vetoes, the DLL's own page, folder and script requests"

@@ -114,19 +114,11 @@ clean_up() {  # clean_up [check]: removes the product; with check, makes sure no
   snapshot "$work/clean.txt"
   [ ! -s "$work/clean.txt" ] || { cat "$work/clean.txt"; fail "an earlier install is still there"; }
 }
-# Runs the commands of a session (a bash script text, d runs the driver, shot takes a screenshot)
-# on one virtual display, of the size run_wine's displays have: Wine keeps the screen size in the
-# prefix's registry, which the other tests compare.
+# Runs the commands of a session (a bash script text, d runs the driver, shot takes a screenshot).
 session() {
   local name=$1 script=$2
-  SETUP_LOG="C:\\qmbwizard\\$name.log.gbk" timeout "$QMB_WINE_TIMEOUT" \
-    xvfb-run -a -s '-screen 0 1280x1024x24' bash -c '
-      set -u
-      wineserver -w
-      d() { wine C:\\qmbwizard\\drive_window.exe "$@" | tr -d "\r"; return ${PIPESTATUS[0]}; }
-      shot() { import -window root "$shots/$1.png"; }
-      '"$script"'
-      wineserver -w' "$name" || { code=$?; log "$name"; fail "$name: step $code failed"; }
+  SETUP_LOG="C:\\qmbwizard\\$name.log.gbk" driven_session 'C:\qmbwizard\drive_window.exe' "$script" "$name" ||
+    { code=$?; log "$name"; fail "$name: step $code failed"; }
   log "$name"
 }
 log() { iconv -f GBK -t UTF-8 "$work/$1.log.gbk" 2>/dev/null | tr -d '\r' >"$shots/$1.log" || :; }

@@ -66,6 +66,9 @@ class StartupWindow : public StartupWindowPort {
     CreateUninstallWindow(ctx_, reinterpret_cast<uintptr_t>(&UninstallMessageEntry));
   }
   void OpenWizard() override { data_.wizard = OpenWizardWindow(window_, ctx_); }
+  void ShowFirstWizardPage() override {
+    if (data_.wizard) ShowWizardFirstPage(*data_.wizard);
+  }
   void ArmDirectInstall() override {
     if (data_.wizard) ArmDirectInstallTimer(*data_.wizard);
   }

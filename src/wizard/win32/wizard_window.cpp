@@ -1,7 +1,9 @@
 // The wizard window's controls and events.
 #include "wizard/win32/wizard_window.h"
 
+#include <algorithm>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,7 @@
 #include "startup/settings_loader.h"
 #include "startup/temporary_files.h"
 #include "wizard/components_model.h"
+#include "wizard/dll_request_window.h"
 #include "wizard/finish_options.h"
 #include "wizard/win32/wizard_controls.h"
 #include "wizard/win32/wizard_skin.h"
@@ -73,6 +76,12 @@ LRESULT CALLBACK PageProc(HWND page, UINT message, WPARAM w, LPARAM l) {
 
 void SetText(HWND control, const std::string& gbk) { SetWindowTextW(control, Wide(gbk).c_str()); }
 
+// A stdcall function, not a lambda: the 32-bit build cannot convert a lambda to WNDENUMPROC.
+BOOL CALLBACK AddChildWindow(HWND child, LPARAM list) {
+  reinterpret_cast<std::vector<intptr_t>*>(list)->push_back(reinterpret_cast<intptr_t>(child));
+  return TRUE;
+}
+
 std::string TextOf(HWND control) {
   std::wstring text(static_cast<size_t>(GetWindowTextLengthW(control)) + 1, L'\0');
   text.resize(static_cast<size_t>(GetWindowTextW(control, text.data(), static_cast<int>(text.size()))));
@@ -81,19 +90,23 @@ std::string TextOf(HWND control) {
 
 }  // namespace
 
-class WizardWindow : public WizardView, public WizardInstallView, public InstallView {
+class WizardWindow : public WizardView,
+                     public WizardInstallView,
+                     public InstallView,
+                     public DllRequestWindow {
  public:
   WizardWindow(HWND window, Context& ctx) : window_(window), ctx_(ctx), skin_(ctx) {}
   WizardWindow(const WizardWindow&) = delete;
   WizardWindow& operator=(const WizardWindow&) = delete;
   ~WizardWindow() {
+    // No request may reach the window once it is going.
+    if (ctx_.support_dlls.window == this) ctx_.support_dlls.window = nullptr;
     KillTimer(window_, kTaskbarTimer);
     if (taskbar_ != nullptr) taskbar_->Release();
     for (HFONT font : {font_, bold_font_})
       if (font != nullptr) DeleteObject(font);
     if (ctx_.wizard.install_view == this) ctx_.wizard.install_view = nullptr;
     if (ctx_.progress.view == this) ctx_.progress.view = nullptr;
-    ctx_.wizard.control_handle = nullptr;
   }
 
   void Open() {
@@ -109,11 +122,10 @@ class WizardWindow : public WizardView, public WizardInstallView, public Install
     skin_.Apply(window_, [this](const char* name) { return Named(name); });
     ctx_.wizard.install_view = this;
     ctx_.progress.view = this;
-    ctx_.wizard.control_handle = [this](const std::string& name) {
-      return reinterpret_cast<uintptr_t>(Named(name.c_str()));
-    };
-    ShowFirstPage(ctx_, *this);
+    ctx_.support_dlls.window = this;
   }
+
+  void ShowFirst() { ShowFirstPage(ctx_, *this); }
 
   void ArmDirectInstall() { SetTimer(window_, kDirectTimer, kDirectInterval, nullptr); }
 
@@ -165,9 +177,7 @@ class WizardWindow : public WizardView, public WizardInstallView, public Install
     return SendMessageW(Named("选择框_条款"), BM_GETCHECK, 0, 0) == BST_CHECKED;
   }
   void SelectPage(int page) override {
-    SendMessageW(page_set_, TCM_SETCURSEL, static_cast<WPARAM>(page), 0);
-    for (int i = 0; i < kPageCount; ++i) ShowWindow(pages_[i], i == page ? SW_SHOW : SW_HIDE);
-    UpdateWindow(window_);
+    ShowPageSetPage(page);
     OnPageChanged(ctx_, *this, page);
   }
   void SetWelcomeFrameVisible(bool visible) override {
@@ -184,15 +194,10 @@ class WizardWindow : public WizardView, public WizardInstallView, public Install
     ShowWindow(Named("超级列表框"), SW_HIDE);
     if (show_details_button) ShowWindow(Named("按钮_显示细节"), SW_SHOW);
   }
-  void PrepareInstallPage() override {
+  void PrepareInstallPage(bool bring_forward) override {
     if (skin_.ShowInstallImage([this](const char* name) { return Named(name); }))
       ShowWindow(Named("超级列表框"), SW_HIDE);
-    if (ctx_.wizard.silent_page_switch) return;
-    // The page set alone changes: the bottom row keeps what the installing page gave it.
-    SendMessageW(page_set_, TCM_SETCURSEL, kPageInstalling, 0);
-    for (int i = 0; i < kPageCount; ++i)
-      ShowWindow(pages_[i], i == kPageInstalling ? SW_SHOW : SW_HIDE);
-    UpdateWindow(window_);
+    if (bring_forward) ShowPageSetPage(kPageInstalling);
   }
   void StartTaskbarProgress() override {
     if (taskbar_ == nullptr) {
@@ -233,10 +238,83 @@ class WizardWindow : public WizardView, public WizardInstallView, public Install
     return static_cast<int32_t>(SendMessageW(bar, PBM_GETPOS, 0, 0));
   }
 
+  // DllRequestWindow (SelectPage is the one above: a DLL's choice runs the same event)
+  intptr_t ControlWindow(const std::string& name) override {
+    return reinterpret_cast<intptr_t>(Named(name.c_str()));
+  }
+  std::vector<intptr_t> ChildWindows(intptr_t window) override {
+    std::vector<intptr_t> children;
+    EnumChildWindows(reinterpret_cast<HWND>(window), AddChildWindow,
+                     reinterpret_cast<LPARAM>(&children));
+    return children;
+  }
+  void SetTopmost(bool on) override {
+    if (!SetWindowPos(window_, on ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                      SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE))
+      ctx_.log.Failure("wizard: cannot switch topmost " + std::string(on ? "on" : "off"));
+    ctx_.log.Step("wizard: topmost " + std::string(on ? "on" : "off"));
+  }
+  intptr_t PageTableAddress() override {
+    return reinterpret_cast<intptr_t>(ctx_.wizard.pages.records.data());
+  }
+  intptr_t PageShownAddress() override {
+    return reinterpret_cast<intptr_t>(ctx_.wizard.pages.shown.data());
+  }
+  intptr_t FinishOptionList() override {
+    return option_boxes_.empty() ? 0 : reinterpret_cast<intptr_t>(option_boxes_.data());
+  }
+  int PageCount() override { return static_cast<int>(pages_.size()); }
+  int CurrentPage() override { return static_cast<int>(SendMessageW(page_set_, TCM_GETCURSEL, 0, 0)); }
+  void InsertPage(int position, const std::string& caption) override {
+    // The wizard's walk knows its pages by number: a page before them would renumber them.
+    const int at = std::clamp(position, kPageCount, PageCount());
+    if (at != position)
+      ctx_.log.Step("wizard: page for position " + std::to_string(position) + " inserted at " +
+                    std::to_string(at));
+    AddPage(at, caption, caption);
+  }
+  intptr_t CloneSpareControl(const std::string& spare_name, intptr_t parent, ControlRect rect,
+                             const std::optional<std::string>& text) override {
+    HWND spare = Named(spare_name.c_str());
+    if (spare == nullptr) return 0;
+    wchar_t cls[64] = {};
+    GetClassNameW(spare, cls, 64);
+    const DWORD style = static_cast<DWORD>(GetWindowLongW(spare, GWL_STYLE)) | WS_VISIBLE |
+                        WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
+    const DWORD ex_style = static_cast<DWORD>(GetWindowLongW(spare, GWL_EXSTYLE));
+    HWND on = parent != 0 ? reinterpret_cast<HWND>(parent) : page_set_;
+    HWND clone = CreateWindowExW(ex_style, cls, text ? Wide(*text).c_str() : nullptr, style,
+                                 rect.left, rect.top, rect.width, rect.height, on, nullptr,
+                                 GetModuleHandleW(nullptr), nullptr);
+    if (clone == nullptr) {
+      ctx_.log.Failure("wizard: cannot copy " + spare_name);
+      return 0;
+    }
+    if (!text) SetText(clone, TextOf(spare));
+    SendMessageW(clone, WM_SETFONT, SendMessageW(spare, WM_GETFONT, 0, 0), FALSE);
+    if (const LRESULT image = SendMessageW(spare, STM_GETIMAGE, IMAGE_BITMAP, 0))
+      SendMessageW(clone, STM_SETIMAGE, IMAGE_BITMAP, image);
+    // Above the page containers, which cover the whole page set.
+    SetWindowPos(clone, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return reinterpret_cast<intptr_t>(clone);
+  }
+  void SetVisible(intptr_t window, bool visible) override {
+    ShowWindow(reinterpret_cast<HWND>(window), visible ? SW_SHOW : SW_HIDE);
+  }
+  void SetFolderBox(const std::string& text) override { SetText(Named("安装路径_编辑框"), text); }
+
  private:
   HWND Named(const char* name) const {
     auto found = controls_.find(name);
     return found == controls_.end() ? nullptr : found->second;
+  }
+
+  // The page set shows one page; nothing else changes.
+  void ShowPageSetPage(int page) {
+    SendMessageW(page_set_, TCM_SETCURSEL, static_cast<WPARAM>(page), 0);
+    for (size_t i = 0; i < pages_.size(); ++i)
+      ShowWindow(pages_[i], static_cast<int>(i) == page ? SW_SHOW : SW_HIDE);
+    UpdateWindow(window_);
   }
 
   // The page set: a tab control with the six pages, each page a container that covers the whole
@@ -247,17 +325,22 @@ class WizardWindow : public WizardView, public WizardInstallView, public Install
                                 WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0,
                                 kPageWidth, kPageHeight, window_, nullptr, instance, nullptr);
     controls_["选择夹1"] = page_set_;
-    for (int i = 0; i < kPageCount; ++i) {
-      std::wstring caption = Wide(kPageCaptions[i]);
-      TCITEMW item = {};
-      item.mask = TCIF_TEXT;
-      item.pszText = caption.data();
-      SendMessageW(page_set_, TCM_INSERTITEMW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
-      pages_[i] = CreateWindowExW(0, kPageClass, Wide(kPageFrames[i]).c_str(),
-                                  WS_CHILD | WS_CLIPSIBLINGS, 0, 0, kPageWidth, kPageHeight,
-                                  page_set_, nullptr, instance, nullptr);
-      controls_[kPageFrames[i]] = pages_[i];
-    }
+    for (int i = 0; i < kPageCount; ++i)
+      controls_[kPageFrames[i]] = AddPage(i, kPageCaptions[i], kPageFrames[i]);
+  }
+
+  // A tab of the page set at position at, and the hidden container that is its page.
+  HWND AddPage(int at, const std::string& caption, const std::string& container_text) {
+    std::wstring tab = Wide(caption);
+    TCITEMW item = {};
+    item.mask = TCIF_TEXT;
+    item.pszText = tab.data();
+    SendMessageW(page_set_, TCM_INSERTITEMW, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&item));
+    HWND page = CreateWindowExW(0, kPageClass, Wide(container_text).c_str(),
+                                WS_CHILD | WS_CLIPSIBLINGS, 0, 0, kPageWidth, kPageHeight,
+                                page_set_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    pages_.insert(pages_.begin() + at, page);
+    return page;
   }
 
   void MakeControls() {
@@ -519,7 +602,7 @@ class WizardWindow : public WizardView, public WizardInstallView, public Install
   HFONT font_ = nullptr;
   HFONT bold_font_ = nullptr;
   HWND page_set_ = nullptr;
-  HWND pages_[kPageCount] = {};
+  std::vector<HWND> pages_;  // in the page set's order: the six wizard pages, then DLLs' pages
   std::map<std::string, HWND> controls_;
   std::map<int, std::string> ids_;
   std::vector<HTREEITEM> items_;
@@ -535,6 +618,8 @@ WizardWindowPtr OpenWizardWindow(HWND host, Context& ctx) {
   wizard->Open();
   return wizard;
 }
+
+void ShowWizardFirstPage(WizardWindow& wizard) { wizard.ShowFirst(); }
 
 void ArmDirectInstallTimer(WizardWindow& wizard) { wizard.ArmDirectInstall(); }
 

@@ -18,8 +18,11 @@ struct WizardWindowDelete {
 using WizardWindowPtr = std::unique_ptr<WizardWindow, WizardWindowDelete>;
 
 // Makes the wizard's controls in host (the start-up window) from the prepared model and the page
-// table, and shows the first shown page. Needs the common controls initialised.
+// table; support DLLs reach them while the wizard lives. Needs the common controls initialised.
 WizardWindowPtr OpenWizardWindow(HWND host, Context& ctx);
+
+// Shows the first shown page.
+void ShowWizardFirstPage(WizardWindow& wizard);
 
 // The direct mode's one-shot timer `时钟1`: on its tick the wizard goes to the installing page.
 void ArmDirectInstallTimer(WizardWindow& wizard);

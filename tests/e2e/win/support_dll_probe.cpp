@@ -1,14 +1,20 @@
 // A support DLL for the end-to-end tests. It appends a line for every call to the file that
 // PROBE_LOG names (GBK, CR LF): its start exports' parameters, every message with its first three
-// arguments, the progress callbacks it hands over. It answers 1 to the message whose code (and
-// first argument) PROBE_VETO names ("1003", "1002:3"), 0 to every other. Its start export "Start"
-// drives the installer through the message entry routine, whose address it reads from the message
-// window's caption: it adds "skip.txt" to the exclusion list, reads the install folder and, when
-// PROBE_INSTALL is set, starts the installation with its own progress callbacks (request 1009,
-// sent to the message window). It also makes and destroys a window of the installer's class
-// "CometLoadDialog", which the installer registers for its support DLLs.
+// arguments, the progress callbacks it hands over. It answers 1 once to each message that
+// PROBE_VETO names by code (and first argument), comma-separated ("1003,1002:3"), 0 to every other.
+// Its start export "Start" drives the installer through the message entry routine, whose address
+// it reads from the message window's caption: it adds "skip.txt" to the exclusion list, reads the
+// install folder and, when PROBE_INSTALL is set, starts the installation with its own progress
+// callbacks (request 1009, sent to the message window). It also makes and destroys a window of
+// the installer's class "CometLoadDialog", which the installer registers for its support DLLs.
+// With PROBE_WIZARD set it works the wizard through the page requests: at its start it looks at the
+// wizard's buttons and page frames and adds a page with its own header; Next on the welcome page
+// leads to that page the first time (switching topmost on and off on the way), and Next or Back
+// there back to the welcome page; Next on the folder page reads the install folder (1011) and
+// replaces the install script (1012) with one that leaves "dropped.txt" out of the unpacking.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -42,6 +48,7 @@ struct Found {
   HWND window = nullptr;
   Entry entry = nullptr;
 };
+Found g_found;  // the message window and the entry routine, once Start found them
 
 BOOL CALLBACK FindChild(HWND window, LPARAM found_address) {
   wchar_t caption[128] = {};
@@ -65,12 +72,118 @@ BOOL CALLBACK FindTop(HWND window, LPARAM found_address) {
 void __stdcall OnPercent(intptr_t percent) { Log("percent " + std::to_string(percent)); }
 void __stdcall OnLine(intptr_t line) { Log("line " + Text(line)); }
 
+intptr_t PageRequest(int code, intptr_t argument) {
+  return SendMessageW(g_found.window, static_cast<UINT>(code), static_cast<WPARAM>(argument), 0);
+}
+
+// The probe's own page: inserted after the wizard's, with a header made from the spare controls.
+constexpr int kOwnPage = 6;
+HWND g_own_page_frame = nullptr;
+bool g_own_page_seen = false;
+
+// The wizard's windows as the requests hand them out.
+void LookAtWizard() {
+  int buttons = 0;
+  for (int which : {101, 102, 103}) {
+    HWND button = reinterpret_cast<HWND>(g_found.entry(1002, which, 0));
+    wchar_t cls[16] = {};
+    if (IsWindow(button) && GetClassNameW(button, cls, 16) && lstrcmpiW(cls, L"Button") == 0) {
+      ++buttons;
+    }
+  }
+  Log("buttons " + std::to_string(buttons));
+  // "外形框I_k=frame,child,child...\r\n" for the six page frames, then the work folder.
+  const std::string frames = Text(PageRequest(1005, 0));
+  int with_children = 0;
+  for (size_t line = 0; line < frames.size();) {
+    const size_t end = std::min(frames.find("\r\n", line), frames.size());
+    const std::string entry = frames.substr(line, end - line);
+    const size_t equals = entry.find('=');
+    if (equals != std::string::npos && std::strtoull(entry.c_str() + equals + 1, nullptr, 10) != 0 &&
+        entry.find(',') != std::string::npos)
+      ++with_children;
+    line = end + 2;
+  }
+  Log("page frames with children " + std::to_string(with_children));
+}
+
+// The topmost switch (entry 1003), on and off again. Wine does not show the switch in the
+// window's extended style, so the installer's log tells whether it arrived.
+void SwitchTopmost() {
+  g_found.entry(1003, 1, 0);
+  g_found.entry(1003, 0, 0);
+}
+
+void AddOwnPage() {
+  PageRequest(1004, kOwnPage);
+  static const char header[] = "探针附加页$，由支持库添加的说明";
+  g_own_page_frame = reinterpret_cast<HWND>(PageRequest(1000, reinterpret_cast<intptr_t>(header)));
+  ShowWindow(g_own_page_frame, SW_HIDE);
+  Log("own page added: pages " + std::to_string(PageRequest(1003, 0)) + ", frame " +
+      (g_own_page_frame != nullptr ? "made" : "missing"));
+}
+
+// Shows the probe's page instead of the next one (true), or leaves it for the welcome page.
+bool TurnPage(intptr_t page, intptr_t direction) {
+  if (page == 0 && direction == 1 && !g_own_page_seen) {
+    g_own_page_seen = true;
+    SwitchTopmost();
+    ShowWindow(g_own_page_frame, SW_SHOW);
+    PageRequest(1008, kOwnPage);
+    Log("own page shown: current " + std::to_string(PageRequest(1007, 0)));
+    return true;
+  }
+  if (page == kOwnPage) {
+    ShowWindow(g_own_page_frame, SW_HIDE);
+    PageRequest(1008, 0);
+    Log("own page left");
+    return true;
+  }
+  return false;
+}
+
+// Before the installation: the install folder through its address, and a script of the probe's
+// making in place of the package's.
+void ChangeScript() {
+  const char* folder = nullptr;
+  PageRequest(1011, reinterpret_cast<intptr_t>(&folder));
+  Log("folder by address " + Text(reinterpret_cast<intptr_t>(folder)));
+  const std::string script = Text(g_found.entry(1011, 0, 0));
+  const std::string mark = "setstartmenu()";
+  const size_t at = script.find(mark);
+  if (at == std::string::npos) {
+    Log("script without " + mark);
+    return;
+  }
+  static std::string replaced;
+  replaced = script;
+  replaced.insert(at + mark.size(), "\r\n[真]removezip(dropped.txt)");
+  g_found.entry(1012, reinterpret_cast<intptr_t>(replaced.c_str()), 0);
+  Log("script replaced: " + std::to_string(script.size()) + " -> " +
+      std::to_string(Text(g_found.entry(1011, 0, 0)).size()) + " bytes");
+}
+
+bool Vetoed(const std::string& code, const std::string& first) {
+  static std::string vetoes = Env("PROBE_VETO") + ",";
+  for (const std::string& key : {code + ":" + first + ",", code + ","}) {
+    const size_t at = ("," + vetoes).find("," + key);
+    if (at == std::string::npos) continue;
+    vetoes.erase(at, key.size());  // once
+    return true;
+  }
+  return false;
+}
+
 void DriveInstaller() {
-  Found found;
+  Found& found = g_found;
   EnumWindows(FindTop, reinterpret_cast<LPARAM>(&found));
   if (found.entry == nullptr) {
     Log("no message window");
     return;
+  }
+  if (!Env("PROBE_WIZARD").empty()) {
+    LookAtWizard();
+    AddOwnPage();
   }
   static const char exclusion[] = "skip.txt";
   found.entry(1021, reinterpret_cast<intptr_t>(exclusion), 0);
@@ -114,9 +227,14 @@ extern "C" __declspec(dllexport) int __stdcall kaye_msg(intptr_t a1, intptr_t a2
                            std::to_string(static_cast<int32_t>(a2)) + " " +
                            std::to_string(static_cast<int32_t>(a3));
   Log(line);
-  const std::string veto = Env("PROBE_VETO");
-  const std::string code = std::to_string(static_cast<int32_t>(a1));
-  const bool match = !veto.empty() && (veto == code || veto == code + ":" +
-                                                           std::to_string(static_cast<int32_t>(a2)));
-  return match ? 1 : 0;
+  const int32_t code = static_cast<int32_t>(a1);
+  if (Vetoed(std::to_string(code), std::to_string(static_cast<int32_t>(a2)))) {
+    Log("vetoed " + line.substr(8));
+    return 1;
+  }
+  if (code == 1002 && g_found.window != nullptr && !Env("PROBE_WIZARD").empty()) {
+    if (TurnPage(static_cast<int32_t>(a2), static_cast<int32_t>(a3))) return 1;
+    if (a2 == 3 && a3 == 1) ChangeScript();
+  }
+  return 0;
 }
