@@ -12,9 +12,9 @@ function(qmb_library name dir)
   endif()
 endfunction()
 
-# qmb_tests(NAME DIR [LIBS ...]): native only.
+# qmb_tests(NAME DIR [LIBS ...]): native only, and only with QMB_UNIT_TESTS.
 function(qmb_tests name dir)
-  if(QMB_WIN32)
+  if(QMB_WIN32 OR NOT QMB_UNIT_TESTS)
     return()
   endif()
   file(GLOB srcs CONFIGURE_DEPENDS ${dir}/*_test.cpp)

@@ -44,7 +44,7 @@ folder=$(unix_path "$folder_win")
 if [ "$QMB_WINDOWS_ARCH" = win64 ]; then wow='Wow6432Node\'; else wow=; fi
 uninstall_key="HKLM\\Software\\${wow}Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product"
 # A fresh start: the demo's earlier install, its links and values are taken away first.
-rm -rf "$folder" "$(drive_c)/qmbdemo"
+rm -rf "$folder" "$(drive_c)/qmbdemo" "$(drive_c)/Program Files/$product" "$(drive_c)/Program Files (x86)/$product"
 for key in "HKLM\\Software\\$product" "HKLM\\Software\\Wow6432Node\\$product" \
            "HKCU\\Software\\$product" "$uninstall_key"; do
   timeout "$QMB_WINE_TIMEOUT" wine reg delete "$key" /f >/dev/null 2>&1 || :
@@ -91,19 +91,74 @@ echo "uninstaller log (GBK, shown in UTF-8): the launcher's start and the last l
 iconv -f GBK -t UTF-8 "$(drive_c)/qmbdemo/uninstall.log" | tr -d '\r' |
   grep -E '^launcher: started|^package: kind|^start-up: uninstaller' | sed 's/^/  /' || :
 iconv -f GBK -t UTF-8 "$(drive_c)/qmbdemo/uninstall.log" | tr -d '\r' | tail -n 8 | sed 's/^/  /'
+# What the install left behind after an uninstall: files, links, folders and registry values.
+report_left() {
+  echo
+  echo "== what is left of the product:"
+  local left key
+  left=$(find "$(drive_c)" -path "$(drive_c)/qmbdemo" -prune -o -path '*/Temp' -prune -o \
+    \( -name "*$product*" -o -path "$folder" \) -print)
+  for key in "HKLM\\Software\\$product" "HKLM\\Software\\Wow6432Node\\$product" \
+             "HKCU\\Software\\$product" "$uninstall_key"; do
+    if wine_reg_query "$key" | grep -q .; then left+=$'\n'"registry: $key"; fi
+  done
+  if [[ -z ${left//$'\n'/} ]]; then
+    echo "  nothing: no install folder, no link, no start-menu group, no registry value, no uninstall entry"
+  else
+    echo "$left" | sed '/^$/d; s/^/  /'
+  fi
+}
+report_left
+
+# The same package through its wizard, as a user installs it: under a virtual display the window
+# driver clicks through every page (welcome, licence with its agreement box, components, folder,
+# installing, finish) and a screenshot of each page is kept. The product is uninstalled again.
+shots=$PWD/$OUT/wizard
+rm -rf "$shots"
+mkdir -p "$shots"
+cp "$(windows_program e2e/drive_window.exe)" "$(drive_c)/qmbdemo/"
 echo
-echo "== what is left of the product:"
-left=$(find "$(drive_c)" -path "$(drive_c)/qmbdemo" -prune -o -path '*/Temp' -prune -o \
-  \( -name "*$product*" -o -path "$folder" \) -print)
-for key in "HKLM\\Software\\$product" "HKLM\\Software\\Wow6432Node\\$product" \
-           "HKCU\\Software\\$product" "$uninstall_key"; do
-  if wine_reg_query "$key" | grep -q .; then left+=$'\n'"registry: $key"; fi
-done
-if [[ -z ${left//$'\n'/} ]]; then
-  echo "  nothing: no install folder, no link, no start-menu group, no registry value, no uninstall entry"
-else
-  echo "$left" | sed '/^$/d; s/^/  /'
+echo "== the wizard under Xvfb, driven page by page; screenshots in $OUT/wizard/"
+caption="$product 1.0.0 安装程序"
+export shots caption product
+code=0
+SETUP_LOG='C:\qmbdemo\wizard.log' timeout "$QMB_WINE_TIMEOUT" \
+  xvfb-run -a -s '-screen 0 1024x768x24' bash -c '
+    set -u
+    wineserver -w
+    d() { wine C:\\qmbdemo\\drive_window.exe "$@" | tr -d "\r"; return ${PIPESTATUS[0]}; }
+    # The screen, cut down to the wizard window on its black background.
+    shot() { sleep "${2:-0.5}"; import -window root "$shots/$1.png" && convert "$shots/$1.png" -trim +repage "$shots/$1.png"; echo "  $1.png"; }
+    wine C:\\qmbdemo\\demo-setup.exe &
+    setup=$!
+    d wait "$caption" >/dev/null && shot 1-welcome || exit 1
+    d click "$caption" "下一步(&N)" >/dev/null && d await "$caption" 许可协议 >/dev/null && shot 2-licence || exit 2
+    d tick "$caption" 同意本协议的条款 on >/dev/null && shot 2-licence-agreed || exit 3
+    d click "$caption" "我接受(&I)" >/dev/null && d await "$caption" 选择组件 >/dev/null && shot 3-components || exit 4
+    d click "$caption" "下一步(&N)" >/dev/null && d await "$caption" 选择安装位置 >/dev/null && shot 4-folder || exit 5
+    # The installing page stays up only while the payload unpacks: its screenshot is taken at once.
+    d click "$caption" "安装(&I)" >/dev/null && shot 5-installing 0.2 || exit 6
+    d await "$caption" "$product 安装完成" 60 >/dev/null && shot 6-finish || exit 7
+    d click "$caption" "完成(&F)" >/dev/null || exit 8
+    wait $setup
+    wineserver -w' || code=$?
+if [ "$code" != 0 ]; then
+  echo "demo: the wizard stopped at step $code; its log's last lines:" >&2
+  iconv -f GBK -t UTF-8 "$(drive_c)/qmbdemo/wizard.log" | tr -d '\r' | tail -n 12 >&2
+  exit 1
 fi
+installed=$(find "$(drive_c)" \( -path "$(drive_c)/qmbdemo" -o -path '*/Temp' \) -prune -o \
+  -path "*/$product/uninst.exe" -print | head -1)
+[ -n "$installed" ] || { echo "demo: the wizard left no uninst.exe" >&2; exit 1; }
+folder=$(dirname "$installed")
+folder_win="C:${folder#"$(drive_c)"}"
+folder_win=${folder_win//\//\\}
+echo "installed through the wizard into $folder_win:"
+(cd "$folder" && find . -type f | sort | sed 's|^\./|  |')
+echo
+echo "== uninstalling under Wine ($folder_win\\uninst.exe -hp)"
+SETUP_LOG='C:\qmbdemo\uninstall2.log' run_wine "$folder_win\\uninst.exe" -hp || true
+report_left
 
 cat <<'TEXT'
 
@@ -120,6 +175,7 @@ What the demo shows:
   - uninst.exe -hp copies uninst.dat into the temp folder and starts the copy, which removes the
     product again with its window hidden (the uninstall window and the other run modes are covered
     by the end-to-end tests, make test).
-The wizard window (normal and direct installs, with the demo's own look) is shown and driven by
-the end-to-end tests test_wizard and test_wizard_look, which keep screenshots of every page.
+  - The wizard, with the demo's own look (texts, fonts, colours, the transparent PNG logo and
+    header image), is driven under a virtual display through every page to the end, and the
+    product removed again: the screenshots of its pages are in build/demo/wizard/*.png.
 TEXT

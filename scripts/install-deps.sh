@@ -10,7 +10,7 @@ packages=(
   zlib1g-dev libz-mingw-w64-dev
   libgcrypt20-dev libgcrypt-mingw-w64-dev libgpg-error-mingw-w64-dev
   lzma-dev 7zip
-  libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libgtest-dev libgmock-dev googletest
   wine wine32:i386 wine64 xvfb xauth file
   fonts-wqy-microhei imagemagick
 )

@@ -100,7 +100,14 @@ void RemoveStartMenuGroups(Context& ctx) {
 
 void RemoveRegistryItem(Context& ctx, const RegistryItem& item) {
   if (item.path == kStoreEmptyValue) return;
-  const auto parsed = ParseRegistryPath(item.path, FileNameOf(item.path), false);
+  // A line of the key's default value ends in an empty name or in the stored mark of the unnamed
+  // value. Taken literally it would name a value "" of the key's parent, or a value called by the
+  // mark, and the default value would stay behind; the key keeps its trailing backslash instead, so
+  // that the value deleted is the key's own unnamed one.
+  const std::string name = FileNameOf(item.path);
+  const bool default_value = name.empty() || name == kStoreEmptyValue;
+  const auto parsed = default_value ? ParseRegistryPath(ParentFolder(item.path), "", true)
+                                    : ParseRegistryPath(item.path, name, false);
   if (!parsed || parsed->key.empty()) {
     ctx.log.Failure("uninstall: registry path \"" + item.path +
                     "\" has no known root; not deleted");
@@ -184,15 +191,17 @@ void DeleteRegistryItem(Context& ctx, RegRoot root, const std::string& path,
   Registry& registry = ctx.platform.registry;
   const std::string key = ParentFolder(path);
   const std::string name = FileNameOf(path);
+  // A path ending in a backslash names the key's default value; the key is then the path's folder.
+  const std::string whole_key = name.empty() ? key : path;
   const std::string where = path + " (" + view_text + ")";
   if (ctx.platform.env.Is64BitWindows() && view_text == "64") {
     const bool value = registry.DeleteValue(root, key, name, RegView::k64);
-    const bool whole = registry.DeleteLeafKey(root, path, RegView::k64);
+    const bool whole = registry.DeleteLeafKey(root, whole_key, RegView::k64);
     ctx.log.Step("uninstall: registry " + where + (value ? ": value deleted" : "") +
                  (whole ? ": key deleted" : ""));
   } else if (registry.DeleteValue(root, key, name, RegView::k32)) {
     ctx.log.Step("uninstall: registry " + where + ": value deleted");
-  } else if (registry.DeleteLeafKey(root, path, RegView::k32)) {
+  } else if (registry.DeleteLeafKey(root, whole_key, RegView::k32)) {
     ctx.log.Step("uninstall: registry " + where + ": key deleted");
   } else {
     ctx.log.Step("uninstall: registry " + where + ": nothing to delete");

@@ -56,6 +56,11 @@ TEST_F(RemovalTest, RemovesWhatTheRecordNamesInOrder) {
     Value(RegRoot::kLocalMachine, kEntryKey, "DisplayName", view);
   Value(RegRoot::kCurrentUser, "Software\\演示", "Version", RegView::k32);
   Value(RegRoot::kLocalMachine, "Software\\演示", "Path", RegView::k64);
+  // Default values, each in a key that keeps another value, in both forms a line can name them.
+  for (const char* key : {"Software\\默认", "Software\\标记"}) {
+    Value(RegRoot::kCurrentUser, key, "", RegView::k32);
+    Value(RegRoot::kCurrentUser, key, "kept", RegView::k32);
+  }
 
   Record("[软件卸载配置]\r\n快捷方式个数=2\r\n"
          "快捷方式1=" + std::string(kDesktop) + "\\App.lnk," + group + "\\演示.lnk,\r\n",
@@ -63,7 +68,9 @@ TEST_F(RemovalTest, RemovesWhatTheRecordNamesInOrder) {
           In("uninst.exe"), In("uninst.dat"), "D:\\Shared\\plug.dll"},
          "HKEY_CURRENT_USER\\Software\\演示\\Version$,32\r\n"
          "HKEY_LOCAL_MACHINE\\Software\\演示\\Path$,64\r\n"
-         "HKEY_CURRENT_USER\\Software\\演示$,32\r\n");  // the key itself, once it is empty
+         "HKEY_CURRENT_USER\\Software\\演示$,32\r\n"  // the key itself, once it is empty
+         "HKEY_CURRENT_USER\\Software\\默认\\$,32\r\n"
+         "HKEY_CURRENT_USER\\Software\\标记\\\x01\x02\x03$,32\r\n");
   RemoveAll(ctx);
 
   for (const std::string& path :
@@ -75,6 +82,10 @@ TEST_F(RemovalTest, RemovesWhatTheRecordNamesInOrder) {
     EXPECT_FALSE(host.registry().KeyExists(RegRoot::kLocalMachine, kEntryKey, view));
   EXPECT_FALSE(host.registry().KeyExists(RegRoot::kCurrentUser, "Software\\演示", RegView::k32));
   EXPECT_FALSE(HasValue(RegRoot::kLocalMachine, "Software\\演示", "Path", RegView::k64));
+  for (const char* key : {"Software\\默认", "Software\\标记"}) {
+    EXPECT_FALSE(HasValue(RegRoot::kCurrentUser, key, "", RegView::k32)) << key;
+    EXPECT_TRUE(HasValue(RegRoot::kCurrentUser, key, "kept", RegView::k32)) << key;
+  }
   ASSERT_EQ(host.shell().taskbar_verbs().size(), 1u);
   EXPECT_EQ(host.shell().taskbar_verbs()[0].file, "app.exe");
   EXPECT_FALSE(host.shell().taskbar_verbs()[0].pin);

@@ -83,6 +83,7 @@ utf8 "$work/setup1.gbk" >"$work/setup1.log"
 probe_log=$work/probe1.log
 has "$probe_log" "start text=演示 文本,带逗号 integer=-42 bytes=AB01"
 has "$probe_log" "again integer=7"
+has "$probe_log" "CometLoadDialog window made"
 has "$probe_log" "unknown 0"
 grep -q '^folder ' "$probe_log" || fail "the DLL could not read the install folder"
 has "$probe_log" "install request"

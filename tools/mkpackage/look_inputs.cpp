@@ -3,6 +3,7 @@
 
 #include <strings.h>
 
+#include "base/gbk_codec.h"
 #include "base/ini.h"
 #include "base/text.h"
 #include "base/value_store.h"
@@ -98,7 +99,21 @@ bool AddLookFiles(const fs::path& folder, std::vector<SettingsFile>& files, std:
     error = "cannot read " + ini_path.string();
     return false;
   }
-  auto gbk = TextToGbk("look.ini", std::move(*bytes), error);
+  // Image names stay UTF-8, as the files are named on disk, whatever GBK can hold; only the texts
+  // are converted. A file in UTF-16 or GBK is read through GBK.
+  std::string utf8 = *bytes;
+  if (utf8.starts_with("\xEF\xBB\xBF")) utf8.erase(0, 3);
+  if (!IsValidUtf8(utf8)) {
+    auto gbk = TextToGbk("look.ini", std::move(*bytes), error);
+    if (!gbk) return false;
+    utf8 = GbkToUtf8(*gbk);
+  }
+  const IniFile ini(utf8);
+  IniFile texts;
+  for (const std::string& section : ini.SectionNames())
+    if (!EqualsIgnoreCase(section, kImages))
+      for (const std::string& key : ini.KeyNames(section)) texts.Set(section, key, ini.Value(section, key));
+  auto gbk = TextToGbk("look.ini", texts.Serialize(), error);
   if (!gbk) return false;
   auto records = GuiTextRecords(*gbk, error);
   if (!records) return false;
@@ -108,7 +123,6 @@ bool AddLookFiles(const fs::path& folder, std::vector<SettingsFile>& files, std:
     if (!stored) return false;
     added.push_back({"GUItext.ini", std::move(*stored)});
   }
-  const IniFile ini(*gbk);
   for (const std::string& key : ini.KeyNames(kImages)) {
     const ImageName* image = nullptr;
     for (const ImageName& known : kImageNames)

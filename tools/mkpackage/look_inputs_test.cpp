@@ -66,5 +66,40 @@ TEST_F(LookFolderTest, ImagesByNameAndTextsEnciphered) {
   EXPECT_TRUE(none.empty());
 }
 
+// Image names are file names on disk: any UTF-8 name, also one GBK cannot hold, and from a look.ini
+// written in GBK its Chinese names still find the UTF-8 named files. (Plain literals here are GBK.)
+std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+TEST_F(LookFolderTest, ImageNamesInAnyScript) {
+  const fs::path look = dir() / "look";
+  WriteBytes(look / "look.ini", Utf8(u8"[images]\r\npage = 标志 图片.png\r\nheader = höhe-🌟.png\r\n"
+                                     u8"installing=安装.jpg\r\n[欢迎0]\r\ntext=欢迎使用\r\n"));
+  WriteBytes(look / Utf8(u8"标志 图片.png"), "\x89PNG-logo");
+  WriteBytes(look / Utf8(u8"höhe-🌟.png"), "\x89PNG-header");
+  WriteBytes(look / Utf8(u8"安装.jpg"), "JPEG-installing");
+  std::vector<SettingsFile> files;
+  std::string error;
+  ASSERT_TRUE(AddLookFiles(look, files, error)) << error;
+  ASSERT_EQ(files.size(), 4u);
+  EXPECT_EQ(StoreFind(*Decipher(files[0].data, kGuiTextKey), "欢迎0"), "欢迎使用");
+  EXPECT_EQ(files[1].data, "\x89PNG-logo");
+  EXPECT_EQ(files[2].data, "\x89PNG-header");
+  EXPECT_EQ(files[3].name, Utf8(u8"界面安装时图像.jpg"));
+  EXPECT_EQ(files[3].data, "JPEG-installing");
+
+  // The same project with look.ini in GBK (a legacy editor's file).
+  WriteBytes(look / "look.ini", "[images]\r\ninstalling=安装.jpg\r\n[欢迎0]\r\ntext=欢迎\r\n");
+  std::vector<SettingsFile> from_gbk;
+  ASSERT_TRUE(AddLookFiles(look, from_gbk, error)) << error;
+  ASSERT_EQ(from_gbk.size(), 2u);
+  EXPECT_EQ(from_gbk[1].data, "JPEG-installing");
+  EXPECT_EQ(StoreFind(*Decipher(from_gbk[0].data, kGuiTextKey), "欢迎0"), "欢迎");
+
+  // A name that is not there is named in the error as it stands in look.ini.
+  WriteBytes(look / "look.ini", Utf8(u8"[images]\r\npage=缺少.png\r\n"));
+  EXPECT_FALSE(AddLookFiles(look, files, error));
+  EXPECT_NE(error.find(Utf8(u8"缺少.png")), std::string::npos) << error;
+}
+
 }  // namespace
 }  // namespace qmb::mkpackage

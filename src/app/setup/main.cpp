@@ -8,6 +8,7 @@
 #include "app/setup/waiting_window.h"
 #include "context/context.h"
 #include "extract/install_progress.h"
+#include "platform/win32/image_box.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/windows_include.h"
 
@@ -34,6 +35,10 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   // the image as one text.
   const char* volatile template_mark = kTemplateMark;
   ctx.log.Step(std::string("start: ") + template_mark);
+  // The image decoder and the support DLLs' window class, for the whole process.
+  ImageModule images;
+  if (!images.started()) ctx.log.Failure("start: the image decoder does not start");
+  if (!images.class_registered()) ctx.log.Failure("start: cannot register CometLoadDialog");
 
   InstallArchiveLibrary(ctx);
   ctx.extract.load_library = [&ctx] { return LoadArchiveLibrary(ctx); };

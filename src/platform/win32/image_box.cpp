@@ -1,10 +1,14 @@
 // GDI+ picture boxes: one off-screen surface and one block transfer per paint, erase swallowed,
-// so a transparent image never flickers.
+// so a transparent image never flickers. What lies beneath is drawn into the off-screen surface
+// by the windows that own it rather than read back from the screen: read-back pixels would hold
+// the box's own last drawing after a repaint of the box alone, and every repaint would blend the
+// half-transparent pixels once more.
 #include "platform/win32/image_box.h"
 
 #include <objidl.h>
 #include <gdiplus.h>
 #include <shlwapi.h>
+#include <windowsx.h>
 
 namespace qmb {
 
@@ -16,7 +20,6 @@ constexpr wchar_t kTypeProp[] = L"PngControl_Type";
 constexpr wchar_t kProcProp[] = L"PngControl_WndProc";
 constexpr wchar_t kImageProp[] = L"PngControl_BackImage";
 constexpr wchar_t kPlacementProp[] = L"PngControl_BackType";
-constexpr wchar_t kBackProp[] = L"PngControl_BackColor";
 constexpr intptr_t kPictureType = 2;
 
 GpImage* ImageOf(HWND box) { return static_cast<GpImage*>(GetPropW(box, kImageProp)); }
@@ -37,19 +40,47 @@ RECT Placement(HWND box, UINT width, UINT height, int w, int h) {
   return {0, 0, static_cast<LONG>(width), static_cast<LONG>(height)};
 }
 
-void Paint(HWND box) {
-  PAINTSTRUCT ps;
-  HDC dc = BeginPaint(box, &ps);
+// The rectangle of window in its parent's client coordinates.
+RECT RectInParent(HWND window, HWND parent) {
+  RECT rect;
+  GetWindowRect(window, &rect);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+// Draws into dc, whose origin stands for the box's top-left corner, what the box covers: the
+// parent's background, then every visible sibling made before the box that overlaps it, in the
+// order they were made (child windows are listed in that order from the top).
+void DrawBeneath(HWND box, HDC dc) {
+  HWND parent = GetParent(box);
+  if (parent == nullptr) return;
+  const RECT at = RectInParent(box, parent);
+  POINT origin;
+  SetViewportOrgEx(dc, -at.left, -at.top, &origin);
+  SendMessageW(parent, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+  SendMessageW(parent, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+  for (HWND sibling = GetWindow(box, GW_HWNDFIRST); sibling != nullptr && sibling != box;
+       sibling = GetWindow(sibling, GW_HWNDNEXT)) {
+    const RECT rect = RectInParent(sibling, parent);
+    RECT overlap;
+    if (!IsWindowVisible(sibling) || !IntersectRect(&overlap, &rect, &at)) continue;
+    SetViewportOrgEx(dc, origin.x + rect.left - at.left, origin.y + rect.top - at.top, nullptr);
+    SendMessageW(sibling, WM_PRINT, reinterpret_cast<WPARAM>(dc),
+                 PRF_NONCLIENT | PRF_CLIENT | PRF_ERASEBKGND | PRF_CHILDREN);
+  }
+  SetViewportOrgEx(dc, origin.x, origin.y, nullptr);
+}
+
+// The box's whole client area on target: what lies beneath and the image over it, composed off
+// screen and copied in one block transfer.
+void Render(HWND box, HDC target) {
   RECT client;
   GetClientRect(box, &client);
   const int w = client.right, h = client.bottom;
-  HDC memory = CreateCompatibleDC(dc);
-  HBITMAP surface = CreateCompatibleBitmap(dc, w, h);
+  HDC memory = CreateCompatibleDC(target);
+  HBITMAP surface = CreateCompatibleBitmap(target, w, h);
   HGDIOBJ old = SelectObject(memory, surface);
-  const auto back = static_cast<COLORREF>(reinterpret_cast<uintptr_t>(GetPropW(box, kBackProp)));
-  HBRUSH brush = CreateSolidBrush(back);
-  FillRect(memory, &client, brush);
-  DeleteObject(brush);
+  DrawBeneath(box, memory);
   if (GpImage* image = ImageOf(box)) {
     UINT width = 0, height = 0;
     DllExports::GdipGetImageWidth(image, &width);
@@ -64,18 +95,24 @@ void Paint(HWND box) {
       DllExports::GdipDeleteGraphics(graphics);
     }
   }
-  BitBlt(dc, 0, 0, w, h, memory, 0, 0, SRCCOPY);
+  BitBlt(target, 0, 0, w, h, memory, 0, 0, SRCCOPY);
   SelectObject(memory, old);
   DeleteObject(surface);
   DeleteDC(memory);
-  EndPaint(box, &ps);
 }
 
 LRESULT CALLBACK PictureProc(HWND box, UINT message, WPARAM w, LPARAM l) {
   const auto saved = reinterpret_cast<WNDPROC>(GetPropW(box, kProcProp));
   switch (message) {
-    case WM_PAINT:
-      Paint(box);
+    case WM_PAINT: {
+      PAINTSTRUCT ps;
+      HDC dc = BeginPaint(box, &ps);
+      Render(box, dc);
+      EndPaint(box, &ps);
+      return 0;
+    }
+    case WM_PRINTCLIENT:  // a box made later that this one lies beneath asks for its pixels
+      Render(box, reinterpret_cast<HDC>(w));
       return 0;
     case WM_ERASEBKGND:
       return 1;
@@ -104,27 +141,69 @@ GpImage* Decode(const std::string& bytes) {
   return image;
 }
 
+// Windows of support DLLs: what they leave in the properties dies with the window.
+LRESULT CALLBACK LoadDialogProc(HWND window, UINT message, WPARAM w, LPARAM l) {
+  switch (message) {
+    case WM_DESTROY:
+      // The thread belongs to the window alone (it loads what the window shows); nothing else
+      // waits for it, and the window that fed it is going.
+      if (HANDLE thread = RemovePropW(window, L"Comet_Thread")) {
+        TerminateThread(thread, 0);
+        CloseHandle(thread);
+      }
+      if (auto* image = static_cast<GpImage*>(RemovePropW(window, L"Comet_Image")))
+        DllExports::GdipDisposeImage(image);
+      if (auto* stream = static_cast<IStream*>(RemovePropW(window, L"Comet_Stream"))) stream->Release();
+      break;
+    case WM_LBUTTONDOWN: {
+      const LRESULT result = DefWindowProcW(window, message, w, l);
+      if (reinterpret_cast<intptr_t>(GetPropW(window, L"CometHitMove")) == 1) {
+        // The system's caption drag, wherever the window was grabbed.
+        POINT at = {GET_X_LPARAM(l), GET_Y_LPARAM(l)};
+        ClientToScreen(window, &at);
+        ReleaseCapture();
+        SendMessageW(window, WM_NCLBUTTONDOWN, HTCAPTION, MAKELPARAM(at.x, at.y));
+      }
+      return result;
+    }
+    default:
+      break;
+  }
+  return DefWindowProcW(window, message, w, l);
+}
+
 }  // namespace
+
+const wchar_t kLoadDialogClass[] = L"CometLoadDialog";
 
 bool IsPngImage(const std::string& bytes) { return bytes.compare(0, 4, "\x89PNG") == 0; }
 
 ImageModule::ImageModule() {
   GdiplusStartupInput input;
   if (GdiplusStartup(&token_, &input, nullptr) != Ok) token_ = 0;
+  WNDCLASSEXW cls = {};
+  cls.cbSize = sizeof(cls);
+  cls.style = CS_HREDRAW | CS_VREDRAW;
+  cls.lpfnWndProc = LoadDialogProc;
+  cls.hInstance = GetModuleHandleW(nullptr);
+  cls.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+  cls.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  cls.lpszClassName = kLoadDialogClass;
+  registered_ = RegisterClassExW(&cls) != 0;
 }
 
 ImageModule::~ImageModule() {
+  if (registered_) UnregisterClassW(kLoadDialogClass, GetModuleHandleW(nullptr));
   if (token_ != 0) GdiplusShutdown(token_);
 }
 
-bool BindImage(HWND box, const std::string& bytes, ImagePlacement placement, uint32_t back) {
+bool BindImage(HWND box, const std::string& bytes, ImagePlacement placement) {
   if (!IsWindow(box) || bytes.empty()) return false;
   GpImage* image = Decode(bytes);
   if (image == nullptr) return false;
   if (GpImage* previous = ImageOf(box)) DllExports::GdipDisposeImage(previous);
   SetPropW(box, kImageProp, image);
   SetPropW(box, kPlacementProp, reinterpret_cast<HANDLE>(static_cast<intptr_t>(placement)));
-  SetPropW(box, kBackProp, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(back)));
   if (GetPropW(box, kProcProp) == nullptr) {
     SetPropW(box, kTypeProp, reinterpret_cast<HANDLE>(kPictureType));
     SetPropW(box, kProcProp,
@@ -134,12 +213,6 @@ bool BindImage(HWND box, const std::string& bytes, ImagePlacement placement, uin
   return true;
 }
 
-void SetImageBackColour(HWND box, uint32_t back) {
-  if (GetPropW(box, kProcProp) == nullptr) return;
-  SetPropW(box, kBackProp, reinterpret_cast<HANDLE>(static_cast<uintptr_t>(back)));
-  InvalidateRect(box, nullptr, FALSE);
-}
-
 void UnbindImage(HWND box) {
   if (GpImage* image = ImageOf(box)) DllExports::GdipDisposeImage(image);
   RemovePropW(box, kImageProp);
@@ -147,7 +220,6 @@ void UnbindImage(HWND box) {
     SetWindowLongPtrW(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(saved));
   RemovePropW(box, kTypeProp);
   RemovePropW(box, kPlacementProp);
-  RemovePropW(box, kBackProp);
 }
 
 }  // namespace qmb

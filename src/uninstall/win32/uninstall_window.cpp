@@ -46,7 +46,7 @@ class UninstallWindow : public UninstallView {
                            static_cast<HGDIOBJ>(picture_), static_cast<HGDIOBJ>(white_)})
       if (object != nullptr) DeleteObject(object);
     if (icon_ != nullptr) DestroyIcon(icon_);
-    UnbindImage(picture_box_);  // while GDI+ still runs
+    UnbindImage(picture_box_);
   }
 
   void Create(uintptr_t entry_address) {
@@ -105,7 +105,7 @@ class UninstallWindow : public UninstallView {
       // A PNG keeps its transparency over the white banner, fitted into the banner's corner.
       SetWindowPos(picture_box_, nullptr, kWidth - kBannerHeight, 0, kBannerHeight, kBannerHeight,
                    SWP_NOZORDER);
-      if (!BindImage(picture_box_, image, ImagePlacement::kFitted, RGB(255, 255, 255)))
+      if (!BindImage(picture_box_, image, ImagePlacement::kFitted))
         ctx_.log.Failure("uninstall window: the page picture does not decode");
       return;
     }
@@ -248,7 +248,6 @@ class UninstallWindow : public UninstallView {
   HFONT bold_font_ = nullptr;
   HBRUSH white_ = nullptr;
   HBITMAP picture_ = nullptr;
-  ImageModule images_;  // GDI+ for a PNG page picture
   HICON icon_ = nullptr;
   HWND heading_ = nullptr, subheading_ = nullptr, picture_box_ = nullptr;
   HWND body_ = nullptr, folder_label_ = nullptr, folder_ = nullptr, separator_ = nullptr;

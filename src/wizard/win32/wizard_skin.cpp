@@ -22,7 +22,7 @@ const PictureSpot kLargeBoxes[] = {{"图片框1", "外形框1"}, {"图片框4", 
 const PictureSpot kSmallBoxes[] = {{"图片框2", "外形框3"}, {"图片框3", "外形框4"},
                                    {"图片框5", "外形框5"}, {"图片框6", "外形框6"},
                                    {"备用_图片框", "备用_外形框1"}};
-constexpr PictureSpot kInstallBox = {"图片框_界面安装时图片", "外形框I_5"};
+constexpr char kInstallBox[] = "图片框_界面安装时图片";
 
 void SetText(HWND control, const std::string& gbk) { SetWindowTextW(control, Wide(gbk).c_str()); }
 
@@ -38,7 +38,6 @@ bool IsTree(HWND control) {
 HBRUSH PageFill(HWND page) { return static_cast<HBRUSH>(GetPropW(page, kPageFillProp)); }
 
 WizardSkin::~WizardSkin() {
-  // The images go before GDI+ stops, whatever happens to their boxes later.
   for (HWND box : image_boxes_) UnbindImage(box);
   for (auto& [box, unused] : colours_) RemovePropW(box, kPageFillProp);
   for (auto& [colour, brush] : brushes_) DeleteObject(brush);
@@ -117,18 +116,18 @@ COLORREF WizardSkin::ColourBeneath(const Finder& named, const char* frame) const
 void WizardSkin::ApplyImages(const Finder& named) {
   const std::string& large = ctx_.wizard.page_image;
   const std::string& small = ctx_.system.small_picture;
-  // A PNG fills its box with its transparency blended over the frame; another image shows at its
-  // own size in the corner, as a plain picture would.
+  // A PNG fills its box with its transparency blended over what lies beneath; another image shows
+  // at its own size in the corner, as a plain picture would.
   auto bind = [&](const PictureSpot& spot, const std::string& bytes) {
     HWND box = named(spot.box);
-    const COLORREF beneath = ColourBeneath(named, spot.frame);
     const ImagePlacement placement = IsPngImage(bytes) ? ImagePlacement::kStretched : ImagePlacement::kOwnSize;
-    if (!bytes.empty() && BindImage(box, bytes, placement, beneath)) {
+    if (!bytes.empty() && BindImage(box, bytes, placement)) {
       image_boxes_.push_back(box);
       return;
     }
     if (!bytes.empty()) ctx_.log.Failure(std::string("wizard: image of ") + spot.box + " cannot be shown");
     // An empty box takes the colour of its frame rather than covering it with the dialog face.
+    const COLORREF beneath = ColourBeneath(named, spot.frame);
     if (box != nullptr) colours_[box] = {0, beneath, false, Brush(beneath)};
   };
   for (const PictureSpot& spot : kLargeBoxes) bind(spot, large);
@@ -138,9 +137,9 @@ void WizardSkin::ApplyImages(const Finder& named) {
 bool WizardSkin::ShowInstallImage(const Finder& named) {
   const std::string& bytes = ctx_.wizard.install_image;
   if (bytes.empty()) return false;
-  HWND box = named(kInstallBox.box);
+  HWND box = named(kInstallBox);
   const ImagePlacement placement = IsPngImage(bytes) ? ImagePlacement::kStretched : ImagePlacement::kOwnSize;
-  if (BindImage(box, bytes, placement, ColourBeneath(named, kInstallBox.frame))) {
+  if (BindImage(box, bytes, placement)) {
     image_boxes_.push_back(box);
   } else {
     ctx_.log.Failure("wizard: the installing-time image cannot be shown");

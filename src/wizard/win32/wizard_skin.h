@@ -49,7 +49,6 @@ class WizardSkin {
   COLORREF ColourBeneath(const Finder& named, const char* frame) const;
 
   Context& ctx_;
-  ImageModule images_;
   std::map<HWND, Colours> colours_;
   std::map<COLORREF, HBRUSH> brushes_;
   std::vector<HFONT> fonts_;

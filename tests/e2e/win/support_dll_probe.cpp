@@ -5,7 +5,8 @@
 // drives the installer through the message entry routine, whose address it reads from the message
 // window's caption: it adds "skip.txt" to the exclusion list, reads the install folder and, when
 // PROBE_INSTALL is set, starts the installation with its own progress callbacks (request 1009,
-// sent to the message window).
+// sent to the message window). It also makes and destroys a window of the installer's class
+// "CometLoadDialog", which the installer registers for its support DLLs.
 #include <windows.h>
 
 #include <cstdint>
@@ -92,6 +93,10 @@ extern "C" __declspec(dllexport) int __stdcall Start(intptr_t text, intptr_t int
                                                      intptr_t bytes) {
   Log("start text=" + Text(text) + " integer=" + std::to_string(static_cast<int32_t>(integer)) +
       " bytes=" + Text(bytes));
+  HWND window = CreateWindowExW(0, L"CometLoadDialog", L"probe", WS_POPUP, 0, 0, 50, 50, nullptr,
+                                nullptr, GetModuleHandleW(nullptr), nullptr);
+  Log(window != nullptr ? "CometLoadDialog window made" : "no CometLoadDialog class");
+  if (window != nullptr) DestroyWindow(window);
   DriveInstaller();
   return 0;
 }
