@@ -17,6 +17,9 @@ void MakePayload(const fs::path& dir) {
   fs::create_directories(dir / "empty_folder" / "inner");
   WriteFile(dir / "b" / "c.txt", "c\n");
   WriteFile(dir / "b" / "d.txt", "d\n");
+  // Its read-only attribute is restored through the open file.
+  WriteFile(dir / "b" / "read_only.txt", "kept\n");
+  fs::permissions(dir / "b" / "read_only.txt", fs::perms::owner_read | fs::perms::group_read);
 }
 
 class ApiExtract : public ::testing::Test {
@@ -77,13 +80,13 @@ TEST_F(ApiExtract, EngineCommandLines) {
   // Both: a folder item minus one of its files; flat into one folder.
   EXPECT_EQ(RunCommand(R"(e "C:\arc\p.7z" -hide -y "C:\flat\" "b" "数据" -p"pw" -x!"b\d.txt")"), 0);
   EXPECT_EQ(Tree(drive_.C("flat")),
-            (std::map<std::string, std::string>{{"c.txt", "c\n"}, {std::string("\xE8\xA1\xA8\xE6\xA0\xBC.txt"), "gbk name\n"}}));
+            (std::map<std::string, std::string>{{"c.txt", "c\n"}, {"read_only.txt", "kept\n"}, {std::string("\xE8\xA1\xA8\xE6\xA0\xBC.txt"), "gbk name\n"}}));
 
   // The empty password on an archive without one; "e" with everything drops the folders.
   Make7z(Archive("plain.7z"), drive_.C("src"), "");
   EXPECT_EQ(RunCommand(R"(e "C:\arc\plain.7z" -hide -y "C:\e\" * -p"")"), 0);
   auto flat = Tree(drive_.C("e"));
-  EXPECT_EQ(flat.size(), 8u);  // every file, no folder
+  EXPECT_EQ(flat.size(), 9u);  // every file, no folder
   EXPECT_EQ(flat[std::string("\xCE\xA9" "mega.txt")], "not in gbk\n");
   EXPECT_EQ(flat["empty.dat"], "");
 }

@@ -107,7 +107,13 @@ inline int64_t ModifiedSeconds(const fs::path& path) {
   return stat(path.c_str(), &st) == 0 ? static_cast<int64_t>(st.st_mtime) : -1;
 }
 
-// Our output equals 7zz's byte for byte, with the same modification times.
+inline bool OwnerMayWrite(const fs::path& path) {
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && (st.st_mode & S_IWUSR);
+}
+
+// Our output equals 7zz's byte for byte, with the same modification times; read-only files stay
+// read-only.
 inline void ExpectSameTree(const fs::path& ours, const fs::path& reference) {
   auto a = Tree(ours), b = Tree(reference);
   EXPECT_EQ(a.size(), b.size());
@@ -119,6 +125,9 @@ inline void ExpectSameTree(const fs::path& ours, const fs::path& reference) {
     }
     EXPECT_TRUE(it->second == bytes) << "content differs: " << name;
     EXPECT_EQ(ModifiedSeconds(ours / name), ModifiedSeconds(reference / name)) << name;
+    if (bytes != "dir") {
+      EXPECT_EQ(OwnerMayWrite(ours / name), OwnerMayWrite(reference / name)) << name;
+    }
   }
 }
 

@@ -13,18 +13,21 @@
 
 namespace qmb::sevenzip {
 
-class OutFile {
- public:
-  virtual ~OutFile() = default;
-  virtual bool Write(const void* data, size_t size) = 0;
-  // Flushes and closes; false when the data did not reach the disk.
-  virtual bool Close() = 0;
-};
-
 // Times are FILETIME values (100 ns since 1601); attributes are Windows attributes.
 struct FileMetadata {
   std::optional<uint64_t> mtime, ctime, atime;
   std::optional<uint32_t> attributes;
+};
+
+class OutFile {
+ public:
+  virtual ~OutFile() = default;
+  virtual bool Write(const void* data, size_t size) = 0;
+  // Sets the file's times and attributes through the open file, after its last write: opening
+  // the file a second time by its path costs more than the write of a small file.
+  virtual bool SetMetadata(const FileMetadata& meta) = 0;
+  // Flushes and closes; false when the data did not reach the disk.
+  virtual bool Close() = 0;
 };
 
 class ArchiveFileSystem {
@@ -44,8 +47,7 @@ class ArchiveFileSystem {
   // size: its space is reserved up front where the system can, so a large file is laid out in one
   // piece (the visible size still grows with the writes).
   virtual std::unique_ptr<OutFile> CreateOutFile(const std::u16string& relative, uint64_t size) = 0;
-  virtual bool SetMetadata(const std::u16string& relative, const FileMetadata& meta,
-                           bool is_folder) = 0;
+  virtual bool SetFolderMetadata(const std::u16string& relative, const FileMetadata& meta) = 0;
   virtual bool RemoveFile(const std::u16string& relative) = 0;
 };
 

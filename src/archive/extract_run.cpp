@@ -15,7 +15,9 @@ namespace qmb::sevenzip {
 namespace {
 
 constexpr uint64_t kReportEvery = 1 << 20;     // progress at least every MiB
-constexpr size_t kWriteBuffer = 4 << 20;       // files are written in large blocks
+// Small files are gathered into one write; the reader's full 1 MiB pieces go to the file as they
+// are, without a second copy (under Wine, writes of 64 KiB to 4 MiB took the same time).
+constexpr size_t kWriteBuffer = 1 << 20;
 constexpr uint64_t kLargeFile = 0xFFFFFFFFull;  // sizes from here on are reported in thousandths
 
 bool IsSeparator(char16_t c) { return c == u'/' || c == u'\\'; }
@@ -143,9 +145,16 @@ class WritingSink : public ExtractSink {
       folders_.push_back(index);
       return true;
     }
+    // Files come folder by folder: the parent made for the previous file needs no second look.
     size_t slash = target.rfind(u'/');
-    if (slash != std::u16string::npos && !fs_.CreateFolder(target.substr(0, slash)))
-      return Fail(RunResult::kWriteError, "cannot create folder: ", target.substr(0, slash));
+    if (slash != std::u16string::npos) {
+      std::u16string_view parent(target.data(), slash);
+      if (parent != last_parent_) {
+        if (!fs_.CreateFolder(std::u16string(parent)))
+          return Fail(RunResult::kWriteError, "cannot create folder: ", parent);
+        last_parent_ = parent;
+      }
+    }
     file_ = fs_.CreateOutFile(target, e.size);
     if (!file_) return Fail(RunResult::kWriteError, "cannot create file: ", target);
     index_ = index;
@@ -179,6 +188,7 @@ class WritingSink : public ExtractSink {
     if (e.is_dir) return true;
     if (!file_) return false;
     bool written = Flush();
+    if (status == Status::kOk && written) file_->SetMetadata(MetadataOf(e));
     bool closed = file_->Close();
     file_.reset();
     if (status != Status::kOk || !written || !closed) {
@@ -186,7 +196,6 @@ class WritingSink : public ExtractSink {
       if (written && !closed) Fail(RunResult::kWriteError, "cannot write: ", plan_.target[index]);
       return written && closed;
     }
-    fs_.SetMetadata(plan_.target[index], MetadataOf(e), false);
     return Report(kStateInProgress);
   }
 
@@ -199,7 +208,7 @@ class WritingSink : public ExtractSink {
       fs_.RemoveFile(plan_.target[index_]);
     }
     for (auto it = folders_.rbegin(); it != folders_.rend(); ++it)
-      fs_.SetMetadata(plan_.target[*it], MetadataOf(entries_[*it]), true);
+      fs_.SetFolderMetadata(plan_.target[*it], MetadataOf(entries_[*it]));
   }
 
   // A failure of our own (write, cancel) overrides the status the reader gives back.
@@ -238,6 +247,7 @@ class WritingSink : public ExtractSink {
   uint64_t unreported_ = 0;
   std::vector<uint8_t> buffer_;
   std::vector<size_t> folders_;
+  std::u16string last_parent_;
   std::optional<RunOutcome> failure_;
 };
 

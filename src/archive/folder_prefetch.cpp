@@ -11,6 +11,10 @@ namespace {
 
 constexpr size_t kChunk = 1 << 20;
 constexpr size_t kHeadChunks = 8;  // the folder being read runs at most this far ahead
+// Chunks the reader has emptied are kept for the workers' next ones: a fresh megabyte costs a
+// mapping, page faults and zeroing on every chunk where the heap hands large blocks back to the
+// system at once (as under Wine).
+constexpr size_t kSpareChunks = 2 * kHeadChunks;
 
 }  // namespace
 
@@ -51,6 +55,8 @@ class FolderPrefetcher::Reader final : public Source {
       Slot& slot = owner_.slots_[item_];
       owner_.changed_.wait(lock, [&] { return !slot.chunks.empty() || slot.finished; });
       if (slot.chunks.empty()) return slot.end_status;
+      if (owner_.spare_.size() < kSpareChunks && current_.size() == kChunk)
+        owner_.spare_.push_back(std::move(current_));
       current_ = std::move(slot.chunks.front());
       slot.chunks.pop_front();
       owner_.taken_ -= current_.size();
@@ -154,7 +160,7 @@ void FolderPrefetcher::Decode(size_t item) {
   uint64_t left = items_[item].bytes;
   Status status = Status::kOk;
   while (left > 0 && status == Status::kOk) {
-    std::vector<uint8_t> chunk(static_cast<size_t>(std::min<uint64_t>(kChunk, left)));
+    std::vector<uint8_t> chunk = TakeChunk(static_cast<size_t>(std::min<uint64_t>(kChunk, left)));
     size_t got = 0;
     status = ReadFull(*source, chunk.data(), chunk.size(), got);
     if (status == Status::kOk && got < chunk.size()) status = Status::kDataError;  // ended early
@@ -213,6 +219,19 @@ void FolderPrefetcher::ReturnMemory(uint64_t size) {
 bool FolderPrefetcher::Stopping() {
   std::lock_guard lock(mutex_);
   return stop_;
+}
+
+std::vector<uint8_t> FolderPrefetcher::TakeChunk(size_t size) {
+  std::vector<uint8_t> chunk;
+  {
+    std::lock_guard lock(mutex_);
+    if (!spare_.empty()) {
+      chunk = std::move(spare_.back());
+      spare_.pop_back();
+    }
+  }
+  chunk.resize(size);  // a spare one has its full size already: nothing is zeroed again
+  return chunk;
 }
 
 }  // namespace qmb::sevenzip

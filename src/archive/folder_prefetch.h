@@ -75,6 +75,8 @@ class FolderPrefetcher final : public DecodeShare {
 
   void Work();
   void Decode(size_t item);
+  // A chunk of `size` bytes for a worker to fill, an emptied one where there is one.
+  std::vector<uint8_t> TakeChunk(size_t size);
   // Waits until the worker of `item` may queue `size` more bytes; false when the run stops.
   bool WaitForRoom(std::unique_lock<std::mutex>& lock, size_t item, uint64_t size);
 
@@ -88,6 +90,7 @@ class FolderPrefetcher final : public DecodeShare {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::vector<Slot> slots_;
+  std::vector<std::vector<uint8_t>> spare_;  // emptied full-size chunks
   size_t head_ = 0;      // the item the reader is on
   size_t claimed_ = 0;   // items handed to workers so far
   size_t returned_ = 0;  // items handed to the reader so far

@@ -97,6 +97,24 @@ class FdInStream : public InStream {
   uint64_t size_;
 };
 
+timespec FromFileTime(uint64_t filetime) {
+  // FILETIME counts 100 ns steps from 1601; the epoch is 11644473600 s later.
+  constexpr uint64_t kEpoch = 116444736000000000ull;
+  timespec ts{};
+  if (filetime < kEpoch) return ts;
+  ts.tv_sec = static_cast<time_t>((filetime - kEpoch) / 10000000);
+  ts.tv_nsec = static_cast<long>((filetime - kEpoch) % 10000000 * 100);
+  return ts;
+}
+
+// atime and mtime as utimensat and futimens take them; false when the entry has no mtime.
+bool TimesOf(const FileMetadata& meta, timespec (&times)[2]) {
+  if (!meta.mtime) return false;
+  times[0] = FromFileTime(meta.atime ? *meta.atime : *meta.mtime);
+  times[1] = FromFileTime(*meta.mtime);
+  return true;
+}
+
 class FdOutFile : public OutFile {
  public:
   explicit FdOutFile(int fd) : fd_(fd) {}
@@ -117,6 +135,18 @@ class FdOutFile : public OutFile {
     }
     return true;
   }
+  bool SetMetadata(const FileMetadata& meta) override {
+    bool ok = true;
+    timespec times[2];
+    if (TimesOf(meta, times)) ok = futimens(fd_, times) == 0;
+    // The read-only attribute takes the write bits away; the archive reader drops Unix modes.
+    if (meta.attributes && (*meta.attributes & 0x1)) {
+      struct stat st;
+      if (fstat(fd_, &st) != 0) return false;
+      ok = fchmod(fd_, st.st_mode & 07555) == 0 && ok;
+    }
+    return ok;
+  }
   bool Close() override {
     int fd = fd_;
     fd_ = -1;
@@ -126,16 +156,6 @@ class FdOutFile : public OutFile {
  private:
   int fd_;
 };
-
-timespec FromFileTime(uint64_t filetime) {
-  // FILETIME counts 100 ns steps from 1601; the epoch is 11644473600 s later.
-  constexpr uint64_t kEpoch = 116444736000000000ull;
-  timespec ts{};
-  if (filetime < kEpoch) return ts;
-  ts.tv_sec = static_cast<time_t>((filetime - kEpoch) / 10000000);
-  ts.tv_nsec = static_cast<long>((filetime - kEpoch) % 10000000 * 100);
-  return ts;
-}
 
 class PosixFileSystem : public ArchiveFileSystem {
  public:
@@ -170,26 +190,10 @@ class PosixFileSystem : public ArchiveFileSystem {
     return std::make_unique<FdOutFile>(fd);
   }
 
-  bool SetMetadata(const std::u16string& relative, const FileMetadata& meta,
-                   bool is_folder) override {
-    std::string path = Full(relative);
-    bool ok = true;
-    if (meta.mtime) {
-      timespec times[2] = {meta.atime ? FromFileTime(*meta.atime) : FromFileTime(*meta.mtime),
-                           FromFileTime(*meta.mtime)};
-      ok = utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
-    }
-    // Folders keep their mode: a read-only folder would only stop the next run.
-    if (meta.attributes && !is_folder) {
-      uint32_t attributes = *meta.attributes;
-      struct stat st;
-      if (stat(path.c_str(), &st) != 0) return false;
-      mode_t mode = st.st_mode & 07777;
-      if ((attributes & 0x8000) && (attributes >> 16) != 0) mode = (attributes >> 16) & 07777;
-      else if (attributes & 0x1) mode &= ~static_cast<mode_t>(0222);
-      if (mode != (st.st_mode & 07777)) ok = chmod(path.c_str(), mode) == 0 && ok;
-    }
-    return ok;
+  // Folders keep their mode: a read-only folder would only stop the next run.
+  bool SetFolderMetadata(const std::u16string& relative, const FileMetadata& meta) override {
+    timespec times[2];
+    return !TimesOf(meta, times) || utimensat(AT_FDCWD, Full(relative).c_str(), times, 0) == 0;
   }
 
   bool RemoveFile(const std::u16string& relative) override {

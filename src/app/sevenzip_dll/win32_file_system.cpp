@@ -62,6 +62,21 @@ class HandleInStream : public InStream {
   uint64_t size_;
 };
 
+// Times and attributes in one call on an open handle; a zero field leaves that value as it is.
+bool SetBasicInfo(HANDLE handle, const FileMetadata& meta, bool is_folder) {
+  constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                          FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+  FILE_BASIC_INFO info{};
+  info.CreationTime.QuadPart = static_cast<LONGLONG>(meta.ctime.value_or(0));
+  info.LastAccessTime.QuadPart = static_cast<LONGLONG>(meta.atime.value_or(0));
+  info.LastWriteTime.QuadPart = static_cast<LONGLONG>(meta.mtime.value_or(0));
+  if (meta.attributes) {
+    info.FileAttributes = *meta.attributes & kKept;
+    if (info.FileAttributes == 0 && !is_folder) info.FileAttributes = FILE_ATTRIBUTE_NORMAL;
+  }
+  return SetFileInformationByHandle(handle, FileBasicInfo, &info, sizeof info) != 0;
+}
+
 class HandleOutFile : public OutFile {
  public:
   explicit HandleOutFile(HANDLE handle) : handle_(handle) {}
@@ -79,6 +94,9 @@ class HandleOutFile : public OutFile {
     }
     return true;
   }
+  bool SetMetadata(const FileMetadata& meta) override {
+    return SetBasicInfo(handle_, meta, false);
+  }
   bool Close() override {
     HANDLE handle = handle_;
     handle_ = INVALID_HANDLE_VALUE;
@@ -88,10 +106,6 @@ class HandleOutFile : public OutFile {
  private:
   HANDLE handle_;
 };
-
-FILETIME ToFileTime(uint64_t value) {
-  return {static_cast<DWORD>(value), static_cast<DWORD>(value >> 32)};
-}
 
 class Win32FileSystem : public ArchiveFileSystem {
  public:
@@ -133,31 +147,14 @@ class Win32FileSystem : public ArchiveFileSystem {
     return std::make_unique<HandleOutFile>(handle);
   }
 
-  bool SetMetadata(const std::u16string& relative, const FileMetadata& meta,
-                   bool is_folder) override {
-    std::u16string path = Full(relative);
-    bool ok = true;
-    if (meta.mtime || meta.ctime || meta.atime) {
-      HANDLE handle = ::CreateFileW(W(path), FILE_WRITE_ATTRIBUTES,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, is_folder ? FILE_FLAG_BACKUP_SEMANTICS : 0, nullptr);
-      if (handle == INVALID_HANDLE_VALUE) return false;
-      FILETIME c{}, a{}, m{};
-      if (meta.ctime) c = ToFileTime(*meta.ctime);
-      if (meta.atime) a = ToFileTime(*meta.atime);
-      if (meta.mtime) m = ToFileTime(*meta.mtime);
-      ok = SetFileTime(handle, meta.ctime ? &c : nullptr, meta.atime ? &a : nullptr,
-                       meta.mtime ? &m : nullptr) != 0;
-      CloseHandle(handle);
-    }
-    if (meta.attributes) {
-      constexpr DWORD kKept = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
-                              FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
-                              FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-      DWORD attributes = *meta.attributes & kKept;
-      if (attributes == 0 && !is_folder) attributes = FILE_ATTRIBUTE_NORMAL;
-      ok = SetFileAttributesW(W(path), attributes) != 0 && ok;
-    }
+  bool SetFolderMetadata(const std::u16string& relative, const FileMetadata& meta) override {
+    if (!meta.mtime && !meta.ctime && !meta.atime && !meta.attributes) return true;
+    HANDLE handle = ::CreateFileW(W(Full(relative)), FILE_WRITE_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    bool ok = SetBasicInfo(handle, meta, true);
+    CloseHandle(handle);
     return ok;
   }
 
