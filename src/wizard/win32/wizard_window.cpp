@@ -5,6 +5,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <commctrl.h>
@@ -42,6 +43,7 @@ constexpr UINT kDirectInterval = 1;
 constexpr UINT kTaskbarInterval = 80;
 constexpr UINT kTreeTickMessage = WM_APP + 1;  // the tree's own toggle has happened by then
 constexpr int kFirstOptionId = 3000;
+constexpr char kStatusLine[] = "解压_标签";  // the installing page's status line
 constexpr char kPageSetText[] = "备用_选择夹窗口";
 constexpr char kCompanyMark[] = "禾木公司版权所有";
 constexpr char kBrowseTitle[] = "请选择安装目录";
@@ -226,7 +228,7 @@ class WizardWindow : public WizardView,
   }
 
   // InstallView
-  void SetStatusLine(const std::string& line) override { SetText(Named("解压_标签"), line); }
+  void SetStatusLine(const std::string& line) override { SetText(Named(kStatusLine), line); }
   void AddDetailLine(const std::string& line) override {
     HWND list = Named("超级列表框");
     const LRESULT at = SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Wide(line).c_str()));
@@ -390,6 +392,9 @@ class WizardWindow : public WizardView,
         break;
       case ControlKind::kProgress: cls = PROGRESS_CLASSW; break;
     }
+    // The installing page's status line names each file as it goes: it stays one line above the
+    // progress bar, and a long path is shortened in its middle instead of wrapping under the bar.
+    if (std::string_view(entry.name) == kStatusLine) style |= SS_PATHELLIPSIS;
     HWND control = CreateWindowExW(ex_style, cls, Wide(entry.text).c_str(), style, entry.x, entry.y,
                                    entry.width, entry.height, parent,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
