@@ -33,6 +33,7 @@ constexpr size_t kScanBuffer = 1 << 16;
 constexpr size_t kStep = 1 << 20;         // a piece's decoder looks for a stop this often
 constexpr size_t kMaxAhead = 8;           // pieces scanned ahead of the one being read
 constexpr uint64_t kPieceOverhead = 1 << 20;  // a decoder's probabilities and input buffer
+constexpr uint64_t kBlockDictionaries = 4;    // 7-Zip's block size on several threads, in dictionaries
 
 // Bytes from memory, then the rest of the input (or, when the input already failed, its status).
 class PrefixedSource final : public Source {
@@ -415,6 +416,10 @@ std::unique_ptr<Source> MakeLzma2SplitDecoder(const std::vector<uint8_t>& props,
     status = Status::kTooLarge;
     return nullptr;
   }
+  // When 7-Zip compresses on several threads it resets the dictionary about every four
+  // dictionaries of output; a stream no longer than that is one block, and scanning it ahead would
+  // only cost the copy of all its packed bytes before the first byte comes out.
+  if (out_size <= kBlockDictionaries * dictionary) return MakeLzma2Decoder(props, std::move(input), out_size, status);
   status = Status::kOk;
   return std::make_unique<Lzma2SplitDecoder>(props, std::move(input), out_size, dictionary, share);
 }

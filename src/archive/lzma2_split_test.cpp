@@ -75,20 +75,21 @@ struct Stream {
 // Text and random runs, compressed by 7zz into one LZMA2 stream with the given coder options; a
 // one-file archive without header compression holds that stream right after its 32-byte start
 // header, up to where the header begins.
-Stream MakeStream(const std::string& options, size_t size) {
+Stream MakeStream(unsigned dictionary_log, const std::string& options, size_t size) {
   DriveRoot drive;
   Stream stream;
   for (unsigned i = 0; stream.plain.size() < size; ++i)
     stream.plain += i % 3 ? Text(150000 + i * 1000) : RandomBytes(70000, i);
   WriteFile(drive.C("src/data"), stream.plain);
-  Make7z(drive.C("s.7z"), drive.C("src"), "-m0=LZMA2:" + options + " -mhc=off -ms=off");
+  Make7z(drive.C("s.7z"), drive.C("src"),
+         "-m0=LZMA2:d=" + std::to_string(dictionary_log) + options + " -mhc=off -ms=off");
   const std::string archive = ReadFile(drive.C("s.7z"));
   uint64_t next = 0;
   for (int i = 7; i >= 0; --i) next = next << 8 | static_cast<uint8_t>(archive[12 + i]);
   stream.packed = archive.substr(32, next);
-  // The dictionary property: the first chunk of a stream made with a d=2^k dictionary starts
-  // with a reset, and our property byte only has to cover the dictionary.
-  stream.props = {static_cast<uint8_t>(2 * (22 - 11))};  // 4 MiB, above every option used here
+  // The stream's own dictionary property, as the folder would give it (the decoder judges by it
+  // whether the stream can be long enough to hold resets).
+  stream.props = {static_cast<uint8_t>(2 * (dictionary_log - 11))};
   return stream;
 }
 
@@ -104,7 +105,7 @@ std::string DecodeWith(const Stream& s, const std::string& packed, DecodeShare* 
 
 class Lzma2Split : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { resets_ = new Stream(MakeStream("d=256k:c=256k -mx=3", 3 << 20)); }
+  static void SetUpTestSuite() { resets_ = new Stream(MakeStream(18, ":c=256k -mx=3", 3 << 20)); }
   static void TearDownTestSuite() { delete resets_; }
   static Stream* resets_;
 };
@@ -137,14 +138,19 @@ TEST_F(Lzma2Split, DecodesTheSameBytesWhateverThreadsAndMemoryItIsLent) {
 }
 
 TEST_F(Lzma2Split, StreamsItCannotCutDecodeAsOne) {
-  // Without resets after the first chunk the whole stream is one piece, decoded in one go.
-  Stream single = MakeStream("d=4m -mx=3 -mmt=1", 1 << 20);
-  CountingShare share(3, 1 << 30);
-  Status status = Status::kOk;
-  EXPECT_TRUE(DecodeWith(single, single.packed, &share, status, single.plain.size()) == single.plain);
-  EXPECT_EQ(status, Status::kOk);
-  EXPECT_EQ(share.threads_taken, 0u);
-  EXPECT_EQ(share.memory(), 0u);
+  // Without resets after the first chunk the whole stream is one piece, decoded in one go; a
+  // stream within four dictionaries is not even scanned, though it has resets.
+  const Stream streams[] = {MakeStream(16, " -mx=3 -mmt=1", 1 << 20),
+                            MakeStream(20, ":c=1m -mx=3", 3 << 20)};
+  for (const Stream& s : streams) {
+    CountingShare share(3, 1 << 30);
+    Status status = Status::kOk;
+    EXPECT_TRUE(DecodeWith(s, s.packed, &share, status, s.plain.size()) == s.plain);
+    EXPECT_EQ(status, Status::kOk);
+    EXPECT_EQ(share.threads_taken, 0u);
+    EXPECT_EQ(share.memory(), 0u);
+    if (&s == &streams[1]) EXPECT_EQ(share.pieces, 0u);  // it would be cut in three
+  }
 }
 
 // The damage of a middle piece, a header, or the stream's end: the same status and the same bytes
