@@ -19,6 +19,10 @@ export LANG=C.UTF-8 LC_ALL=C.UTF-8
 export WINEARCH=$QMB_WINDOWS_ARCH
 export WINEPREFIX="${WINEPREFIX:-${QMB_NATIVE_DIR:-$qmb_root/build/native}/wineprefix-$QMB_WINDOWS_ARCH}"
 QMB_WINE_TIMEOUT="${QMB_WINE_TIMEOUT:-300}"
+# The first display number this test's virtual displays try (`xvfb-run -a -n "$QMB_DISPLAY"`).
+# Each test starts at its own random one: with every test starting at 99, a test could get the
+# number of a display the previous test was still tearing down, and lose its windows with it.
+QMB_DISPLAY=$((100 + RANDOM % 800))
 
 # The `wine` wrapper picks the 32-bit loader whenever it is installed, so the 64-bit way calls
 # Debian's 64-bit loader and server directly, through small stand-ins for `wine`, `wine-stable`
@@ -92,7 +96,7 @@ find_temp_folder() {
 # windows go to this display; afterwards every Wine process of the run has ended, so files and the
 # registry are flushed and nothing outlives the display. The program's exit code is returned.
 run_wine() {
-  timeout "$QMB_WINE_TIMEOUT" xvfb-run -a bash -c \
+  timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$QMB_DISPLAY" bash -c \
     'wineserver -w; wine "$@"; code=$?; wineserver -w; exit $code' run_wine "$@"
 }
 
@@ -115,7 +119,7 @@ wine_reg_export() {
 # which other tests compare). In SCRIPT, d runs the UI driver DRIVER (its Windows path) and shot
 # NAME saves a screenshot as $shots/NAME.png. Returns the script's exit code.
 driven_session() {
-  QMB_DRIVER=$1 timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -s '-screen 0 1280x1024x24' bash -c '
+  QMB_DRIVER=$1 timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$QMB_DISPLAY" -s '-screen 0 1280x1024x24' bash -c '
       set -u
       wineserver -w
       d() { wine "$QMB_DRIVER" "$@" | tr -d "\r"; return ${PIPESTATUS[0]}; }

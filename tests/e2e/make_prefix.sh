@@ -23,7 +23,7 @@ own_user_folders() {
 rm -rf "$WINEPREFIX"
 mkdir -p "$(dirname "$WINEPREFIX")"
 log="$(dirname "$WINEPREFIX")/wineprefix.log"
-if ! timeout "$QMB_WINE_TIMEOUT" xvfb-run -a bash -c 'wineboot -i && wineserver -w' >"$log" 2>&1; then
+if ! timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$QMB_DISPLAY" bash -c 'wineboot -i && wineserver -w' >"$log" 2>&1; then
   cat "$log" >&2
   fail "wineboot could not make $WINEPREFIX"
 fi

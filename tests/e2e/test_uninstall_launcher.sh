@@ -83,7 +83,7 @@ echo "ok the launcher starts its working copy: $arguments"
 mkdir -p "$work/empty"
 cp "$folder/uninst.exe" "$work/empty/"
 rm -rf "$temp/Uninstall"
-timeout "$QMB_WINE_TIMEOUT" xvfb-run -a bash -c '
+timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$QMB_DISPLAY" bash -c '
   wine "C:\\qmbuninst\\empty\\uninst.exe" & launcher=$!
   wine "C:\\qmbuninst\\drive_window.exe" answer "" ok - 60 >"$1/answer.txt"; answered=$?
   wait $launcher; code=$?
