@@ -33,6 +33,7 @@ constexpr size_t kScanBuffer = 1 << 16;
 constexpr size_t kStep = 1 << 20;         // a piece's decoder looks for a stop this often
 constexpr size_t kMaxAhead = 8;           // pieces scanned ahead of the one being read
 constexpr uint64_t kPieceOverhead = 1 << 20;  // a decoder's probabilities and input buffer
+constexpr uint64_t kMiB = 1 << 20;
 constexpr uint64_t kBlockDictionaries = 4;    // 7-Zip's block size on several threads, in dictionaries
 
 // Bytes from memory, then the rest of the input (or, when the input already failed, its status).
@@ -80,6 +81,9 @@ class Lzma2SplitDecoder final : public Source {
                     uint64_t dictionary, DecodeShare& share)
       : props_(props), input_(std::move(input)), out_size_(out_size), out_left_(out_size), dictionary_(dictionary),
         share_(share),
+        // 7-Zip's blocks are four dictionaries rounded up to whole MiB: a piece that grows beyond
+        // that without a reset is not one of them, and holding more of it in memory gains nothing.
+        max_piece_(std::min(kMaxPiece, (kBlockDictionaries * dictionary + kMiB - 1) / kMiB * kMiB)),
         buffer_(kScanBuffer) {}
 
   ~Lzma2SplitDecoder() override {
@@ -199,7 +203,7 @@ class Lzma2SplitDecoder final : public Source {
         return Status::kOk;
       }
       size += chunk.unpack_size;
-      if (size > kMaxPiece) return Fallback(piece);
+      if (size > max_piece_) return Fallback(piece);
       piece.packed.insert(piece.packed.end(), buffer_.begin() + pos_, buffer_.begin() + pos_ + length);
       pos_ += length;
       if (!CopyPacked(piece.packed, chunk.pack_size)) return Fallback(piece);
@@ -385,6 +389,7 @@ class Lzma2SplitDecoder final : public Source {
   uint64_t out_left_;  // declared bytes not yet given to a piece
   const uint64_t dictionary_;
   DecodeShare& share_;
+  const uint64_t max_piece_;  // unpacked bytes
 
   // Scanning, on the reader's thread.
   std::vector<uint8_t> buffer_;
