@@ -175,10 +175,17 @@ class ArchiveImpl final : public Archive {
         bytes[entry_folder_[i]] += entry.size;
     }
     for (PrefetchItem& item : items) item.bytes = bytes[item.folder];
-    auto open = [this](size_t f, InStream& stream, DecodeShare& share, Error& error) {
+    auto open = [this, bytes](size_t f, InStream& stream, DecodeShare& share, Error& error) {
       FolderInput input = FolderInputFor(f, stream);
       input.share = &share;
-      return OpenFolder(header_.streams.folders[f], input, error);
+      const Folder& folder = header_.streams.folders[f];
+      FolderStages stages = OpenFolderStages(folder, input, error);
+      // A folder read only in part keeps its filter on the worker, which stops where the reader does.
+      if (stages.filter && bytes[f] != folder.unpack_size()) {
+        stages.decode = FinishFolder(stages, std::move(stages.decode));
+        stages.decode_size = stages.size;
+      }
+      return stages;
     };
     return std::make_unique<FolderPrefetcher>(*stream_, std::move(items), threads, open);
   }

@@ -36,31 +36,73 @@ constexpr uint64_t kPieceOverhead = 1 << 20;  // a decoder's probabilities and i
 constexpr uint64_t kMiB = 1 << 20;
 constexpr uint64_t kBlockDictionaries = 4;    // 7-Zip's block size on several threads, in dictionaries
 
+// Packed bytes held in blocks: appending never moves what is held, so a piece costs one copy of
+// its bytes and touches each page once, and reading frees every block it empties.
+class PackedBytes {
+ public:
+  void Append(const uint8_t* data, size_t size) {
+    while (size > 0) {
+      if (blocks_.empty() || tail_ == kBlock) {
+        blocks_.emplace_back(new uint8_t[kBlock]);
+        tail_ = 0;
+      }
+      const size_t n = std::min(size, kBlock - tail_);
+      std::memcpy(blocks_.back().get() + tail_, data, n);
+      tail_ += n;
+      size_ += n;
+      data += n;
+      size -= n;
+    }
+  }
+
+  // Moves up to `size` bytes from the front into `data`; returns how many.
+  size_t Take(uint8_t* data, size_t size) {
+    size_t got = 0;
+    while (got < size && size_ > 0) {
+      const size_t end = blocks_.size() == 1 ? tail_ : kBlock;
+      const size_t n = std::min(size - got, end - head_);
+      std::memcpy(data + got, blocks_.front().get() + head_, n);
+      head_ += n;
+      size_ -= n;
+      got += n;
+      if (head_ == kBlock) {
+        blocks_.pop_front();
+        head_ = 0;
+      }
+    }
+    return got;
+  }
+
+  uint64_t size() const { return size_; }
+  bool empty() const { return size_ == 0; }
+
+ private:
+  static constexpr size_t kBlock = 1 << 20;
+  std::deque<std::unique_ptr<uint8_t[]>> blocks_;
+  size_t head_ = 0;  // read position in the first block
+  size_t tail_ = 0;  // bytes in the last block
+  uint64_t size_ = 0;
+};
+
 // Bytes from memory, then the rest of the input (or, when the input already failed, its status).
 class PrefixedSource final : public Source {
  public:
-  PrefixedSource(std::vector<uint8_t> prefix, std::unique_ptr<Source> rest, Status rest_status)
+  PrefixedSource(PackedBytes prefix, std::unique_ptr<Source> rest, Status rest_status)
       : prefix_(std::move(prefix)), rest_(std::move(rest)), rest_status_(rest_status) {}
   Status Read(uint8_t* data, size_t size, size_t& got) override {
-    got = 0;
-    if (pos_ < prefix_.size()) {
-      got = std::min(size, prefix_.size() - pos_);
-      std::memcpy(data, prefix_.data() + pos_, got);
-      pos_ += got;
-      return Status::kOk;
-    }
+    got = prefix_.Take(data, size);
+    if (got > 0 || size == 0) return Status::kOk;
     return rest_ ? rest_->Read(data, size, got) : rest_status_;
   }
 
  private:
-  std::vector<uint8_t> prefix_;
-  size_t pos_ = 0;
+  PackedBytes prefix_;
   std::unique_ptr<Source> rest_;
   Status rest_status_;
 };
 
 struct Piece {
-  std::vector<uint8_t> packed;  // the piece's chunks and an end mark
+  PackedBytes packed;  // the piece's chunks and an end mark
   uint64_t position = 0;        // of its first byte in the stream's output
   uint64_t declared = 0;        // the size its decoder is held to
   uint64_t size = 0;            // the bytes it decodes to, at most
@@ -197,14 +239,15 @@ class Lzma2SplitDecoder final : public Source {
         piece.position = out_size_ - out_left_;
         piece.declared = chunk.end ? out_left_ : size;
         piece.size = std::min(size, out_left_);
-        piece.packed.push_back(0);
+        const uint8_t end_mark = 0;
+        piece.packed.Append(&end_mark, 1);
         out_left_ -= piece.size;
         scan_done_ = chunk.end;
         return Status::kOk;
       }
       size += chunk.unpack_size;
       if (size > max_piece_) return Fallback(piece);
-      piece.packed.insert(piece.packed.end(), buffer_.begin() + pos_, buffer_.begin() + pos_ + length);
+      piece.packed.Append(buffer_.data() + pos_, length);
       pos_ += length;
       if (!CopyPacked(piece.packed, chunk.pack_size)) return Fallback(piece);
     }
@@ -212,9 +255,9 @@ class Lzma2SplitDecoder final : public Source {
 
   // The rest of the stream, from the start of `piece`, through one decoder.
   Status Fallback(Piece& piece) {
-    std::vector<uint8_t> prefix = std::move(piece.packed);
-    piece.packed.clear();
-    prefix.insert(prefix.end(), buffer_.begin() + pos_, buffer_.begin() + end_);
+    PackedBytes prefix = std::move(piece.packed);
+    piece.packed = PackedBytes();
+    prefix.Append(buffer_.data() + pos_, end_ - pos_);
     pos_ = end_;
     scan_done_ = true;
     Status status = Status::kOk;
@@ -240,11 +283,11 @@ class Lzma2SplitDecoder final : public Source {
     return true;
   }
 
-  bool CopyPacked(std::vector<uint8_t>& packed, uint64_t n) {
+  bool CopyPacked(PackedBytes& packed, uint64_t n) {
     while (n > 0) {
       if (!Ensure(1)) return false;
       const size_t take = static_cast<size_t>(std::min<uint64_t>(n, end_ - pos_));
-      packed.insert(packed.end(), buffer_.begin() + pos_, buffer_.begin() + pos_ + take);
+      packed.Append(buffer_.data() + pos_, take);
       pos_ += take;
       n -= take;
     }

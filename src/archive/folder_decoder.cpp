@@ -89,6 +89,23 @@ std::string MethodName(const Coder& coder) {
   return text;
 }
 
+// The converter of a filter coder (Delta or a branch converter); null for other methods, and with
+// status set when the filter's properties are out of bounds.
+std::unique_ptr<Converter> MakeConverter(const Coder& coder, Status& status) {
+  const auto& props = coder.props;
+  if (coder.method == kDelta) {
+    if (props.size() == 1) return MakeDeltaConverter(props[0] + 1u);
+    status = Status::kUnsupportedMethod;
+  } else if (auto kind = BranchKindOf(coder.method)) {
+    // An optional 4-byte property gives the offset the code was converted from.
+    if (props.empty()) return MakeBranchConverter(*kind, 0);
+    if (props.size() == 4)
+      return MakeBranchConverter(*kind, props[0] | props[1] << 8 | props[2] << 16 | uint32_t(props[3]) << 24);
+    status = Status::kUnsupportedMethod;
+  }
+  return nullptr;
+}
+
 class GraphBuilder {
  public:
   GraphBuilder(const Folder& folder, const FolderInput& input) : folder_(folder), input_(input) {
@@ -106,16 +123,14 @@ class GraphBuilder {
       error = {Status::kDataError, "damaged header: coder loop"};
       return nullptr;
     }
-    size_t c = 0;
-    while (c + 1 < folder_.coders.size() && out_start_[c + 1] <= out_index) ++c;
-    const Coder& coder = folder_.coders[c];
+    const Coder& coder = folder_.coders[CoderOf(out_index)];
     if (coder.num_out != 1) {
       error = {Status::kUnsupportedMethod, MethodName(coder)};
       return nullptr;
     }
     std::vector<std::unique_ptr<Source>> inputs;
     for (uint32_t k = 0; k < coder.num_in; ++k) {
-      auto source = Input(in_start_[c] + k, depth, error);
+      auto source = Input(in_start_[CoderOf(out_index)] + k, depth, error);
       if (!source) return nullptr;
       inputs.push_back(std::move(source));
     }
@@ -124,7 +139,35 @@ class GraphBuilder {
     return std::make_unique<SizedSource>(std::move(decoder), folder_.unpack_sizes[out_index]);
   }
 
+  FolderStages Stages(Error& error) {
+    FolderStages stages;
+    stages.size = folder_.unpack_sizes[folder_.main_out];
+    const size_t c = CoderOf(folder_.main_out);
+    const Coder& coder = folder_.coders[c];
+    const auto bound = std::find_if(folder_.bind_pairs.begin(), folder_.bind_pairs.end(),
+                                    [&](const auto& pair) { return pair.first == in_start_[c]; });
+    Status status = Status::kOk;
+    if (coder.num_in == 1 && coder.num_out == 1 && bound != folder_.bind_pairs.end() &&
+        bound->second < folder_.unpack_sizes.size())
+      stages.filter = MakeConverter(coder, status);
+    if (stages.filter) {
+      stages.decode = Output(bound->second, 1, error);
+      stages.decode_size = folder_.unpack_sizes[bound->second];
+      if (!stages.decode) stages.filter.reset();
+    } else {
+      stages.decode = Output(folder_.main_out, 0, error);
+      stages.decode_size = stages.size;
+    }
+    return stages;
+  }
+
  private:
+  size_t CoderOf(uint32_t out_index) const {
+    size_t c = 0;
+    while (c + 1 < folder_.coders.size() && out_start_[c + 1] <= out_index) ++c;
+    return c;
+  }
+
   std::unique_ptr<Source> Input(uint32_t in_index, unsigned depth, Error& error) {
     const auto& packed = folder_.packed_streams;
     if (auto it = std::find(packed.begin(), packed.end(), in_index); it != packed.end()) {
@@ -166,20 +209,9 @@ class GraphBuilder {
       decoder = MakePpmdDecoder(props, std::move(inputs[0]), status);
     } else if (coder.method == kMethodAes) {
       decoder = MakeAesDecoder(props, std::move(inputs[0]), *input_.password, *input_.keys, status);
-    } else if (coder.method == kDelta) {
-      if (props.size() == 1)
-        decoder = MakeFilterSource(MakeDeltaConverter(props[0] + 1u), std::move(inputs[0]));
-      else
-        status = Status::kUnsupportedMethod;
-    } else if (auto kind = BranchKindOf(coder.method)) {
-      // An optional 4-byte property gives the offset the code was converted from.
-      uint32_t start = 0;
-      if (props.size() == 4)
-        start = props[0] | props[1] << 8 | props[2] << 16 | uint32_t(props[3]) << 24;
-      else if (!props.empty())
-        status = Status::kUnsupportedMethod;
-      if (status == Status::kOk) decoder = MakeFilterSource(MakeBranchConverter(*kind, start), std::move(inputs[0]));
-    } else {
+    } else if (auto converter = MakeConverter(coder, status)) {
+      decoder = MakeFilterSource(std::move(converter), std::move(inputs[0]));
+    } else if (status == Status::kOk) {
       status = Status::kUnsupportedMethod;
     }
     if (!decoder) {
@@ -233,6 +265,16 @@ uint64_t FolderMemory(const Folder& folder) {
 std::unique_ptr<Source> OpenFolder(const Folder& folder, const FolderInput& input, Error& error) {
   GraphBuilder builder(folder, input);
   return builder.Output(folder.main_out, 0, error);
+}
+
+FolderStages OpenFolderStages(const Folder& folder, const FolderInput& input, Error& error) {
+  GraphBuilder builder(folder, input);
+  return builder.Stages(error);
+}
+
+std::unique_ptr<Source> FinishFolder(FolderStages& stages, std::unique_ptr<Source> decoded) {
+  if (!stages.filter) return decoded;
+  return std::make_unique<SizedSource>(MakeFilterSource(std::move(stages.filter), std::move(decoded)), stages.size);
 }
 
 }  // namespace qmb::sevenzip

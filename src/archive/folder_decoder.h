@@ -5,6 +5,7 @@
 #include "archive/coder.h"
 #include "archive/coder_aes.h"
 #include "archive/decode_share.h"
+#include "archive/filter.h"
 #include "archive/sz_header.h"
 
 namespace qmb::sevenzip {
@@ -21,6 +22,22 @@ struct FolderInput {
 // The folder's main output, exactly folder.unpack_size() bytes long; null with error set when a
 // method is unknown or its properties are out of bounds.
 std::unique_ptr<Source> OpenFolder(const Folder& folder, const FolderInput& input, Error& error);
+
+// A folder's chain in two stages. When its last coder is a cheap filter (a branch converter or
+// Delta) over another coder, `decode` is everything below the filter and `filter` the filter, so a
+// worker decoding the folder ahead can leave the filter to the thread that reads the folder;
+// otherwise `decode` is the whole chain and `filter` null. `decode` is null with error set where
+// OpenFolder fails.
+struct FolderStages {
+  std::unique_ptr<Source> decode;
+  uint64_t decode_size = 0;  // the bytes `decode` yields (with a filter: the coder below it)
+  std::unique_ptr<Converter> filter;
+  uint64_t size = 0;  // the folder's main output
+};
+FolderStages OpenFolderStages(const Folder& folder, const FolderInput& input, Error& error);
+
+// The folder's main output from the decoded bytes of its stages: the filter put back over them.
+std::unique_ptr<Source> FinishFolder(FolderStages& stages, std::unique_ptr<Source> decoded);
 
 // The working memory the folder's decoders take (dictionaries, models, buffers), estimated from
 // their properties without opening anything; decoding folders side by side is budgeted with it.

@@ -105,7 +105,7 @@ std::unique_ptr<Source> FolderPrefetcher::Next(Error& error) {
     error = slot.open_error;
     return nullptr;
   }
-  return std::make_unique<Reader>(*this, item);
+  return FinishFolder(slot.finish, std::make_unique<Reader>(*this, item));
 }
 
 void FolderPrefetcher::Work() {
@@ -146,10 +146,12 @@ void FolderPrefetcher::Decode(size_t item) {
   Slot& slot = slots_[item];
   StreamView view(archive_, archive_mutex_);
   Error error;
-  std::unique_ptr<Source> source = open_(items_[item].folder, view, *this, error);
+  FolderStages stages = open_(items_[item].folder, view, *this, error);
+  std::unique_ptr<Source> source = std::move(stages.decode);
   {
     std::lock_guard lock(mutex_);
     slot.opened = true;
+    slot.finish = std::move(stages);
     if (!source) {
       slot.open_error = error.ok() ? Error{Status::kDataError, "coder set-up failed"} : error;
       slot.finished = true;
@@ -157,7 +159,7 @@ void FolderPrefetcher::Decode(size_t item) {
   }
   changed_.notify_all();
   if (!source) return;
-  uint64_t left = items_[item].bytes;
+  uint64_t left = slot.finish.filter ? slot.finish.decode_size : items_[item].bytes;
   Status status = Status::kOk;
   while (left > 0 && status == Status::kOk) {
     std::vector<uint8_t> chunk = TakeChunk(static_cast<size_t>(std::min<uint64_t>(kChunk, left)));

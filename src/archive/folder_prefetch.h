@@ -19,6 +19,7 @@
 
 #include "archive/coder.h"
 #include "archive/decode_share.h"
+#include "archive/folder_decoder.h"
 
 namespace qmb::sevenzip {
 
@@ -39,9 +40,11 @@ inline constexpr uint64_t kPrefetchBudget = 384ull << 20;
 class FolderPrefetcher final : public DecodeShare {
  public:
   // Opens a folder's decoder chain reading the archive through `stream` (one per worker); its
-  // decoders may take threads and memory from `share`.
+  // decoders may take threads and memory from `share`. A worker reads the decoding stage, all of
+  // it when there is a filter stage (the filter may need bytes past the last one read), and the
+  // reader's thread runs the filter.
   using Opener =
-      std::function<std::unique_ptr<Source>(size_t folder, InStream& stream, DecodeShare& share, Error& error)>;
+      std::function<FolderStages(size_t folder, InStream& stream, DecodeShare& share, Error& error)>;
 
   // Starts `threads` workers (at least one) over the items; the archive stream is shared by them.
   FolderPrefetcher(InStream& archive, std::vector<PrefetchItem> items, unsigned threads, Opener open,
@@ -69,6 +72,7 @@ class FolderPrefetcher final : public DecodeShare {
     std::deque<std::vector<uint8_t>> chunks;
     bool opened = false;
     Error open_error;
+    FolderStages finish;  // the filter stage, left to the reader
     bool finished = false;  // no chunk follows those queued
     Status end_status = Status::kOk;
   };
