@@ -123,14 +123,15 @@ class GraphBuilder {
       error = {Status::kDataError, "damaged header: coder loop"};
       return nullptr;
     }
-    const Coder& coder = folder_.coders[CoderOf(out_index)];
+    const size_t c = CoderOf(out_index);
+    const Coder& coder = folder_.coders[c];
     if (coder.num_out != 1) {
       error = {Status::kUnsupportedMethod, MethodName(coder)};
       return nullptr;
     }
     std::vector<std::unique_ptr<Source>> inputs;
     for (uint32_t k = 0; k < coder.num_in; ++k) {
-      auto source = Input(in_start_[CoderOf(out_index)] + k, depth, error);
+      auto source = Input(in_start_[c] + k, depth, error);
       if (!source) return nullptr;
       inputs.push_back(std::move(source));
     }

@@ -148,10 +148,11 @@ void FolderPrefetcher::Decode(size_t item) {
   Error error;
   FolderStages stages = open_(items_[item].folder, view, *this, error);
   std::unique_ptr<Source> source = std::move(stages.decode);
+  uint64_t left = stages.filter ? stages.decode_size : items_[item].bytes;
   {
     std::lock_guard lock(mutex_);
     slot.opened = true;
-    slot.finish = std::move(stages);
+    slot.finish = std::move(stages);  // the reader's from here on
     if (!source) {
       slot.open_error = error.ok() ? Error{Status::kDataError, "coder set-up failed"} : error;
       slot.finished = true;
@@ -159,7 +160,6 @@ void FolderPrefetcher::Decode(size_t item) {
   }
   changed_.notify_all();
   if (!source) return;
-  uint64_t left = slot.finish.filter ? slot.finish.decode_size : items_[item].bytes;
   Status status = Status::kOk;
   while (left > 0 && status == Status::kOk) {
     std::vector<uint8_t> chunk = TakeChunk(static_cast<size_t>(std::min<uint64_t>(kChunk, left)));
