@@ -160,14 +160,17 @@ class ArchiveImpl final : public Archive {
 
  private:
   // With more than one thread the wanted folders are decoded by workers ahead of the loop in
-  // Extract (a single folder still gains: decoding overlaps checking and writing); null otherwise.
+  // Extract (a single folder still gains: decoding overlaps checking and writing); null otherwise,
+  // and when every wanted folder only stores its bytes.
   std::unique_ptr<FolderPrefetcher> StartPrefetch(const std::vector<bool>& selected, const std::vector<bool>& wanted,
                                                   const std::vector<size_t>& last_selected, unsigned threads) {
     if (threads < 2) return nullptr;
     std::vector<PrefetchItem> items;
     for (size_t f = 0; f < wanted.size(); ++f)
       if (wanted[f]) items.push_back({f, 0, FolderMemory(header_.streams.folders[f])});
-    if (items.empty()) return nullptr;
+    if (std::all_of(items.begin(), items.end(),
+                    [&](const PrefetchItem& item) { return FolderIsStored(header_.streams.folders[item.folder]); }))
+      return nullptr;
     std::vector<uint64_t> bytes(wanted.size(), 0);
     for (size_t i = 0; i < selected.size(); ++i) {
       const Entry& entry = header_.entries[i];

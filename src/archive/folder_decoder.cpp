@@ -240,6 +240,10 @@ uint32_t Le32(const std::vector<uint8_t>& props, size_t at) {
 
 }  // namespace
 
+bool FolderIsStored(const Folder& folder) {
+  return std::all_of(folder.coders.begin(), folder.coders.end(), [](const Coder& coder) { return coder.method == kCopy; });
+}
+
 uint64_t FolderMemory(const Folder& folder) {
   constexpr uint64_t kBuffers = 1 << 20;  // input and output buffers of one coder, roughly
   uint64_t total = 0;

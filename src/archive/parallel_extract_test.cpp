@@ -76,6 +76,7 @@ TEST_F(ParallelExtract, ManyFoldersAndLzma2ResetsGiveTheOneThreadRun) {
       {"each.7z", "-m0=LZMA2 -mx=1 -ms=off"},                 // one folder per file
       {"pairs.7z", "-m0=LZMA2 -mx=3 -ms=2f -mhe=on -psecret"},  // encrypted, two files a block
       {"deflate.7z", "-m0=Deflate -mx=1 -ms=3f"},              // another decoder
+      {"copy.7z", "-m0=Copy"},                                 // stored: read without workers
       {"resets.7z", "-m0=LZMA2:d=1m:c=1m -mx=3"},               // one stream, dictionary resets
       // Streams cut in pieces at their resets: encrypted, behind a branch filter, and one such
       // stream in each of several folders.
