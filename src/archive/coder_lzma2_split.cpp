@@ -161,7 +161,10 @@ class Lzma2SplitDecoder final : public Source {
       }
       if (front.streamed) {
         lock.unlock();
-        if (read_pos_ < front.size) return ReadStreamed(front, data, size, got);
+        if (read_pos_ < front.size) {
+          StartHelpers();  // a thread busy when the pieces were scanned may be free by now
+          return ReadStreamed(front, data, size, got);
+        }
         if (Status status = Finish(front); status != Status::kOk) return status;
         Pop();
         continue;

@@ -19,7 +19,7 @@ class CountingShare final : public DecodeShare {
   CountingShare(unsigned threads, uint64_t budget) : threads_(threads), budget_(budget) {}
   bool TryTakeThread() override {
     std::lock_guard lock(mutex_);
-    if (stopping_ || lent_threads_ >= threads_) return false;
+    if (stopping_ || closed || lent_threads_ >= threads_) return false;
     ++lent_threads_;
     ++threads_taken;
     return true;
@@ -54,6 +54,7 @@ class CountingShare final : public DecodeShare {
     std::lock_guard lock(mutex_);
     return memory_;
   }
+  std::atomic<bool> closed = false;  // no thread to lend for now
   std::atomic<unsigned> threads_taken = 0;
   std::atomic<unsigned> pieces = 0;  // pieces the decoder held in memory
 
@@ -137,6 +138,27 @@ TEST_F(Lzma2Split, DecodesTheSameBytesWhateverThreadsAndMemoryItIsLent) {
   }
 }
 
+// A thread the run had busy while the stream was scanned goes to the waiting pieces once it is free.
+TEST_F(Lzma2Split, AThreadFreedAfterTheScanTakesTheWaitingPieces) {
+  const Stream& s = *resets_;
+  CountingShare share(1, 1 << 30);
+  share.closed = true;
+  Status status = Status::kOk;
+  auto decoder = MakeLzma2SplitDecoder(s.props, Bytes(s.packed, 1 << 16), s.plain.size(), share, status);
+  ASSERT_TRUE(decoder);
+  // Half way, the whole stream has been scanned (eight pieces ahead at most) without a helper.
+  std::string out(s.plain.size() / 2, '\0');
+  size_t got = 0;
+  ASSERT_EQ(ReadFull(*decoder, reinterpret_cast<uint8_t*>(out.data()), out.size(), got), Status::kOk);
+  EXPECT_EQ(share.threads_taken, 0u);
+  share.closed = false;
+  out.resize(got);
+  out += ReadAll(*decoder, status, 65536);
+  EXPECT_EQ(status, Status::kOk);
+  EXPECT_TRUE(out == s.plain) << out.size() << " bytes against " << s.plain.size();
+  EXPECT_GT(share.threads_taken, 0u);
+}
+
 TEST_F(Lzma2Split, StreamsItCannotCutDecodeAsOne) {
   // Without resets after the first chunk the whole stream is one piece, decoded in one go; a
   // stream within four dictionaries is not even scanned, though it has resets.
@@ -149,7 +171,9 @@ TEST_F(Lzma2Split, StreamsItCannotCutDecodeAsOne) {
     EXPECT_EQ(status, Status::kOk);
     EXPECT_EQ(share.threads_taken, 0u);
     EXPECT_EQ(share.memory(), 0u);
-    if (&s == &streams[1]) EXPECT_EQ(share.pieces, 0u);  // it would be cut in three
+    if (&s == &streams[1]) {
+      EXPECT_EQ(share.pieces, 0u);  // it would be cut in three
+    }
   }
 }
 
