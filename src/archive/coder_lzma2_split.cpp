@@ -1,11 +1,12 @@
 // The reader's thread scans chunk headers and copies each piece's packed bytes into memory; a
 // piece gets an LZMA2 decoder of its own over those bytes, run by a helper thread lent by the
-// share into a buffer of the piece's size, or by the reader: the first piece straight into what it
-// reads, a further one into its buffer while a helper holds the first. Anything the scan
-// cannot vouch for (a damaged header, a piece beyond the size bound, an input failure, sizes that
-// disagree with the declared size) ends the splitting: the rest of the stream, from the start of
-// the piece being scanned, goes through one ordinary decoder, which meets the fault exactly where
-// the one-thread run does.
+// share into a buffer of the piece's size (the share is asked while the stream is scanned and
+// again while the reader decodes, as threads of the run come free), or by the reader: the first
+// piece straight into what it reads, a further one into its buffer while a helper holds the
+// first. Anything the scan cannot vouch for (a damaged header, a piece beyond the size bound, an
+// input failure, sizes that disagree with the declared size) ends the splitting: the rest of the
+// stream, from the start of the piece being scanned, goes through one ordinary decoder, which
+// meets the fault exactly where the one-thread run does.
 #include "archive/coder_lzma2_split.h"
 
 #include <algorithm>
@@ -102,11 +103,11 @@ class PrefixedSource final : public Source {
 };
 
 struct Piece {
-  PackedBytes packed;  // the piece's chunks and an end mark
-  uint64_t position = 0;        // of its first byte in the stream's output
-  uint64_t declared = 0;        // the size its decoder is held to
-  uint64_t size = 0;            // the bytes it decodes to, at most
-  uint64_t memory = 0;          // taken from the share while the piece is held
+  PackedBytes packed;     // the piece's chunks and an end mark
+  uint64_t position = 0;  // of its first byte in the stream's output
+  uint64_t declared = 0;  // the size its decoder is held to
+  uint64_t size = 0;      // the bytes it decodes to, at most
+  uint64_t memory = 0;    // taken from the share while the piece is held
   enum class State { kWaiting, kRunning, kDone } state = State::kWaiting;
   bool streamed = false;  // decoded by the reader into what it reads, never held
   bool unbuffered = false;  // no memory for its bytes: only the reader, streaming, takes it
