@@ -1,9 +1,11 @@
 // Decodes the folders (solid blocks) of one extraction on worker threads ahead of the reader.
 // Folders are independent, so each worker decodes a whole folder; its bytes wait in memory, in
 // order, until the extraction loop reads them, and files are still checked, written and reported
-// one after the other in archive order on the caller's thread. Memory taken ahead (the working
-// memory of folders decoded early and the bytes they hold) stays within a budget that fits a 32-bit
-// process; the folder being read always proceeds, so the run never waits on the budget forever.
+// one after the other in archive order on the caller's thread, which also runs a folder's closing
+// filter (a branch converter or Delta) so that the worker only decodes. Memory taken ahead (the
+// working memory of folders decoded early and the bytes they hold) stays within a budget that fits
+// a 32-bit process; the folder being read always proceeds, so the run never waits on the budget
+// forever.
 // The same thread limit and budget are lent to the folders' decoders (DecodeShare): a stream that
 // splits into independent pieces decodes them on threads no folder worker uses.
 #pragma once
