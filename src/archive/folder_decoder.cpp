@@ -241,7 +241,9 @@ uint32_t Le32(const std::vector<uint8_t>& props, size_t at) {
 }  // namespace
 
 bool FolderIsStored(const Folder& folder) {
-  return std::all_of(folder.coders.begin(), folder.coders.end(), [](const Coder& coder) { return coder.method == kCopy; });
+  return std::all_of(folder.coders.begin(), folder.coders.end(), [](const Coder& coder) {
+    return coder.method == kCopy || coder.method == kDelta || BranchKindOf(coder.method);
+  });
 }
 
 uint64_t FolderMemory(const Folder& folder) {

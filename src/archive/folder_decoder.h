@@ -39,8 +39,9 @@ FolderStages OpenFolderStages(const Folder& folder, const FolderInput& input, Er
 // The folder's main output from the decoded bytes of its stages: the filter put back over them.
 std::unique_ptr<Source> FinishFolder(FolderStages& stages, std::unique_ptr<Source> decoded);
 
-// True when the folder only stores its bytes (every coder is Copy): reading it costs no more than
-// copying its bytes, so decoding it ahead on another thread would only add a copy.
+// True when the folder stores its bytes, maybe behind a filter (every coder is Copy, a branch
+// converter or Delta): reading it costs little more than copying its bytes, so decoding it ahead on
+// another thread would only add a copy and fresh memory to copy into.
 bool FolderIsStored(const Folder& folder);
 
 // The working memory the folder's decoders take (dictionaries, models, buffers), estimated from
