@@ -1,15 +1,24 @@
 // BZip2 decoding: each block is Huffman-coded move-to-front output of a Burrows-Wheeler
-// transform, over bytes whose runs of four or more were shortened. A block is decoded whole (at
-// most 900 000 bytes, the bound sized from the stream header before anything is allocated),
-// transformed back, and its runs expanded a piece per read. Streams may follow one another; every
-// block's CRC and every stream's combined CRC are checked.
+// transform, over bytes whose runs of four or more were shortened. The reading thread decodes a
+// block's symbols whole (at most 900 000, the bound sized from the stream header before anything
+// is allocated); the inverse transform, most of the time, may run on a helper lent by the share
+// while the reader decodes the symbols of the blocks after it, each into a block of its own.
+// The reader hands the blocks' bytes on in order, expanding the runs a piece per read. Streams
+// may follow one another; every block's CRC and every stream's combined CRC are checked, and a
+// fault is reported where the one-thread run meets it: after the bytes of every block before it.
 #include "archive/coder_bzip2.h"
 
+#include <condition_variable>
 #include <cstring>
+#include <deque>
+#include <mutex>
+#include <system_error>
+#include <thread>
+#include <vector>
 
 #include "archive/bit_reader.h"
+#include "archive/bzip2_block.h"
 #include "archive/huffman_table.h"
-#include "archive/large_block.h"
 
 namespace qmb::sevenzip {
 namespace {
@@ -18,55 +27,30 @@ constexpr uint64_t kBlockMagic = 0x314159265359, kEndMagic = 0x177245385090;
 constexpr unsigned kMinGroups = 2, kMaxGroups = 6, kGroupSize = 50, kMaxCodeBits = 20, kMaxAlphabet = 258;
 constexpr unsigned kMaxSelectors = 18002;  // 900 000 / 50 rounded up, and some room
 constexpr uint32_t kBlockUnit = 100000;
+// Blocks held at once: the one being read out and those decoded ahead of it.
+constexpr size_t kMaxBlocks = 4;
 
 using Table = HuffmanTable<kMaxCodeBits, 10, kMaxAlphabet, false>;
 
-// The CRC-32 of BZip2: polynomial 0x04C11DB7, most significant bit first.
-class BlockCrc {
- public:
-  BlockCrc() {
-    for (uint32_t i = 0; i < 256; ++i) {
-      uint32_t c = i << 24;
-      for (int k = 0; k < 8; ++k) c = c & 0x80000000u ? c << 1 ^ 0x04C11DB7u : c << 1;
-      table_[0][i] = c;
-    }
-    for (uint32_t i = 0; i < 256; ++i)
-      for (int t = 1; t < 4; ++t) table_[t][i] = table_[t - 1][i] << 8 ^ table_[0][table_[t - 1][i] >> 24];
-  }
-  uint32_t Update(uint32_t crc, const uint8_t* p, size_t n) const {
-    for (; n >= 4; n -= 4, p += 4) {
-      crc ^= uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
-      crc = table_[3][crc >> 24] ^ table_[2][(crc >> 16) & 0xFF] ^ table_[1][(crc >> 8) & 0xFF] ^ table_[0][crc & 0xFF];
-    }
-    for (; n > 0; --n) crc = crc << 8 ^ table_[0][(crc >> 24) ^ *p++];
-    return crc;
-  }
-
- private:
-  uint32_t table_[4][256];
-};
-
-const BlockCrc& Crc() {
-  static const BlockCrc crc;
-  return crc;
-}
-
 class Bzip2Decoder final : public Source {
  public:
-  explicit Bzip2Decoder(std::unique_ptr<Source> input) : bits_(std::move(input)) {}
+  Bzip2Decoder(std::unique_ptr<Source> input, DecodeShare* share) : bits_(std::move(input)), share_(share) {}
+
+  ~Bzip2Decoder() override {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    for (std::thread& helper : helpers_) helper.join();
+    if (share_) share_->ReturnMemory(lent_memory_);
+  }
 
   Status Read(uint8_t* data, size_t size, size_t& got) override {
     got = 0;
-    while (got == 0 && size > 0 && phase_ != Phase::kDone) {
-      Status status = Status::kOk;
-      switch (phase_) {
-        case Phase::kStreamHeader: status = ReadStreamHeader(); break;
-        case Phase::kBlockHeader: status = ReadBlockOrEnd(); break;
-        case Phase::kOutput: status = Output(data, size, got); break;
-        case Phase::kDone: break;
-      }
+    while (got == 0 && size > 0 && !done_) {
+      const Status status = current_ ? Output(data, size, got) : NextBlock();
       if (status != Status::kOk) {
-        phase_ = Phase::kDone;
+        done_ = true;
         return status;
       }
     }
@@ -74,29 +58,181 @@ class Bzip2Decoder final : public Source {
   }
 
  private:
-  enum class Phase { kStreamHeader, kBlockHeader, kOutput, kDone };
+  // A block is waiting for its transform, running it, or done; free once read out.
+  struct Slot {
+    Bzip2Block block;
+    enum class State { kFree, kWaiting, kRunning, kDone } state = State::kFree;
+  };
+  // What the stream holds next: a block, or (without one) its end, with the status met there.
+  struct Event {
+    Slot* slot;
+    Status status;
+  };
+  enum class Scan { kStreamHeader, kBlockHeader, kBlock, kEnded };
+
+  // Makes the next block the one read out, or ends the read where the stream ends.
+  Status NextBlock() {
+    if (share_ && share_->Stopping()) return Status::kCancelled;
+    ScanAhead();
+    StartHelpers();
+    std::unique_lock lock(mutex_);
+    const Event front = events_.front();  // the scan always leaves one
+    if (!front.slot) {
+      events_.pop_front();
+      done_ = true;
+      return front.status;
+    }
+    // Until the block is transformed, the reader transforms it, or one after it a helper left.
+    while (front.slot->state != Slot::State::kDone) {
+      Slot* slot = front.slot->state == Slot::State::kWaiting ? front.slot : ClaimWaiting();
+      if (!slot) {
+        changed_.wait(lock);
+        continue;
+      }
+      slot->state = Slot::State::kRunning;
+      lock.unlock();
+      slot->block.Untransform();
+      lock.lock();
+      slot->state = Slot::State::kDone;
+    }
+    events_.pop_front();
+    current_ = front.slot;
+    read_ = 0;
+    run_ = 0;
+    repeat_ = 0;
+    running_crc_ = 0xFFFFFFFFu;
+    return Status::kOk;
+  }
+
+  // Decodes the symbols of the blocks ahead while there are blocks to put them in; leaves at least
+  // one event queued.
+  void ScanAhead() {
+    while (scan_ != Scan::kEnded) {
+      Status status = Status::kOk;
+      if (scan_ == Scan::kStreamHeader) {
+        status = ReadStreamHeader();
+      } else if (scan_ == Scan::kBlockHeader) {
+        status = ReadBlockOrEnd();
+      } else {
+        Slot* slot = FreeSlot();
+        if (!slot) return;
+        if (!slot->block.Reserve(block_max_)) {
+          status = Status::kTooLarge;
+        } else if ((status = ReadBlock(slot->block)) == Status::kOk) {
+          Push({slot, Status::kOk});
+          scan_ = Scan::kBlockHeader;
+        }
+      }
+      if (status != Status::kOk) End(status);
+    }
+  }
+
+  void Push(Event event) {
+    std::lock_guard lock(mutex_);
+    if (event.slot) event.slot->state = Slot::State::kWaiting;
+    events_.push_back(event);
+  }
+
+  void End(Status status) {
+    Push({nullptr, status});
+    scan_ = Scan::kEnded;
+  }
+
+  // A block not in use: the first is the decoder's own memory; the others, held only with helpers
+  // to lend, are whole-size blocks taken from the share's budget.
+  Slot* FreeSlot() {
+    {
+      std::lock_guard lock(mutex_);
+      for (auto& slot : slots_)
+        if (slot->state == Slot::State::kFree) return slot.get();
+    }
+    if (!slots_.empty() && (!share_ || slots_.size() >= max_blocks_)) return nullptr;
+    auto slot = std::make_unique<Slot>();
+    if (!slots_.empty()) {
+      const uint64_t memory = Bzip2Block::Memory(Bzip2Block::kMaxSize);
+      if (!share_->TryTakeMemory(memory)) return nullptr;
+      if (!slot->block.Reserve(Bzip2Block::kMaxSize)) {
+        share_->ReturnMemory(memory);
+        max_blocks_ = slots_.size();  // the address space is short: do with what there is
+        return nullptr;
+      }
+      lent_memory_ += memory;
+    }
+    std::lock_guard lock(mutex_);
+    slots_.push_back(std::move(slot));
+    return slots_.back().get();
+  }
+
+  // The first block in the stream's order that waits for its transform, marked running; under the mutex.
+  Slot* ClaimWaiting() {
+    for (const Event& event : events_)
+      if (event.slot && event.slot->state == Slot::State::kWaiting) {
+        event.slot->state = Slot::State::kRunning;
+        return event.slot;
+      }
+    return nullptr;
+  }
+
+  // One helper for every block waiting behind the first, as long as the share lends threads.
+  void StartHelpers() {
+    if (!share_) return;
+    std::lock_guard lock(mutex_);
+    size_t waiting = 0;
+    for (size_t i = 1; i < events_.size(); ++i)
+      waiting += events_[i].slot && events_[i].slot->state == Slot::State::kWaiting;
+    while (live_helpers_ < waiting && share_->TryTakeThread()) {
+      if (live_helpers_ == 0) {  // those started before have left: collect them
+        for (std::thread& helper : helpers_) helper.join();
+        helpers_.clear();
+      }
+      try {
+        helpers_.emplace_back([this] { Help(); });
+      } catch (const std::system_error&) {  // no thread to be had after all: the reader transforms
+        share_->ReturnThread();
+        return;
+      }
+      ++live_helpers_;
+    }
+  }
+
+  void Help() {
+    for (;;) {
+      const bool stopping = share_->Stopping();
+      Slot* slot = nullptr;
+      {
+        std::lock_guard lock(mutex_);
+        if (!stop_ && !stopping) slot = ClaimWaiting();
+        if (!slot) {
+          --live_helpers_;
+          break;
+        }
+      }
+      slot->block.Untransform();
+      {
+        std::lock_guard lock(mutex_);
+        slot->state = Slot::State::kDone;
+      }
+      changed_.notify_all();
+    }
+    share_->ReturnThread();
+  }
 
   // "BZh" and the block size digit; the first stream must be there, further ones may follow.
   Status ReadStreamHeader() {
     if (streams_ > 0) {
       bits_.AlignToByte();
       if (bits_.Exhausted()) {
-        phase_ = Phase::kDone;
-        return bits_.status();
+        End(bits_.status());
+        return Status::kOk;
       }
     }
     if (bits_.Read(24) != 0x425A68) return bits_.Failure();
     const uint32_t level = bits_.Read(8) - '0';
     if (level < 1 || level > 9 || bits_.Overrun()) return bits_.Failure();
     block_max_ = level * kBlockUnit;
-    // The work area holds the largest block size seen, at most 900 000 entries.
-    if (block_max_ > capacity_) {
-      if (!work_.Allocate(size_t(block_max_) * kBytesPerEntry)) return Status::kTooLarge;
-      capacity_ = block_max_;
-    }
     combined_crc_ = 0;
     ++streams_;
-    phase_ = Phase::kBlockHeader;
+    scan_ = Scan::kBlockHeader;
     return Status::kOk;
   }
 
@@ -106,21 +242,20 @@ class Bzip2Decoder final : public Source {
     const uint32_t crc = bits_.Read(32);
     if (bits_.Overrun()) return bits_.Failure();
     if (magic == kEndMagic) {
+      // The blocks' stored CRCs: each is checked against its bytes before this end is reached.
       if (crc != combined_crc_) return Status::kDataError;
-      phase_ = Phase::kStreamHeader;
+      scan_ = Scan::kStreamHeader;
       return Status::kOk;
     }
     if (magic != kBlockMagic) return Status::kDataError;
     block_crc_ = crc;
-    if (Status s = ReadBlock(); s != Status::kOk) return s;
-    if (bits_.Overrun()) return bits_.Failure();
-    running_crc_ = 0xFFFFFFFFu;
-    phase_ = Phase::kOutput;
+    combined_crc_ = (combined_crc_ << 1 | combined_crc_ >> 31) ^ crc;
+    scan_ = Scan::kBlock;
     return Status::kOk;
   }
 
-  // The block's tables and symbols, up to the inverse transform's set-up.
-  Status ReadBlock() {
+  // The block's tables and symbols, up to the inverse transform.
+  Status ReadBlock(Bzip2Block& block) {
     // Randomised blocks came only from bzip2 0.9.0 and earlier; no 7z writer makes them.
     if (bits_.Read(1) != 0) return Status::kUnsupportedMethod;
     const uint32_t orig_ptr = bits_.Read(24);
@@ -165,55 +300,22 @@ class Bzip2Decoder final : public Source {
       }
       if (!tables_[t].Build(lengths, alphabet)) return Status::kDataError;
     }
-    if (Status s = DecodeSymbols(seq_to_byte, in_use, stored); s != Status::kOk) return s;
-    if (orig_ptr >= block_size_) return Status::kDataError;
-
-    Untransform(orig_ptr);
-    read_ = 0;
-    run_ = 0;
-    repeat_ = 0;
+    if (Status s = DecodeSymbols(block, seq_to_byte, in_use, stored); s != Status::kOk) return s;
+    if (orig_ptr >= block.size) return Status::kDataError;
+    if (bits_.Overrun()) return bits_.Failure();
+    block.orig_ptr = orig_ptr;
+    block.crc = block_crc_;
     return Status::kOk;
   }
 
-  // The inverse transform walks the block's one cycle, byte after byte, each step a random read:
-  // its time is the memory's latency. So it walks from both ends at once, forward through the
-  // T vector (next row, and the byte in the low eight bits) and backward through the LF mapping
-  // (previous row, and the row's last byte): two independent chains of half the length each.
-  void Untransform(uint32_t orig_ptr) {
-    uint32_t start[256];
-    for (uint32_t i = 0, sum = 0; i < 256; ++i) {
-      start[i] = sum;
-      sum += counts_[i];
-    }
-    uint32_t* tt = Tt();
-    uint32_t* lf = Lf();
-    const uint32_t n = block_size_;
-    for (uint32_t i = 0; i < n; ++i) {
-      const uint32_t byte = tt[i] & 0xFF;
-      const uint32_t row = start[byte]++;
-      tt[row] |= i << 8;
-      lf[i] = row << 8 | byte;
-    }
-    uint8_t* out = Block();
-    uint32_t forward = tt[orig_ptr] >> 8, backward = orig_ptr;
-    const uint32_t half = n / 2;
-    for (uint32_t k = 0; k < half; ++k) {
-      const uint32_t f = tt[forward], b = lf[backward];
-      out[k] = static_cast<uint8_t>(f);
-      out[n - 1 - k] = static_cast<uint8_t>(b);
-      forward = f >> 8;
-      backward = b >> 8;
-    }
-    if (n % 2 != 0) out[half] = static_cast<uint8_t>(tt[forward]);
-  }
-
   // The Huffman symbols through move-to-front and the zero-run code into the T vector's low
-  // eight bits, and counts_.
-  Status DecodeSymbols(const uint8_t* seq_to_byte, unsigned in_use, unsigned selectors) {
+  // eight bits, and the counts.
+  Status DecodeSymbols(Bzip2Block& block, const uint8_t* seq_to_byte, unsigned in_use, unsigned selectors) {
     uint8_t mtf[256];
     for (unsigned i = 0; i < 256; ++i) mtf[i] = static_cast<uint8_t>(i);
-    std::memset(counts_, 0, sizeof counts_);
-    uint32_t* tt = Tt();
+    uint32_t* counts = block.counts;
+    std::memset(counts, 0, sizeof block.counts);
+    uint32_t* tt = block.Tt();
     const uint32_t limit = block_max_;
     const unsigned end_of_block = in_use + 1;
     uint32_t n = 0, run = 0, run_weight = 1;
@@ -241,7 +343,7 @@ class Bzip2Decoder final : public Source {
         if (run > limit - n) return Status::kDataError;
         const uint8_t byte = seq_to_byte[mtf[0]];
         std::fill(tt + n, tt + n + run, byte);
-        counts_[byte] += run;
+        counts[byte] += run;
         n += run;
         run = 0;
         run_weight = 1;
@@ -254,19 +356,20 @@ class Bzip2Decoder final : public Source {
       mtf[0] = v;
       const uint8_t byte = seq_to_byte[v];
       tt[n++] = byte;
-      ++counts_[byte];
+      ++counts[byte];
     }
-    block_size_ = n;
+    block.size = n;
     return Status::kOk;
   }
 
   // Bytes of the current block, with each run of four followed by a count of further repeats.
   Status Output(uint8_t* data, size_t size, size_t& got) {
-    const uint8_t* block = Block();
+    const Bzip2Block& current = current_->block;
+    const uint8_t* block = current.Bytes();
     uint8_t* out = data;
     uint8_t* const end = data + size;
     uint32_t read = read_;
-    const uint32_t n = block_size_;
+    const uint32_t n = current.size;
     unsigned run = run_, last = last_;
     while (out < end) {
       if (repeat_ > 0) {
@@ -291,41 +394,50 @@ class Bzip2Decoder final : public Source {
     run_ = run;
     last_ = last;
     got = static_cast<size_t>(out - data);
-    running_crc_ = Crc().Update(running_crc_, data, got);
+    running_crc_ = Bzip2Crc(running_crc_, data, got);
     if (read == n && repeat_ == 0) {
-      const uint32_t crc = ~running_crc_;
-      if (crc != block_crc_) return Status::kCrcError;
-      combined_crc_ = (combined_crc_ << 1 | combined_crc_ >> 31) ^ crc;
-      phase_ = Phase::kBlockHeader;
+      if (~running_crc_ != current.crc) return Status::kCrcError;
+      std::lock_guard lock(mutex_);
+      current_->state = Slot::State::kFree;
+      current_ = nullptr;
     }
     return Status::kOk;
   }
 
+  // Scanning, on the reader's thread.
   BitReader<true> bits_;
-  Phase phase_ = Phase::kStreamHeader;
+  Scan scan_ = Scan::kStreamHeader;
   unsigned streams_ = 0;
   uint32_t block_max_ = 0;  // of the current stream
-  uint32_t capacity_ = 0;   // entries of work_
-  uint32_t combined_crc_ = 0, block_crc_ = 0, running_crc_ = 0;
+  uint32_t combined_crc_ = 0, block_crc_ = 0;
   Table tables_[kMaxGroups];
   uint8_t selectors_[kMaxSelectors];
-  uint32_t counts_[256];
-  // work_ holds, for capacity_ entries: the T vector, the LF mapping and the block's bytes.
-  static constexpr size_t kBytesPerEntry = 2 * sizeof(uint32_t) + 1;
-  uint32_t* Tt() const { return reinterpret_cast<uint32_t*>(work_.data()); }
-  uint32_t* Lf() const { return Tt() + capacity_; }
-  uint8_t* Block() const { return reinterpret_cast<uint8_t*>(Lf() + capacity_); }
-  LargeBlock work_;
-  uint32_t block_size_ = 0;
-  // Output state of the current block.
-  uint32_t read_ = 0;  // next byte of Block()
+
+  // Reading out, on the reader's thread.
+  bool done_ = false;
+  Slot* current_ = nullptr;
+  uint32_t read_ = 0;  // next byte of the current block
   unsigned run_ = 0, last_ = 0, repeat_ = 0;
+  uint32_t running_crc_ = 0;
+
+  DecodeShare* const share_;
+  size_t max_blocks_ = kMaxBlocks;
+  uint64_t lent_memory_ = 0;  // taken from the share for the blocks beyond the first
+
+  // Slot states and the events under the mutex.
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::unique_ptr<Slot>> slots_;
+  std::deque<Event> events_;
+  std::vector<std::thread> helpers_;
+  size_t live_helpers_ = 0;
+  bool stop_ = false;
 };
 
 }  // namespace
 
-std::unique_ptr<Source> MakeBzip2Decoder(std::unique_ptr<Source> input) {
-  return std::make_unique<Bzip2Decoder>(std::move(input));
+std::unique_ptr<Source> MakeBzip2Decoder(std::unique_ptr<Source> input, DecodeShare* share) {
+  return std::make_unique<Bzip2Decoder>(std::move(input), share);
 }
 
 }  // namespace qmb::sevenzip

@@ -1,6 +1,6 @@
-// The BZip2 and Deflate64 decoders and the RISC-V filter fed directly: BZip2 streams in a row and
-// damaged ones, Deflate64 codes that 7zz never writes, and filtered code that arrives a few bytes
-// at a time.
+// The BZip2 and Deflate64 decoders and the RISC-V filter fed directly: BZip2 streams in a row,
+// damaged ones, and their blocks transformed on helpers; Deflate64 codes that 7zz never writes;
+// and filtered code that arrives a few bytes at a time.
 #include "archive/coder_bzip2.h"
 #include "archive/coder_deflate.h"
 #include "archive/coder_test_support.h"
@@ -62,6 +62,128 @@ TEST(Bzip2Decoder, DamagedStreamsAreRefused) {
   damaged = stream;
   damaged[14] ^= 0x80;  // the randomised flag after the CRC, which no 7z writer sets
   EXPECT_EQ(DecodeBzip2(damaged), Status::kUnsupportedMethod);
+}
+
+// Several blocks of 100 000 bytes in a stream, an empty stream, and one more.
+class Bzip2Blocks : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    TempDir dir;
+    plain_ = new std::string(Text(1200000, 4) + RandomBytes(250000, 5));
+    const std::string tail = Text(300000, 6);
+    stream_ = new std::string(Bzip2Of(dir, *plain_, "-mx=1") + Bzip2Of(dir, "") + Bzip2Of(dir, tail, "-mx=1"));
+    *plain_ += tail;
+  }
+  static void TearDownTestSuite() {
+    delete plain_;
+    delete stream_;
+  }
+
+  // Bit offsets of a 48-bit magic in the stream, where blocks and stream ends start.
+  static std::vector<size_t> MagicBits(const std::string& stream, uint64_t magic) {
+    std::vector<size_t> found;
+    uint64_t window = 0;
+    for (size_t bit = 0; bit < stream.size() * 8; ++bit) {
+      window = (window << 1 | (static_cast<uint8_t>(stream[bit / 8]) >> (7 - bit % 8) & 1)) & 0xFFFFFFFFFFFFull;
+      if (bit >= 47 && window == magic) found.push_back(bit - 47);
+    }
+    return found;
+  }
+  static void FlipBit(std::string& stream, size_t bit) { stream[bit / 8] ^= static_cast<char>(0x80 >> bit % 8); }
+
+  static std::string Decode(const std::string& stream, DecodeShare* share, Status& status, size_t request = 65536) {
+    auto decoder = MakeBzip2Decoder(Bytes(stream, 1 << 16), share);
+    return ReadAll(*decoder, status, request);
+  }
+
+  static std::string* plain_;
+  static std::string* stream_;
+};
+std::string* Bzip2Blocks::plain_ = nullptr;
+std::string* Bzip2Blocks::stream_ = nullptr;
+
+TEST_F(Bzip2Blocks, HelpersGiveTheOneThreadBytesAndGiveBackWhatWasLent) {
+  struct Case {
+    unsigned threads;
+    uint64_t budget;
+    size_t request;
+  } cases[] = {{3, 1 << 30, 65536}, {1, 1 << 30, 7}, {0, 1 << 30, 1 << 20}, {3, 0, 65536}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << c.threads << " threads, budget " << c.budget);
+    CountingShare share(c.threads, c.budget);
+    Status status = Status::kOk;
+    const std::string out = Decode(*stream_, &share, status, c.request);
+    EXPECT_EQ(status, Status::kOk);
+    EXPECT_TRUE(out == *plain_) << out.size() << " bytes against " << plain_->size();
+    // Without a thread or memory to spare, the reader does every block alone.
+    EXPECT_EQ(share.threads_taken > 0, c.threads > 0 && c.budget > 0);
+    EXPECT_EQ(share.memory(), 0u);
+    EXPECT_EQ(share.lent_threads(), 0u);
+  }
+}
+
+// A fault in a middle block or at a stream's end is met after the bytes of every block before
+// it, as in the one-thread run, though blocks after it were decoded ahead.
+TEST_F(Bzip2Blocks, HelpersFailWhereTheOneThreadRunFails) {
+  const std::vector<size_t> blocks = MagicBits(*stream_, 0x314159265359);
+  const std::vector<size_t> ends = MagicBits(*stream_, 0x177245385090);
+  ASSERT_GE(blocks.size(), 15u);
+  ASSERT_EQ(ends.size(), 3u);
+  const size_t middle = blocks[blocks.size() / 2];
+  struct Damage {
+    const char* name;
+    std::string stream;
+    Status status;
+  };
+  std::vector<Damage> damages;
+  damages.push_back({"a middle block's CRC", *stream_, Status::kCrcError});
+  FlipBit(damages.back().stream, middle + 48 + 3);
+  damages.push_back({"the first stream's combined CRC", *stream_, Status::kDataError});
+  FlipBit(damages.back().stream, ends[0] + 48 + 7);
+  damages.push_back({"a middle block's magic", *stream_, Status::kDataError});
+  FlipBit(damages.back().stream, middle + 20);
+  damages.push_back({"bytes inside a middle block", *stream_, Status::kOk});  // whatever the one run says
+  for (size_t bit = middle + 4000; bit < middle + 4200; bit += 7) FlipBit(damages.back().stream, bit);
+  damages.push_back({"cut inside a middle block", stream_->substr(0, middle / 8 + 3000), Status::kOk});
+
+  for (const Damage& d : damages) {
+    SCOPED_TRACE(d.name);
+    Status one = Status::kOk, helped = Status::kOk;
+    const std::string expected = Decode(d.stream, nullptr, one);
+    CountingShare share(3, 1 << 30);
+    const std::string out = Decode(d.stream, &share, helped);
+    EXPECT_NE(one, Status::kOk);
+    if (d.status != Status::kOk) {
+      EXPECT_EQ(one, d.status);
+    }
+    EXPECT_EQ(helped, one);
+    EXPECT_TRUE(out == expected) << out.size() << " bytes against " << expected.size();
+    EXPECT_GT(out.size(), 500000u);  // the seven blocks before the middle one, at least
+    EXPECT_TRUE(plain_->compare(0, 500000, out, 0, 500000) == 0);
+    EXPECT_GT(share.threads_taken, 0u);
+    EXPECT_EQ(share.memory(), 0u);
+  }
+}
+
+TEST_F(Bzip2Blocks, AStopEndsTheHelpersAndReturnsWhatWasLent) {
+  CountingShare share(3, 1 << 30);
+  Status status = Status::kOk;
+  {
+    auto decoder = MakeBzip2Decoder(Bytes(*stream_, 1 << 16), &share);
+    std::string first(150000, '\0');
+    size_t got = 0;
+    ASSERT_EQ(ReadFull(*decoder, reinterpret_cast<uint8_t*>(first.data()), first.size(), got), Status::kOk);
+    first.resize(got);
+    EXPECT_GT(share.threads_taken, 0u);
+    share.Stop();
+    // After the stop: at most the rest of the block being read, never wrong bytes.
+    const std::string rest = ReadAll(*decoder, status, 65536);
+    EXPECT_EQ(status, Status::kCancelled);
+    EXPECT_TRUE(*plain_ == first + rest + plain_->substr(first.size() + rest.size()));
+    EXPECT_LT(first.size() + rest.size(), 300000u);
+  }
+  EXPECT_EQ(share.lent_threads(), 0u);
+  EXPECT_EQ(share.memory(), 0u);
 }
 
 // Bits in Deflate's order: numbers least significant bit first, Huffman codes most significant

@@ -205,7 +205,7 @@ class GraphBuilder {
     } else if (coder.method == kDeflate64) {
       decoder = MakeDeflate64Decoder(std::move(inputs[0]));
     } else if (coder.method == kBzip2) {
-      decoder = MakeBzip2Decoder(std::move(inputs[0]));
+      decoder = MakeBzip2Decoder(std::move(inputs[0]), input_.share);
     } else if (coder.method == kPpmd) {
       decoder = MakePpmdDecoder(props, std::move(inputs[0]), status);
     } else if (coder.method == kMethodAes) {

@@ -1,9 +1,6 @@
 // The splitting LZMA2 decoder against the one-stream decoder on streams 7zz writes with dictionary
 // resets: the same bytes, the same failure at the same place, every thread and byte of memory
 // given back, and a stop that ends the helpers.
-#include <atomic>
-#include <mutex>
-
 #include "archive/api_test_support.h"
 #include "archive/coder_lzma.h"
 #include "archive/coder_lzma2_split.h"
@@ -12,60 +9,6 @@
 
 namespace qmb::sevenzip::test {
 namespace {
-
-// Lends up to `threads` threads and `budget` bytes, and keeps account of them.
-class CountingShare final : public DecodeShare {
- public:
-  CountingShare(unsigned threads, uint64_t budget) : threads_(threads), budget_(budget) {}
-  bool TryTakeThread() override {
-    std::lock_guard lock(mutex_);
-    if (stopping_ || closed || lent_threads_ >= threads_) return false;
-    ++lent_threads_;
-    ++threads_taken;
-    return true;
-  }
-  void ReturnThread() override {
-    std::lock_guard lock(mutex_);
-    --lent_threads_;
-  }
-  bool TryTakeMemory(uint64_t size) override {
-    std::lock_guard lock(mutex_);
-    if (memory_ + size > budget_) return false;
-    memory_ += size;
-    return true;
-  }
-  void TakeMemory(uint64_t size) override {
-    std::lock_guard lock(mutex_);
-    memory_ += size;
-    ++pieces;
-  }
-  void ReturnMemory(uint64_t size) override {
-    std::lock_guard lock(mutex_);
-    memory_ -= size;
-  }
-  bool Stopping() override { return stopping_; }
-
-  void Stop() { stopping_ = true; }
-  unsigned lent_threads() {
-    std::lock_guard lock(mutex_);
-    return lent_threads_;
-  }
-  uint64_t memory() {
-    std::lock_guard lock(mutex_);
-    return memory_;
-  }
-  std::atomic<bool> closed = false;  // no thread to lend for now
-  std::atomic<unsigned> threads_taken = 0;
-  std::atomic<unsigned> pieces = 0;  // pieces the decoder held in memory
-
- private:
-  std::mutex mutex_;
-  const unsigned threads_;
-  const uint64_t budget_;
-  unsigned lent_threads_ = 0;
-  uint64_t memory_ = 0;
-  std::atomic<bool> stopping_ = false;
-};
 
 struct Stream {
   std::string packed;  // the raw LZMA2 stream

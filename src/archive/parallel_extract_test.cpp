@@ -76,6 +76,7 @@ TEST_F(ParallelExtract, ManyFoldersAndLzma2ResetsGiveTheOneThreadRun) {
       {"each.7z", "-m0=LZMA2 -mx=1 -ms=off"},                 // one folder per file
       {"pairs.7z", "-m0=LZMA2 -mx=3 -ms=2f -mhe=on -psecret"},  // encrypted, two files a block
       {"deflate.7z", "-m0=Deflate -mx=1 -ms=3f"},              // another decoder
+      {"bzip2.7z", "-m0=BZip2 -mx=1 -ms=3f"},                  // blocks transformed on helpers
       {"copy.7z", "-m0=Copy"},                                 // stored: read without workers
       {"copy_delta.7z", "-mf=Delta:4 -m0=Copy -ms=3f"},        // stored behind a filter
       {"resets.7z", "-m0=LZMA2:d=1m:c=1m -mx=3"},               // one stream, dictionary resets
@@ -161,40 +162,45 @@ TEST_F(ParallelExtract, DamagedFolderFailsCleanlyWhileOthersAreInFlight) {
   }
 }
 
-// One stream cut in pieces at its resets, so that a cancel or a damage meets pieces decoded ahead.
+// One stream cut in pieces at its resets, or of BZip2 blocks transformed ahead, so that a cancel
+// or a damage meets work done ahead of the reader.
 TEST_F(ParallelExtract, CancelOrDamageInsideAStreamOfPiecesGivesTheOneThreadRun) {
-  Make7z(drive_.C("arc/pieces.7z"), drive_.C("src"), "-m0=LZMA2:d=256k:c=256k -mx=3 -ms=on");
-  RunResultOf whole = Run("pieces.7z", 1);
-  ASSERT_EQ(whole.rc, 0) << whole.message;
-  const int index = MidwayProgress(whole);
-  ASSERT_GE(index, 0);
-  RunResultOf one = Run("pieces.7z", 1, index);
-  EXPECT_EQ(one.rc, static_cast<int>(RunResult::kCancelled));
-  for (unsigned threads : {2u, 4u}) {
-    SCOPED_TRACE(threads);
-    RunResultOf run = Run("pieces.7z", threads, index);
-    ExpectSameRun(run, one);
-    for (auto& [name, bytes] : run.tree) {
-      if (bytes != "dir") {
-        EXPECT_TRUE(bytes == ReadFile(drive_.C("src/" + name))) << name;
+  for (auto [name, switches] : {std::pair{"pieces.7z", "-m0=LZMA2:d=256k:c=256k -mx=3 -ms=on"},
+                                std::pair{"blocks.7z", "-m0=BZip2 -mx=1 -ms=on"}}) {
+    SCOPED_TRACE(name);
+    Make7z(drive_.C(std::string("arc/") + name), drive_.C("src"), switches);
+    RunResultOf whole = Run(name, 1);
+    ASSERT_EQ(whole.rc, 0) << whole.message;
+    const int index = MidwayProgress(whole);
+    ASSERT_GE(index, 0);
+    RunResultOf one = Run(name, 1, index);
+    EXPECT_EQ(one.rc, static_cast<int>(RunResult::kCancelled));
+    for (unsigned threads : {2u, 4u}) {
+      SCOPED_TRACE(threads);
+      RunResultOf run = Run(name, threads, index);
+      ExpectSameRun(run, one);
+      for (auto& [file, bytes] : run.tree) {
+        if (bytes != "dir") {
+          EXPECT_TRUE(bytes == ReadFile(drive_.C("src/" + file))) << file;
+        }
       }
     }
-  }
 
-  // Damage two thirds into the packed data: the pieces before it are decoded on helpers while
-  // the damaged one fails, and the run ends as the one-thread run does, record for record.
-  std::string bytes = ReadFile(drive_.C("arc/pieces.7z"));
-  for (size_t at = bytes.size() * 2 / 3; at < bytes.size() * 2 / 3 + 32; ++at) bytes[at] ^= 0x5A;
-  WriteFile(drive_.C("arc/damaged.7z"), bytes);
-  RunResultOf damaged = Run("damaged.7z", 1);
-  ASSERT_TRUE(damaged.rc == static_cast<int>(RunResult::kDataError) ||
-              damaged.rc == static_cast<int>(RunResult::kCrcError))
-      << damaged.rc << " " << damaged.message;
-  EXPECT_GT(damaged.tree.size(), 0u);
-  EXPECT_LT(damaged.tree.size(), whole.tree.size());
-  for (unsigned threads : {2u, 4u}) {
-    SCOPED_TRACE(threads);
-    ExpectSameRun(Run("damaged.7z", threads), damaged);
+    // Damage two thirds into the packed data: the pieces before it are decoded on helpers while
+    // the damaged one fails, and the run ends as the one-thread run does, record for record.
+    std::string bytes = ReadFile(drive_.C(std::string("arc/") + name));
+    for (size_t at = bytes.size() * 2 / 3; at < bytes.size() * 2 / 3 + 32; ++at) bytes[at] ^= 0x5A;
+    WriteFile(drive_.C("arc/damaged.7z"), bytes);
+    RunResultOf damaged = Run("damaged.7z", 1);
+    ASSERT_TRUE(damaged.rc == static_cast<int>(RunResult::kDataError) ||
+                damaged.rc == static_cast<int>(RunResult::kCrcError))
+        << damaged.rc << " " << damaged.message;
+    EXPECT_GT(damaged.tree.size(), 0u);
+    EXPECT_LT(damaged.tree.size(), whole.tree.size());
+    for (unsigned threads : {2u, 4u}) {
+      SCOPED_TRACE(threads);
+      ExpectSameRun(Run("damaged.7z", threads), damaged);
+    }
   }
 }
 
