@@ -14,9 +14,12 @@ packages=(
   wine wine32:i386 wine64 xvfb xauth file
   fonts-wqy-microhei imagemagick
 )
-# `install-deps.sh fuzz` adds clang with its libFuzzer runtime (make fuzz only).
+# `install-deps.sh fuzz` adds clang with its libFuzzer runtime (make fuzz only), `profile32` the
+# i686 compiler and QEMU's user-mode emulation (make profile32 only).
 if [ "${1:-}" = fuzz ]; then
   packages+=(clang libclang-rt-14-dev)
+elif [ "${1:-}" = profile32 ]; then
+  packages+=(g++-multilib qemu-user xz-utils)
 fi
 
 missing=()
