@@ -12,11 +12,10 @@
 #include <cstring>
 #include <deque>
 #include <mutex>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 #include "archive/bit_reader.h"
+#include "archive/borrowed_threads.h"
 #include "archive/bzip2_block.h"
 #include "archive/huffman_table.h"
 
@@ -34,14 +33,16 @@ using Table = HuffmanTable<kMaxCodeBits, 10, kMaxAlphabet, false>;
 
 class Bzip2Decoder final : public Source {
  public:
-  Bzip2Decoder(std::unique_ptr<Source> input, DecodeShare* share) : bits_(std::move(input)), share_(share) {}
+  Bzip2Decoder(std::unique_ptr<Source> input, DecodeShare* share) : bits_(std::move(input)), share_(share) {
+    if (share_) helpers_ = std::make_unique<BorrowedThreads>(*share_);
+  }
 
   ~Bzip2Decoder() override {
     {
       std::lock_guard lock(mutex_);
       stop_ = true;
     }
-    for (std::thread& helper : helpers_) helper.join();
+    if (helpers_) helpers_->JoinAll();
     if (share_) share_->ReturnMemory(lent_memory_);
   }
 
@@ -175,24 +176,12 @@ class Bzip2Decoder final : public Source {
 
   // One helper for every block waiting behind the first, as long as the share lends threads.
   void StartHelpers() {
-    if (!share_) return;
+    if (!helpers_) return;
     std::lock_guard lock(mutex_);
     size_t waiting = 0;
     for (size_t i = 1; i < events_.size(); ++i)
       waiting += events_[i].slot && events_[i].slot->state == Slot::State::kWaiting;
-    while (live_helpers_ < waiting && share_->TryTakeThread()) {
-      if (live_helpers_ == 0) {  // those started before have left: collect them
-        for (std::thread& helper : helpers_) helper.join();
-        helpers_.clear();
-      }
-      try {
-        helpers_.emplace_back([this] { Help(); });
-      } catch (const std::system_error&) {  // no thread to be had after all: the reader transforms
-        share_->ReturnThread();
-        return;
-      }
-      ++live_helpers_;
-    }
+    helpers_->Start(waiting, [this] { Help(); });
   }
 
   void Help() {
@@ -203,8 +192,8 @@ class Bzip2Decoder final : public Source {
         std::lock_guard lock(mutex_);
         if (!stop_ && !stopping) slot = ClaimWaiting();
         if (!slot) {
-          --live_helpers_;
-          break;
+          helpers_->Leave();
+          return;
         }
       }
       slot->block.Untransform();
@@ -214,7 +203,6 @@ class Bzip2Decoder final : public Source {
       }
       changed_.notify_all();
     }
-    share_->ReturnThread();
   }
 
   // "BZh" and the block size digit; the first stream must be there, further ones may follow.
@@ -429,8 +417,7 @@ class Bzip2Decoder final : public Source {
   std::condition_variable changed_;
   std::vector<std::unique_ptr<Slot>> slots_;
   std::deque<Event> events_;
-  std::vector<std::thread> helpers_;
-  size_t live_helpers_ = 0;
+  std::unique_ptr<BorrowedThreads> helpers_;  // with a share only
   bool stop_ = false;
 };
 

@@ -16,9 +16,8 @@
 #include <deque>
 #include <mutex>
 #include <new>
-#include <system_error>
-#include <thread>
 
+#include "archive/borrowed_threads.h"
 #include "archive/coder_lzma.h"
 #include "archive/lzma2_chunk.h"
 
@@ -135,7 +134,7 @@ class Lzma2SplitDecoder final : public Source {
       stop_ = true;
     }
     changed_.notify_all();
-    for (std::thread& helper : helpers_) helper.join();
+    helpers_.JoinAll();
     for (auto& piece : pieces_) share_.ReturnMemory(piece->memory);
   }
 
@@ -304,19 +303,7 @@ class Lzma2SplitDecoder final : public Source {
     size_t waiting = 0;
     for (size_t i = 1; i < pieces_.size(); ++i)
       waiting += pieces_[i]->state == Piece::State::kWaiting && !pieces_[i]->unbuffered;
-    while (live_helpers_ < waiting && share_.TryTakeThread()) {
-      if (live_helpers_ == 0) {  // those started before have left: collect them
-        for (std::thread& helper : helpers_) helper.join();
-        helpers_.clear();
-      }
-      try {
-        helpers_.emplace_back([this] { Help(); });
-      } catch (const std::system_error&) {  // no thread to be had after all: the reader decodes
-        share_.ReturnThread();
-        return;
-      }
-      ++live_helpers_;
-    }
+    helpers_.Start(waiting, [this] { Help(); });
   }
 
   void Help() {
@@ -326,15 +313,14 @@ class Lzma2SplitDecoder final : public Source {
         std::lock_guard lock(mutex_);
         if (!stop_) piece = ClaimBuffered();
         if (!piece) {
-          --live_helpers_;
-          break;
+          helpers_.Leave();
+          return;
         }
       }
       if (!Buffer(*piece)) continue;
       while (!Step(*piece)) {
       }
     }
-    share_.ReturnThread();
   }
 
   // The first waiting piece that may be decoded into memory, marked running; under the mutex.
@@ -450,8 +436,7 @@ class Lzma2SplitDecoder final : public Source {
   std::mutex mutex_;
   std::condition_variable changed_;
   std::deque<std::unique_ptr<Piece>> pieces_;
-  std::vector<std::thread> helpers_;
-  size_t live_helpers_ = 0;
+  BorrowedThreads helpers_{share_};
   std::atomic<bool> stop_ = false;
 };
 
