@@ -38,9 +38,9 @@ fixed="-ffixed-r8 -ffixed-r9 -ffixed-r10 -ffixed-r11 -ffixed-r12 -ffixed-r13 -ff
 sources=("$src/lzma_profile.cpp" src/archive/lzma_decoder.cpp -x c /usr/include/lzma/LzmaDec.c)
 flags=(-O3 -g -Isrc -I/usr/include/lzma -D_7ZIP_ST)
 gcc -shared -fPIC -O2 -fvisibility=hidden -o "$out/insn_count.so" "$src/insn_count.c"
-g++ $m32 -static "${flags[@]}" -o "$out/lzma_i686" "${sources[@]}" 2>/dev/null
-g++ -static "${flags[@]}" -o "$out/lzma_x86_64" "${sources[@]}" 2>/dev/null
-g++ $fixed "${flags[@]}" -o "$out/lzma_8regs" "${sources[@]}" 2>/dev/null
+g++ $m32 -static "${flags[@]}" -o "$out/lzma_i686" "${sources[@]}"
+g++ -static "${flags[@]}" -o "$out/lzma_x86_64" "${sources[@]}"
+g++ $fixed "${flags[@]}" -o "$out/lzma_8regs" "${sources[@]}"
 
 stream=$out/libs24.lzma
 bytes=24000000

@@ -1,11 +1,12 @@
 // BZip2 decoding: each block is Huffman-coded move-to-front output of a Burrows-Wheeler
 // transform, over bytes whose runs of four or more were shortened. The reading thread decodes a
 // block's symbols whole (at most 900 000, the bound sized from the stream header before anything
-// is allocated); the inverse transform, most of the time, may run on a helper lent by the share
-// while the reader decodes the symbols of the blocks after it, each into a block of its own.
-// The reader hands the blocks' bytes on in order, expanding the runs a piece per read. Streams
-// may follow one another; every block's CRC and every stream's combined CRC are checked, and a
-// fault is reported where the one-thread run meets it: after the bytes of every block before it.
+// is allocated); the inverse transform, which takes most of the time, may run on a helper lent by
+// the share while the reader decodes the symbols of the blocks after it, each into a block of its
+// own. The reader hands the blocks' bytes on in order, expanding the runs a piece per read.
+// Streams may follow one another; every block's CRC and every stream's combined CRC are checked,
+// and a fault is reported where the one-thread run meets it: after the bytes of every block
+// before it.
 #include "archive/coder_bzip2.h"
 
 #include <condition_variable>
@@ -139,8 +140,8 @@ class Bzip2Decoder final : public Source {
     scan_ = Scan::kEnded;
   }
 
-  // A block not in use: the first is the decoder's own memory; the others, held only with helpers
-  // to lend, are whole-size blocks taken from the share's budget.
+  // A block not in use: the first is the decoder's own memory; the others, held only in a run that
+  // may lend helpers, are whole-size blocks taken from the share's budget.
   Slot* FreeSlot() {
     {
       std::lock_guard lock(mutex_);
