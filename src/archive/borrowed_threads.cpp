@@ -5,7 +5,7 @@
 
 namespace qmb::sevenzip {
 
-void BorrowedThreads::Start(size_t wanted, const std::function<void()>& work) {
+size_t BorrowedThreads::Start(size_t wanted, const std::function<void()>& work) {
   while (working_ < wanted && share_.TryTakeThread()) {
     if (working_ == 0) JoinAll();  // those started before have left: collect them
     try {
@@ -15,10 +15,11 @@ void BorrowedThreads::Start(size_t wanted, const std::function<void()>& work) {
       });
     } catch (const std::system_error&) {  // no thread to be had after all: the reader does the work
       share_.ReturnThread();
-      return;
+      break;
     }
     ++working_;
   }
+  return working_;
 }
 
 void BorrowedThreads::JoinAll() {

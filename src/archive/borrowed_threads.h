@@ -19,8 +19,8 @@ class BorrowedThreads {
   BorrowedThreads& operator=(const BorrowedThreads&) = delete;
 
   // Under the decoder's mutex: borrows threads, as long as the share lends them, until `wanted`
-  // run `work`; each goes back to the share when its work returns.
-  void Start(size_t wanted, const std::function<void()>& work);
+  // run `work`; each goes back to the share when its work returns. Returns how many are at work.
+  size_t Start(size_t wanted, const std::function<void()>& work);
   // Under the decoder's mutex, by a thread whose work is about to return.
   void Leave() { --working_; }
   // Waits for every thread; the decoder has told them to stop.

@@ -34,5 +34,7 @@ std::unique_ptr<Source> MakeFilterSource(std::unique_ptr<Converter> converter, s
 
 // inputs: main, call, jump, range coder (in the folder's order).
 std::unique_ptr<Source> MakeBcj2Decoder(std::vector<std::unique_ptr<Source>> inputs);
+// What the BCJ2 decoder asks of its main input at a time.
+constexpr size_t kBcj2MainRead = 1 << 18;
 
 }  // namespace qmb::sevenzip

@@ -13,7 +13,7 @@ namespace {
 class Bcj2Decoder final : public Source {
  public:
   explicit Bcj2Decoder(std::vector<std::unique_ptr<Source>> inputs)
-      : main_(std::move(inputs[0]), 1 << 18),
+      : main_(std::move(inputs[0]), kBcj2MainRead),
         call_(std::move(inputs[1]), 1 << 16),
         jump_(std::move(inputs[2]), 1 << 16),
         rc_(std::move(inputs[3]), 1 << 16) {

@@ -12,6 +12,7 @@
 #include "archive/coder_lzma2_split.h"
 #include "archive/coder_ppmd.h"
 #include "archive/filter.h"
+#include "archive/read_ahead.h"
 
 namespace qmb::sevenzip {
 namespace {
@@ -28,8 +29,7 @@ class PackSource final : public Source {
     got = 0;
     if (left_ == 0 || size == 0) return Status::kOk;
     size_t want = static_cast<size_t>(std::min<uint64_t>(size, left_));
-    if (!stream_.Seek(offset_)) return Status::kUnexpectedEnd;
-    got = stream_.Read(data, want);
+    got = stream_.ReadAt(offset_, data, want);
     if (got == 0) return Status::kUnexpectedEnd;
     offset_ += got;
     left_ -= got;
@@ -190,6 +190,9 @@ class GraphBuilder {
     const bool single = inputs.size() == 1;
     const auto& props = coder.props;
     if (coder.method == kBcj2 && inputs.size() == 4) {
+      // The main stream's decoder does most of the work: it runs beside the filter when it can
+      // (each pack stream is read at its own offsets, so the two threads may share the archive).
+      if (input_.share) inputs[0] = MakeReadAhead(std::move(inputs[0]), kBcj2MainRead, *input_.share);
       decoder = MakeBcj2Decoder(std::move(inputs));
     } else if (!single) {
       status = Status::kUnsupportedMethod;

@@ -37,6 +37,12 @@ class FolderPrefetcher::StreamView final : public InStream {
     std::lock_guard lock(mutex_);
     return stream_.Size();
   }
+  // Leaves the view's own position alone: the pack streams of one folder may be read by the
+  // worker and by a helper its decoder borrowed.
+  size_t ReadAt(uint64_t offset, void* buffer, size_t size) override {
+    std::lock_guard lock(mutex_);
+    return stream_.Seek(offset) ? stream_.Read(buffer, size) : 0;
+  }
 
  private:
   InStream& stream_;

@@ -16,6 +16,9 @@ class InStream {
   virtual size_t Read(void* buffer, size_t size) = 0;
   virtual bool Seek(uint64_t offset) = 0;
   virtual uint64_t Size() const = 0;
+  // Reads up to size bytes at `offset`: Seek, then Read. A stream that threads share makes the two
+  // one step, so that sources reading at their own offsets may run on different threads.
+  virtual size_t ReadAt(uint64_t offset, void* buffer, size_t size) { return Seek(offset) ? Read(buffer, size) : 0; }
 };
 
 // A stream over bytes held in memory (tests, small archives).

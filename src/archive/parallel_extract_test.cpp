@@ -77,6 +77,7 @@ TEST_F(ParallelExtract, ManyFoldersAndLzma2ResetsGiveTheOneThreadRun) {
       {"pairs.7z", "-m0=LZMA2 -mx=3 -ms=2f -mhe=on -psecret"},  // encrypted, two files a block
       {"deflate.7z", "-m0=Deflate -mx=1 -ms=3f"},              // another decoder
       {"bzip2.7z", "-m0=BZip2 -mx=1 -ms=3f"},                  // blocks transformed on helpers
+      {"bcj2.7z", "-mf=BCJ2 -m0=LZMA -mx=3 -ms=on"},            // the main stream read ahead
       {"copy.7z", "-m0=Copy"},                                 // stored: read without workers
       {"copy_delta.7z", "-mf=Delta:4 -m0=Copy -ms=3f"},        // stored behind a filter
       {"resets.7z", "-m0=LZMA2:d=1m:c=1m -mx=3"},               // one stream, dictionary resets
@@ -162,11 +163,12 @@ TEST_F(ParallelExtract, DamagedFolderFailsCleanlyWhileOthersAreInFlight) {
   }
 }
 
-// One stream cut in pieces at its resets, or of BZip2 blocks transformed ahead, so that a cancel
-// or a damage meets work done ahead of the reader.
+// One stream cut in pieces at its resets, of BZip2 blocks transformed ahead, or under BCJ2 with its
+// main stream read ahead, so that a cancel or a damage meets work done ahead of the reader.
 TEST_F(ParallelExtract, CancelOrDamageInsideAStreamOfPiecesGivesTheOneThreadRun) {
   for (auto [name, switches] : {std::pair{"pieces.7z", "-m0=LZMA2:d=256k:c=256k -mx=3 -ms=on"},
-                                std::pair{"blocks.7z", "-m0=BZip2 -mx=1 -ms=on"}}) {
+                                std::pair{"blocks.7z", "-m0=BZip2 -mx=1 -ms=on"},
+                                std::pair{"bcj2.7z", "-mf=BCJ2 -m0=LZMA -mx=3 -ms=on"}}) {
     SCOPED_TRACE(name);
     Make7z(drive_.C(std::string("arc/") + name), drive_.C("src"), switches);
     RunResultOf whole = Run(name, 1);
