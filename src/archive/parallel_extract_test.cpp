@@ -77,7 +77,7 @@ TEST_F(ParallelExtract, ManyFoldersAndLzma2ResetsGiveTheOneThreadRun) {
       {"pairs.7z", "-m0=LZMA2 -mx=3 -ms=2f -mhe=on -psecret"},  // encrypted, two files a block
       {"deflate.7z", "-m0=Deflate -mx=1 -ms=3f"},              // another decoder
       {"bzip2.7z", "-m0=BZip2 -mx=1 -ms=3f"},                  // blocks transformed on helpers
-      {"bcj2.7z", "-mf=BCJ2 -m0=LZMA -mx=3 -ms=on"},            // the main stream read ahead
+      {"bcj2.7z", "-mf=BCJ2 -m0=LZMA -mx=3 -ms=on -mhe=on -psecret"},  // main stream read ahead
       {"copy.7z", "-m0=Copy"},                                 // stored: read without workers
       {"copy_delta.7z", "-mf=Delta:4 -m0=Copy -ms=3f"},        // stored behind a filter
       {"resets.7z", "-m0=LZMA2:d=1m:c=1m -mx=3"},               // one stream, dictionary resets
