@@ -23,9 +23,7 @@ class FolderPrefetcher::StreamView final : public InStream {
  public:
   StreamView(InStream& stream, std::mutex& mutex) : stream_(stream), mutex_(mutex) {}
   size_t Read(void* buffer, size_t size) override {
-    std::lock_guard lock(mutex_);
-    if (!stream_.Seek(pos_)) return 0;
-    size_t n = stream_.Read(buffer, size);
+    const size_t n = ReadAt(pos_, buffer, size);
     pos_ += n;
     return n;
   }
