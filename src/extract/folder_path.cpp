@@ -8,7 +8,7 @@
 
 namespace qmb {
 
-bool CreateFolderPath(Files& files, const std::string& path) {
+bool CreateFolderPath(Files& files, const std::string& path, std::vector<std::string>* created) {
   std::vector<std::string> pieces = SplitGbk(path, '\\');
   if (pieces.size() <= 1 || pieces[0].size() != 2 || pieces[0][1] != ':') return false;
   std::string prefix = pieces[0];
@@ -17,7 +17,9 @@ bool CreateFolderPath(Files& files, const std::string& path) {
     // An empty piece (doubled or trailing "\"), "." or ".." would leave the path it names.
     if (piece.empty() || piece == "." || piece == "..") return false;
     prefix += "\\" + piece;
-    if (!files.IsDirectory(prefix) && !files.CreateDirectory(prefix)) return false;
+    if (files.IsDirectory(prefix)) continue;
+    if (!files.CreateDirectory(prefix)) return false;
+    if (created != nullptr) created->push_back(prefix);
   }
   return true;
 }

@@ -24,6 +24,10 @@ uint32_t ExitCodeOf(InstallResult result) {
       return 6;
     case InstallResult::kPasswordWrong:
       return 7;
+    case InstallResult::kUninstallerFailed:
+      return 8;
+    case InstallResult::kBadProductName:
+      return 9;
   }
   return 1;
 }

@@ -21,6 +21,8 @@ enum class InstallResult {
   kTooLittleSpace,     // the drive has less free space than the payload needs
   kPasswordCancelled,  // the installer password was not given
   kPasswordWrong,      // the installer password was wrong
+  kUninstallerFailed,  // the uninstaller's files or its uninstall entry could not be written
+  kBadProductName,     // the product name cannot name the uninstaller's folders, links and entry
 };
 
 struct InstallOutcome {
