@@ -110,9 +110,9 @@ bool IsLinkOrBehindOne(Files& files, const std::string& folder, const std::strin
   }
 }
 
-// Removes folder when it is empty and neither a junction or link nor behind one: what lies behind
-// one is not ours.
-void RemoveEmptyFolder(Context& ctx, const std::string& folder) {
+}  // namespace
+
+void RemoveCreatedFolder(Context& ctx, const std::string& folder) {
   Files& files = ctx.platform.files;
   const PathProblem problem = CheckFullPath(folder);
   if (problem != PathProblem::kNone) {
@@ -137,6 +137,8 @@ void RemoveEmptyFolder(Context& ctx, const std::string& folder) {
   }
 }
 
+namespace {
+
 // The folders the install created, deepest first, each only when it is empty. A record of an older
 // install lists none; of its folders only the install folder, which it names, goes when empty.
 void RemoveCreatedFolders(Context& ctx) {
@@ -144,7 +146,13 @@ void RemoveCreatedFolders(Context& ctx) {
   std::vector<std::string> folders =
       CreatedFolderListOf(ctx.uninstall.record).value_or(std::vector{ctx.uninstall.install_folder});
   SortDeepestFirst(folders);
-  for (const std::string& folder : folders) RemoveEmptyFolder(ctx, folder);
+  UninstallState& state = ctx.uninstall;
+  for (const std::string& folder : folders) {
+    RemoveCreatedFolder(ctx, folder);
+    // Kept for the clean-up run when the launcher, still running, is what holds it.
+    if (!state.launcher_left.empty() && ctx.platform.files.IsDirectory(folder))
+      state.folders_left.push_back(folder);
+  }
 }
 
 // The registry keys the install created, deepest first, each only when it holds neither values nor
@@ -251,7 +259,11 @@ void RemoveAll(Context& ctx) {
   // The launcher, which the working copy is named after.
   Files& files = ctx.platform.files;
   const std::string launcher = JoinPath(state.install_folder, FileNameOf(env.ModulePath()));
-  if (files.Exists(launcher) && !files.IsDirectory(launcher)) RemoveOneFile(ctx, launcher);
+  if (files.Exists(launcher) && !files.IsDirectory(launcher)) {
+    RemoveOneFile(ctx, launcher);
+    // It waits for this program to end; the clean-up run deletes it afterwards.
+    if (files.Exists(launcher)) state.launcher_left = launcher;
+  }
   RemoveCreatedKeys(ctx);
   RemoveCreatedFolders(ctx);
   ShowFinishedPage(ctx);

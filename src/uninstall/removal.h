@@ -12,6 +12,10 @@ namespace qmb {
 
 struct Context;
 
+// Removes a folder the install created when it is empty, sound, and neither a junction or link
+// nor behind one below the install folder.
+void RemoveCreatedFolder(Context& ctx, const std::string& folder);
+
 // Runs the entries of record section "卸载时运行命令" in order.
 void RunUninstallCommands(Context& ctx);
 
