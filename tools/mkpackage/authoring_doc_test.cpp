@@ -136,7 +136,8 @@ TEST(AuthoringDocTest, ExitCodesAreTheOnesTheInstallEndsWith) {
   for (InstallResult r : {InstallResult::kComplete, InstallResult::kNoPackage,
                           InstallResult::kExtractionFailed, InstallResult::kNoFolder,
                           InstallResult::kFolderRejected, InstallResult::kTooLittleSpace,
-                          InstallResult::kPasswordCancelled, InstallResult::kPasswordWrong})
+                          InstallResult::kPasswordCancelled, InstallResult::kPasswordWrong,
+                          InstallResult::kUninstallerFailed, InstallResult::kBadProductName})
     runtime.insert(ExitCodeOf(r));
   EXPECT_EQ(documented, runtime);
 }
