@@ -116,8 +116,8 @@ void RemoveCreatedFolder(Context& ctx, const std::string& folder) {
   Files& files = ctx.platform.files;
   const PathProblem problem = CheckFullPath(folder);
   if (problem != PathProblem::kNone) {
-    ctx.log.Failure("uninstall: folder \"" + folder + "\" " + std::string(PathProblemText(problem)) +
-                    "; kept");
+    ctx.log.Failure("uninstall: folder \"" + folder + "\" " +
+                    std::string(PathProblemText(problem)) + "; kept");
     return;
   }
   if (!files.IsDirectory(folder)) return;
@@ -158,15 +158,18 @@ void RemoveCreatedFolders(Context& ctx) {
 // The registry keys the install created, deepest first, each only when it holds neither values nor
 // subkeys. A record of an older install lists none, and no key goes.
 void RemoveCreatedKeys(Context& ctx) {
-  std::vector<CreatedKey> keys = CreatedKeyListOf(ctx, ctx.uninstall.record).value_or(std::vector<CreatedKey>{});
+  std::vector<CreatedKey> keys =
+      CreatedKeyListOf(ctx, ctx.uninstall.record).value_or(std::vector<CreatedKey>{});
   SortDeepestFirst(keys);
   Registry& registry = ctx.platform.registry;
+  const bool two_views = ctx.platform.env.Is64BitWindows();
   for (const CreatedKey& k : keys) {
-    const RegView view = k.view == "64" ? RegView::k64 : RegView::k32;
+    const RegView view = two_views && k.view == "64" ? RegView::k64 : RegView::k32;
     if (registry.DeleteEmptyKey(k.root, k.key, view))
       ctx.log.Step("uninstall: registry key " + k.key + " (" + k.view + ") deleted");
     else
-      ctx.log.Step("uninstall: registry key " + k.key + " (" + k.view + ") kept: missing or not empty");
+      ctx.log.Step("uninstall: registry key " + k.key + " (" + k.view +
+                   ") kept: missing or not empty");
   }
 }
 
@@ -195,7 +198,8 @@ void RemoveUninstallEntry(Context& ctx) {
     for (const char* name : kUninstallEntryValues)
       registry.DeleteValue(RegRoot::kLocalMachine, key, name, view);
     const bool gone = registry.DeleteEmptyKey(RegRoot::kLocalMachine, key, view);
-    ctx.log.Step("uninstall: uninstall entry " + where + (gone ? " deleted" : " emptied of its values"));
+    ctx.log.Step("uninstall: uninstall entry " + where +
+                 (gone ? " deleted" : " emptied of its values"));
   }
 }
 

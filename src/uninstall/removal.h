@@ -1,7 +1,7 @@
 // The removal itself: the uninstall-time commands, then the uninstall entry, shortcuts, the
-// package's registry values, the installed files and the keys and folders the install created. Only what the
-// record names is touched, and only when its path is sound; every refusal and failure is logged
-// and the removal goes on.
+// package's registry values, the installed files and the keys and folders the install created. Only
+// what the record names is touched, and only when its path is sound; every refusal and failure is
+// logged and the removal goes on.
 #pragma once
 
 #include <string>
