@@ -187,7 +187,8 @@ bool StartInstall(Context& ctx, const std::string& password, bool given) {
   RunComponentSections(ctx, kScriptInstall);
   // From here on the install folder is the install's own, also when a pre-install program is the
   // first to need it.
-  if (!CreateFolderPath(ctx.platform.files, wizard.install_folder, &ctx.system.created.folders))
+  if (!ctx.startup.test_mode() &&
+      !CreateFolderPath(ctx.platform.files, wizard.install_folder, &ctx.system.created.folders))
     ctx.log.Failure("install: cannot make " + wizard.install_folder);
   RunProgramList(ctx, wizard.pre_install_runs);
   RunInstall(ctx, wizard.payload_password);

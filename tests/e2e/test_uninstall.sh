@@ -38,6 +38,8 @@ gbk() { printf '%s' "$1" | iconv -f UTF-8 -t GBK; }
 project=$work/project
 plain_demo_project "$project"
 ini=$project/settings/data.ini
+# The test's own uninstall-time command takes the place of the demo's.
+awk '/^\[/ { skip = ($0 ~ /^\[卸载时运行命令\]/) } !skip' "$ini" >"$ini.own" && mv "$ini.own" "$ini"
 sed -i -e "s|^禾木软件名称=.*|禾木软件名称=$product\r|" -e 's|^软件版本=.*|软件版本=2.0\r|' \
   -e "s|^安装位置=.*|安装位置=C:\\\\Program Files\\\\$product\r|" \
   -e 's|^jp=.*|jp=-jp\r|' -e 's|^hp=.*|hp=-hp\r|' -e 's|^hideend=.*|hideend=-hideend\r|' "$ini"
