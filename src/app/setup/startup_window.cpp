@@ -12,8 +12,8 @@
 
 #include <commctrl.h>
 
+#include "flow/startup_flow.h"
 #include "startup/package_step.h"
-#include "startup/startup_flow.h"
 #include "uninstall/win32/uninstall_window.h"
 #include "wizard/dll_requests.h"
 #include "wizard/win32/wizard_window.h"
