@@ -20,7 +20,7 @@ shared_prefix=$WINEPREFIX
 export WINEPREFIX=$QMB_NATIVE_DIR/wineprefix-dpi
 rm -rf "$WINEPREFIX"
 cp -a "$shared_prefix" "$WINEPREFIX"
-trap 'timeout "$QMB_WINE_TIMEOUT" wineserver -k 2>/dev/null; rm -rf "$WINEPREFIX"' EXIT
+trap 'timeout "$QMB_WINE_TIMEOUT" wineserver -k 2>/dev/null || :; rm -rf "$WINEPREFIX"' EXIT
 
 product=缩放测试
 caption="$product 1.0.0 安装程序"
@@ -66,7 +66,7 @@ for dpi in 96 144 192; do
     wait $setup' "dpi-$dpi" || fail "$dpi DPI: step $? failed"
   iconv -f GBK -t UTF-8 "$work/$dpi.log.gbk" 2>/dev/null | tr -d '\r' >"$shots/$dpi.log" || :
   # Next is 80 x 25 pixels of the 96-DPI layout.
-  size=$(grep -F -A1 "button: $next (default)" "$shots/$dpi-1-welcome.txt" | sed -n 's/^  at [0-9-]*,[0-9-]* //p' || :)
+  size=$(grep -xF -A1 "button: $next (default)" "$shots/$dpi-1-welcome.txt" | sed -n 's/^  at [0-9-]*,[0-9-]* //p' || :)
   [ "$size" = "$(((80 * dpi + 48) / 96))x$(((25 * dpi + 48) / 96))" ] ||
     fail "$dpi DPI: Next is $size, not scaled from 80x25"
 done

@@ -88,16 +88,17 @@ session keyboard '
   shot 6-finish
   d keys "$caption" enter >/dev/null || exit 12
   wait $setup'
-expect 1-welcome.txt "title: $caption" "button: $next (default) (focus)" "button: 取消(&C)"
+expect 1-welcome.txt "title: $caption" "button: $next (default)" "focus: button: $next (default)" \
+  "button: 取消(&C)"
 expect 1-esc.txt "text: 当前未完成安装 ${product}1.0.0，是否退出安装？"
 expect 2-licence.txt "text: 许可协议" "button: $accept (disabled)"
 grep -q "^lines: \([4-9]\|[1-9][0-9]\)$" "$shots/2-licence.txt" ||
   { cat "$shots/2-licence.txt"; fail "the licence's LF lines do not show as lines"; }
-expect 2-agreed.txt "option: [x] 同意本协议的条款 (focus)" "button: $accept"
+expect 2-agreed.txt "focus: option: [x] 同意本协议的条款" "button: $accept"
 expect 3-components.txt "item: 1 1 [x] 桌面快捷方式"
-expect 3-unticked.txt "tree: (focus)" "item: 1 1 [ ] 桌面快捷方式" "item: 0 0 [x] 主程序"
-expect 4-typed.txt "edit: $install_win (focus)" "button: $install_button (default)"
-expect 6-finish.txt "text: $product 安装完成" "button: $finish (default) (focus)"
+expect 3-unticked.txt "focus: tree:" "item: 1 1 [ ] 桌面快捷方式" "item: 0 0 [x] 主程序"
+expect 4-typed.txt "focus: edit: $install_win" "button: $install_button (default)"
+expect 6-finish.txt "text: $product 安装完成" "focus: button: $finish (default)"
 ! grep -q "^button: 取消(&C)" "$shots/6-finish.txt" || fail "Cancel is offered on the finish page"
 [ -f "$install/demo.exe" ] || fail "the keyboard walk installed nothing in $install_win"
 clean_up

@@ -3,6 +3,8 @@
 // system draws the text sharp instead of stretching a bitmap of the window.
 #pragma once
 
+#include <vector>
+
 #include "platform/win32/windows_include.h"
 
 namespace qmb {
@@ -15,6 +17,13 @@ int WindowDpi(HWND window);
 
 // A length of the 96-DPI design at dpi.
 inline int ScaleToDpi(int length, int dpi) { return MulDiv(length, dpi, kDesignDpi); }
+
+// The window moved to a screen of another DPI (WM_DPICHANGED): every window below it keeps its
+// place and size relative to the new DPI and gets its font at the new size; the window itself
+// takes the rectangle the system suggests. The fonts made for that go into *made, for the caller
+// to delete when its windows are gone.
+void RescaleWindowTree(HWND window, int old_dpi, int new_dpi, const RECT& suggested,
+                       std::vector<HFONT>* made);
 
 // While it lives, windows the thread makes are DPI-unaware: the system scales them as a bitmap.
 // For a window whose layout does not follow the DPI yet (nothing happens before Windows 10 1607).

@@ -115,6 +115,7 @@ class WizardWindow : public WizardView,
     if (taskbar_ != nullptr) taskbar_->Release();
     for (HFONT font : {font_, bold_font_})
       if (font != nullptr) DeleteObject(font);
+    for (HFONT font : dpi_fonts_) DeleteObject(font);
     if (ctx_.wizard.install_view == this) ctx_.wizard.install_view = nullptr;
     if (ctx_.progress.view == this) ctx_.progress.view = nullptr;
   }
@@ -158,6 +159,12 @@ class WizardWindow : public WizardView,
         return true;
       case DM_GETDEFID:
         *result = DefaultButtonId();
+        return true;
+      case WM_DPICHANGED:
+        // Moved to a screen of another DPI: the whole layout and its fonts follow.
+        RescaleWindowTree(window_, dpi_, LOWORD(w), *reinterpret_cast<const RECT*>(l), &dpi_fonts_);
+        dpi_ = LOWORD(w);
+        *result = 0;
         return true;
       case kDialogKeyTaken:
         *result = 0;
@@ -720,6 +727,7 @@ class WizardWindow : public WizardView,
   ITaskbarList3* taskbar_ = nullptr;
   HWND focus_ = nullptr;
   int dpi_ = kDesignDpi;
+  std::vector<HFONT> dpi_fonts_;  // the fonts a move to another DPI made
   bool next_default_ = true;  // what the page wants of Next; Enter presses it  // the control that had the keyboard when the wizard was last active
   WizardSkin skin_;  // after the controls' map: its finder looks them up
 };

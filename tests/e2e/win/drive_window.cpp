@@ -12,8 +12,7 @@
 //   drive_window type CAPTION TEXT             replaces the text of the window's one-line edit box
 //   drive_window keys CAPTION KEY...           brings the window to the front and presses keys
 //       on the real keyboard (SendInput): tab, shift+tab, enter, esc, space, up, down, alt+LETTER,
-//       text:TEXT (typed character by character); then lists the controls, the focused one
-//       marked " (focus)"
+//       text:TEXT (typed character by character); then lists the controls
 //   drive_window answer TITLE BUTTON [TEXT|-] [seconds]
 //       waits for a dialog box titled TITLE, prints its text, types TEXT into its edit box when
 //       given, and presses BUTTON (ok, cancel, yes or no)
@@ -153,11 +152,13 @@ HWND FocusOf(HWND window) {
 
 // One line per visible control: "button: TEXT", "option: [x] TEXT", "text: TEXT", "edit: TEXT",
 // "group: TEXT", "progress: N", "tree:" with "item: INDEX DEPTH [x] TEXT" lines, "log: LINE" for a
-// list's lines, "lines: N" after a multi-line box; " (read-only)", " (disabled)", " (default)"
-// and " (focus)" follow where they apply, and an "  at" line gives the control's screen rectangle.
+// list's lines, "lines: N" after a multi-line box; " (read-only)", " (disabled)" and " (default)"
+// follow where they apply, and an "  at" line gives the control's screen rectangle. Last,
+// "focus: " and the line of the control that has the keyboard.
 void PrintControls(HWND window) {
   std::printf("title: %s\n", Utf8(TextOf(window)).c_str());
   HWND focus = FocusOf(window);
+  std::string focus_line;
   for (HWND child : Children(window)) {
     // A progress bar is listed even where its page is gone: the finish page follows the last
     // position of the installing page's bar.
@@ -188,7 +189,7 @@ void PrintControls(HWND window) {
       continue;  // frames, pictures and the page set
     }
     if (!IsWindowEnabled(child)) line += " (disabled)";
-    if (child == focus) line += " (focus)";
+    if (child == focus) focus_line = line;
     RECT r = {};
     GetWindowRect(child, &r);
     std::printf("%s\n  at %ld,%ld %ldx%ld\n", line.c_str(), r.left, r.top, r.right - r.left,
@@ -212,6 +213,7 @@ void PrintControls(HWND window) {
       }
     }
   }
+  if (!focus_line.empty()) std::printf("focus: %s\n", focus_line.c_str());
 }
 
 struct Args {
