@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "context/context.h"
-#include "wizard/after_install_run.h"
+#include "script/after_install_run.h"
 
 namespace qmb {
 

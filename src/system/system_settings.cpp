@@ -2,8 +2,8 @@
 #include "system/system_settings.h"
 
 #include "base/text.h"
+#include "startup/list_count.h"
 #include "startup/settings_loader.h"
-#include "wizard/list_count.h"
 
 namespace qmb {
 

@@ -8,6 +8,7 @@
 #include "base/value_store.h"
 #include "extract/folder_path.h"
 #include "extract/install_progress.h"
+#include "startup/list_count.h"
 #include "startup/settings_catalogue.h"
 #include "startup/settings_loader.h"
 #include "startup/settings_registry.h"
@@ -16,7 +17,6 @@
 #include "system/shortcut_locations.h"
 #include "system/system_settings.h"
 #include "system/uninstaller_file.h"
-#include "wizard/list_count.h"
 
 namespace qmb {
 

@@ -3,8 +3,8 @@
 
 #include "base/text.h"
 #include "context/context.h"
+#include "startup/list_count.h"
 #include "uninstall/uninstall_view.h"
-#include "wizard/list_count.h"
 
 namespace qmb {
 

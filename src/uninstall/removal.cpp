@@ -11,6 +11,7 @@
 #include "context/context.h"
 #include "extract/install_progress.h"
 #include "script/command_runner.h"
+#include "startup/list_count.h"
 #include "startup/settings_catalogue.h"
 #include "startup/settings_registry.h"
 #include "system/folder_walk.h"
@@ -21,7 +22,6 @@
 #include "uninstall/removal_paths.h"
 #include "uninstall/uninstall_texts.h"
 #include "uninstall/uninstall_view.h"
-#include "wizard/list_count.h"
 
 namespace qmb {
 

@@ -4,7 +4,7 @@
 #include "base/text.h"
 #include "base/value_store.h"
 #include "context/context.h"
-#include "wizard/list_count.h"
+#include "startup/list_count.h"
 
 namespace qmb {
 

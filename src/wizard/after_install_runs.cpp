@@ -2,9 +2,9 @@
 #include "wizard/after_install_runs.h"
 
 #include "base/text.h"
+#include "startup/list_count.h"
 #include "startup/settings_catalogue.h"
 #include "startup/settings_loader.h"
-#include "wizard/list_count.h"
 
 namespace qmb {
 

@@ -95,6 +95,8 @@ void DescribeTreeItem(Context& ctx, int item, const std::function<void(const std
     show(StartsWith(body, "\r\n") ? body.substr(2) : body);
     return;
   }
+  // An item without a description must not go on showing the one selected before it.
+  show("");
   for (int kind = kKindDesktop; kind <= kKindQuickLaunch; ++kind)
     if (FindKindItem(tree, kind) == item) show(kKindDescriptions[kind - 1]);
   // Last, so that whatever the support DLL writes into the box stays there.

@@ -131,8 +131,8 @@ class DescriptionTest : public ComponentsModelTest {
 TEST_F(DescriptionTest, TheCallbackComesAfterTheBuiltInTextAndMayReplaceIt) {
   Select(1);
   EXPECT_EQ(box, "安装完该软件后将应用主程序增加至桌面快捷方式");
-  Select(0);  // no body and no kind: the box keeps its text
-  EXPECT_EQ(box, "安装完该软件后将应用主程序增加至桌面快捷方式");
+  Select(0);  // no body and no kind: the previous item's text goes
+  EXPECT_EQ(box, "");
 
   AttachCallback();
   Select(2);

@@ -3,9 +3,9 @@
 
 #include "base/text.h"
 #include "script/program_runs.h"
+#include "startup/list_count.h"
 #include "startup/settings_catalogue.h"
 #include "startup/settings_loader.h"
-#include "wizard/list_count.h"
 
 namespace qmb {
 

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "script/script_test_support.h"
+#include "startup/list_count.h"
 #include "wizard/after_install_runs.h"
-#include "wizard/list_count.h"
 
 namespace qmb {
 namespace {

@@ -113,9 +113,7 @@ bool AcceptInstall(Context& ctx, const std::string& password, bool given) {
   if (!CheckProductName(ctx)) return false;
   for (;;) {
     ctx.platform.dialogs.ProcessPendingMessages();
-    const std::string& override_folder = ctx.startup.install_path_override;
-    wizard.install_folder = NormalizePath(override_folder.empty() ? wizard.folder_box
-                                                                  : override_folder);
+    wizard.install_folder = NormalizePath(wizard.folder_box);
     const std::string& folder = wizard.install_folder;
     if (folder.empty()) {
       Tell(ctx, kNoFolderText, kMbIconError);

@@ -133,12 +133,12 @@ TEST_F(InstallStartTest, FreeSpaceCountsThePayloadAndEveryVolume) {
   // The drive of the folder is asked, not the drive of the program.
   host_.files().CreateDirectory("D:\\");
   host_.files().SetFreeSpace('D', 11 * 1024);
-  ctx_.startup.install_path_override = "d:\\Target\\";
+  ctx_.wizard.folder_box = "d:\\Target\\";
   MakePayload({{"a.txt", "A"}}, "pw");
   ctx_.startup.volume_list.clear();
   Set("safe", "pw");
   EXPECT_TRUE(StartInstall(ctx_, "", false));
-  EXPECT_EQ(ctx_.wizard.install_folder, "D:\\Target");  // the override, normalized
+  EXPECT_EQ(ctx_.wizard.install_folder, "D:\\Target");  // the box's text, normalized
   EXPECT_EQ(Read("D:\\Target\\a.txt"), "A");
   EXPECT_EQ(Boxes().size(), 2u);
 }

@@ -47,7 +47,15 @@ void ShowFailure(Context& ctx, WizardView& view) {
 }  // namespace
 
 std::string LicenceText(const Context& ctx) {
-  return StoreFind(ctx.settings.data_ini, "自述文本_开始").value_or("");
+  // The multi-line box breaks lines only at CR LF; a licence written on Linux has bare LFs.
+  const std::string text = StoreFind(ctx.settings.data_ini, "自述文本_开始").value_or("");
+  std::string lines;
+  lines.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) lines += '\r';
+    lines += text[i];
+  }
+  return lines;
 }
 
 void BuildPageTable(Context& ctx) {
@@ -96,6 +104,8 @@ BottomRow BottomRowFor(const WizardPages& pages, int page, bool agreement_ticked
   BottomRow row;
   row.back = {pages.captions[kCaptionBack], page != kPageWelcome, true};
   row.next = {pages.captions[kCaptionNext], true, true};
+  // After the installation nothing is left to cancel.
+  row.cancel = {pages.captions[kCaptionCancel], page != kPageFinish, true};
   switch (page) {
     case kPageLicence:
       row.next_default = false;
@@ -131,6 +141,7 @@ void ShowPage(Context& ctx, WizardView& view, int page) {
   const BottomRow row = BottomRowFor(pages, page, view.IsAgreementTicked());
   view.SetBackButton(row.back);
   view.SetNextButton(row.next, row.next_default);
+  view.SetCancelButton(row.cancel);
   if (page == kPageInstalling) {
     ctx.log.Step("wizard: installing page");
     if (!StartInstall(ctx, "", false)) {
@@ -144,8 +155,9 @@ void ShowPage(Context& ctx, WizardView& view, int page) {
     if (!InstallSucceeded(ctx)) ShowFailure(ctx, view);
   }
   if (page == kPageFinish) {
-    ButtonLook next = {pages.captions[kCaptionFinish], true, true};
-    view.SetNextButton(next, true);
+    const BottomRow finish = BottomRowFor(pages, kPageFinish, false);
+    view.SetNextButton({pages.captions[kCaptionFinish], true, true}, true);
+    view.SetCancelButton(finish.cancel);
   }
   pages.current = page;
   view.SelectPage(page);
@@ -186,11 +198,12 @@ bool ConfirmExit(Context& ctx) {
 }
 
 std::optional<std::string> TakeBrowsedFolder(Context& ctx, const std::string& picked) {
-  const std::string folder = NormalizePath(picked);
-  if (!CheckInstallPath(ctx, folder)) return std::nullopt;
-  std::string box = folder;
+  std::string box = NormalizePath(picked);
   const std::string subfolder = ReadSetting(ctx, "浏览目录自动添加");
   if (IsTrue(ReadSetting(ctx, "自动添加路径")) && !subfolder.empty()) box += "\\" + subfolder;
+  // The folder the box will hold is what is installed to: a drive root is fine when the package
+  // adds its own subfolder below it.
+  if (!CheckInstallPath(ctx, box)) return std::nullopt;
   ctx.wizard.folder_box = box;
   ctx.wizard.install_folder = box;
   return box;

@@ -34,6 +34,7 @@ int StepTarget(const WizardPages& pages, int current, int direction);
 struct BottomRow {
   ButtonLook back;
   ButtonLook next;
+  ButtonLook cancel;
   bool next_default = true;
 };
 BottomRow BottomRowFor(const WizardPages& pages, int page, bool agreement_ticked);
@@ -62,9 +63,9 @@ bool ConfirmExit(Context& ctx);
 // component's "finish" section, then the process ends.
 void FinishWizard(Context& ctx);
 
-// The folder the user picked in the folder dialog, as the folder box takes it: normalised, checked
-// (a refused folder is told and gives nothing) and, when "自动添加路径" is on, with the package's
-// subfolder "浏览目录自动添加" appended. The install folder follows the folder box.
+// The folder the user picked in the folder dialog, as the folder box takes it: normalised, with
+// the package's subfolder "浏览目录自动添加" appended when "自动添加路径" is on, and checked (a
+// refused folder is told and gives nothing). The install folder follows the folder box.
 std::optional<std::string> TakeBrowsedFolder(Context& ctx, const std::string& picked);
 
 // Whether the installation that ran left a complete product.

@@ -20,6 +20,7 @@ class RecordingWizardView : public WizardView {
     next = look;
     next_default = default_button;
   }
+  void SetCancelButton(const ButtonLook& look) override { cancel = look; }
   bool IsAgreementTicked() override { return agreement_ticked; }
   void SelectPage(int page) override { selected.push_back(page); }
   void SetWelcomeFrameVisible(bool visible) override { welcome_frame = visible; }
@@ -28,7 +29,7 @@ class RecordingWizardView : public WizardView {
     failure_text = text;
   }
 
-  ButtonLook back, next;
+  ButtonLook back, next, cancel;
   bool next_default = false;
   bool agreement_ticked = false;
   bool welcome_frame = true;
@@ -106,7 +107,7 @@ TEST_F(WizardFlowTest, FirstShownPageHidesTheWelcomeFrameOnlyWhenItIsNotTheWelco
 }
 
 TEST_F(WizardFlowTest, BottomRowOnEveryPage) {
-  ctx_.settings.gui_text = "按钮\x01" "Back,Agree,Next,Install" "按钮end";
+  ctx_.settings.gui_text = "按钮\x01" "Back,Agree,Next,Install,Quit" "按钮end";
   Pages(true, true, true);
   const WizardPages& pages = ctx_.wizard.pages;
   // A short list keeps the built-in captions for the rest.
@@ -114,6 +115,8 @@ TEST_F(WizardFlowTest, BottomRowOnEveryPage) {
   EXPECT_FALSE(view_.back.visible);
   EXPECT_EQ(view_.next.caption, "Next");
   EXPECT_TRUE(view_.next.enabled && view_.next_default);
+  EXPECT_EQ(view_.cancel.caption, "Quit");  // the fifth caption is Cancel's
+  EXPECT_TRUE(view_.cancel.visible && view_.cancel.enabled);
 
   StepPage(ctx_, view_, +1);  // licence: Next waits for the agreement box
   EXPECT_TRUE(view_.back.visible && view_.back.enabled);
@@ -177,6 +180,7 @@ TEST_F(WizardFlowTest, RefusedInstallKeepsThePageWithUsableButtons) {
   EXPECT_EQ(view_.selected.back(), kPageFinish);
   EXPECT_EQ(view_.next.caption, "完成(&F)");
   EXPECT_TRUE(view_.next.enabled);
+  EXPECT_FALSE(view_.cancel.visible);  // nothing is left to cancel
   EXPECT_EQ(Read("C:\\App\\a.txt"), "A");
   EXPECT_TRUE(view_.failure_title.empty());
 }
@@ -224,6 +228,26 @@ TEST_F(WizardFlowTest, BrowsedFolderIsCheckedAndGetsTheSubfolder) {
   EXPECT_EQ(TakeBrowsedFolder(ctx_, "D:\\程序"), std::nullopt);
   EXPECT_EQ(ctx_.wizard.folder_box, "D:\\Apps");
   EXPECT_EQ(Boxes().size(), 1u);
+}
+
+TEST_F(WizardFlowTest, BrowsedDriveRootIsTakenOnlyWithTheSubfolder) {
+  host_.files().CreateDirectory("D:\\");
+  Set("浏览目录自动添加", "演示软件");
+  Set("自动添加路径", "真");
+  EXPECT_EQ(TakeBrowsedFolder(ctx_, "D:\\"), "D:\\演示软件");
+  EXPECT_EQ(ctx_.wizard.install_folder, "D:\\演示软件");
+  EXPECT_TRUE(Boxes().empty());
+  // Without the subfolder the drive itself would be the install folder: refused, box unchanged.
+  Set("自动添加路径", "假");
+  EXPECT_EQ(TakeBrowsedFolder(ctx_, "E:\\"), std::nullopt);
+  EXPECT_EQ(ctx_.wizard.folder_box, "D:\\演示软件");
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_EQ(Boxes()[0].text, "选择的路径有误，请重新选择");
+}
+
+TEST_F(WizardFlowTest, LicenceLinesEndInCrLfForTheBox) {
+  ctx_.settings.data_ini = "自述文本_开始\x01第一行\n第二行\r\n\n末行\n自述文本_开始end";
+  EXPECT_EQ(LicenceText(ctx_), "第一行\r\n第二行\r\n\r\n末行\r\n");
 }
 
 TEST_F(WizardFlowTest, ExitQuestion) {

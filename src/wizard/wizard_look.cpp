@@ -81,18 +81,29 @@ std::string ReadFontTag(const std::string& record, uint32_t button_face, Control
   return record.substr(0, open) + record.substr(close + 2);
 }
 
-std::array<uint32_t, kFrameColourCount> FrameColours(const std::string& record, uint32_t button_face) {
+FrameColourList FrameColours(const std::string& record, uint32_t button_face) {
   const std::string list = ReplaceAll(record, std::to_string(kButtonFaceMark), std::to_string(button_face));
   std::vector<std::string> entries = SplitGbk(list, ',');
-  std::array<uint32_t, kFrameColourCount> colours{};
-  for (size_t i = 0; i < colours.size() && i < entries.size(); ++i)
-    colours[i] = static_cast<uint32_t>(ToInt64(Trim(entries[i]))) & 0xFFFFFF;
+  FrameColourList colours{};
+  for (size_t i = 0; i < colours.size() && i < entries.size(); ++i) {
+    const std::string entry = Trim(entries[i]);
+    if (!entry.empty()) colours[i] = static_cast<uint32_t>(ToInt64(entry)) & 0xFFFFFF;
+  }
   return colours;
+}
+
+std::vector<std::string> SpaceTemplates(const Context& ctx) {
+  std::optional<std::string> record = Record(ctx, "目录5");
+  if (!record) return {"所需空间: %Default%", "可用空间: %Default%"};
+  ControlLook unused;
+  std::vector<std::string> templates = Split(ReadFontTag(*record, 0, unused), "\r\n");
+  templates.resize(2);
+  return templates;
 }
 
 WizardLook ReadWizardLook(const Context& ctx, uint32_t button_face) {
   WizardLook look;
-  look.space_templates = {"所需空间: %Default%", "可用空间: %Default%"};
+  look.space_templates = SpaceTemplates(ctx);
   if (ctx.settings.gui_text.empty()) return look;
   if (std::optional<std::string> caption = Record(ctx, "窗口标题")) {
     ControlLook unused;
@@ -109,8 +120,6 @@ WizardLook ReadWizardLook(const Context& ctx, uint32_t button_face) {
       case TextUse::kStyleOnly: break;
       case TextUse::kWaiting: control.text = "Waiting……"; break;
       case TextUse::kSpaceLabels: {
-        look.space_templates = Split(text, "\r\n");
-        look.space_templates.resize(2);
         ControlLook free = control;
         free.control = "标签_可用空间";
         look.controls.push_back(control);
@@ -132,6 +141,14 @@ SpaceLabels FormatSpaceLabels(const std::vector<std::string>& templates, int64_t
   const int64_t free_count = free_bytes ? static_cast<int64_t>(*free_bytes) : -1024;
   return {ReplaceAll(required, kDefault, FormatSize(required_bytes)),
           ReplaceAll(free, kDefault, FormatSize(free_count))};
+}
+
+SpaceLabels SpaceLabelsFor(Context& ctx) {
+  // The drive is the first character of what the box holds now, as the install will take it.
+  const std::string& folder = ctx.wizard.folder_box;
+  const std::optional<uint64_t> free =
+      folder.empty() ? std::nullopt : ctx.platform.files.FreeSpace(folder.substr(0, 1) + ":\\");
+  return FormatSpaceLabels(SpaceTemplates(ctx), ctx.startup.required_size, free);
 }
 
 bool FolderLocked(const Context& ctx) {

@@ -36,10 +36,14 @@ struct ControlLook {
 inline constexpr int kFrameColourCount = 12;
 extern const char* const kColouredFrames[kFrameColourCount];
 
+// One fill colour per frame; none where the list leaves the entry out or empty, so that the frame
+// keeps the window's own colour instead of turning black.
+using FrameColourList = std::array<std::optional<uint32_t>, kFrameColourCount>;
+
 struct WizardLook {
   std::optional<std::string> caption;  // "窗口标题"
   std::vector<ControlLook> controls;   // in the order the records are applied
-  std::optional<std::array<uint32_t, kFrameColourCount>> frame_colours;  // "背景"
+  std::optional<FrameColourList> frame_colours;  // "背景"
   std::vector<std::string> space_templates;  // "目录5": required, free
 };
 
@@ -47,8 +51,8 @@ struct WizardLook {
 // look (the tag may be absent: size 9, black on white) and cut out of the returned text.
 std::string ReadFontTag(const std::string& record, uint32_t button_face, ControlLook& look);
 
-// "背景": every "15790320" becomes button_face, then twelve entries (missing ones are 0).
-std::array<uint32_t, kFrameColourCount> FrameColours(const std::string& record, uint32_t button_face);
+// "背景": every "15790320" becomes button_face, then twelve entries.
+FrameColourList FrameColours(const std::string& record, uint32_t button_face);
 
 // The GUItext records of ctx.settings.gui_text; button_face is the system's button-face colour.
 WizardLook ReadWizardLook(const Context& ctx, uint32_t button_face);
@@ -60,6 +64,13 @@ struct SpaceLabels {
 };
 SpaceLabels FormatSpaceLabels(const std::vector<std::string>& templates, int64_t required_bytes,
                               std::optional<uint64_t> free_bytes);
+
+// "目录5" split into its two space-label templates (required, free); built-in ones without it.
+std::vector<std::string> SpaceTemplates(const Context& ctx);
+
+// The space labels for the folder box as it stands: the payload's size and the free space of the
+// drive the box's first character names. Asked again whenever the folder changes.
+SpaceLabels SpaceLabelsFor(Context& ctx);
 
 // The folder box and the browse button are locked: "ml"/"fb" "e" always, "s" when a previous or
 // default install folder was found.

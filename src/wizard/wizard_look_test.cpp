@@ -60,12 +60,15 @@ TEST_F(WizardLookTest, FontTagFieldsAndDefaults) {
 }
 
 TEST_F(WizardLookTest, FrameColourListIsPaddedCutAndKnowsTheButtonFace) {
-  auto colours = FrameColours("255,15790320,,7", kFace);
+  auto colours = FrameColours("255,15790320, ,7,0", kFace);
   EXPECT_EQ(colours[0], 255u);
   EXPECT_EQ(colours[1], kFace);
-  EXPECT_EQ(colours[2], 0u);
+  // An empty or missing entry leaves its frame alone rather than painting it black; a written 0
+  // is black.
+  EXPECT_FALSE(colours[2]);
   EXPECT_EQ(colours[3], 7u);
-  for (int i = 4; i < kFrameColourCount; ++i) EXPECT_EQ(colours[i], 0u) << i;
+  EXPECT_EQ(colours[4], 0u);
+  for (int i = 5; i < kFrameColourCount; ++i) EXPECT_FALSE(colours[i]) << i;
   colours = FrameColours("1,2,3,4,5,6,7,8,9,10,11,12,13,14", kFace);
   EXPECT_EQ(colours[11], 12u);
 }
@@ -102,7 +105,7 @@ TEST_F(WizardLookTest, RecordsReachTheirControlsInOrder) {
   EXPECT_EQ(look.space_templates, (std::vector<std::string>{"需要 %Default%", "剩余 %Default%"}));
   ASSERT_TRUE(look.frame_colours);
   EXPECT_EQ((*look.frame_colours)[0], 16711680u);
-  EXPECT_EQ((*look.frame_colours)[1], 0u);
+  EXPECT_FALSE((*look.frame_colours)[1]);
 }
 
 TEST_F(WizardLookTest, SpaceLabelsUseTheSizeText) {
@@ -115,6 +118,23 @@ TEST_F(WizardLookTest, SpaceLabelsUseTheSizeText) {
   // Without a "目录5" record the built-in labels still show the sizes.
   const WizardLook look = ReadWizardLook(ctx_, kFace);
   EXPECT_EQ(FormatSpaceLabels(look.space_templates, 999, 1000).required, "所需空间: 999B");
+}
+
+TEST_F(WizardLookTest, FreeSpaceFollowsTheDriveOfTheFolderBox) {
+  host_.files().CreateDirectory("C:\\");
+  host_.files().CreateDirectory("D:\\");
+  host_.files().SetFreeSpace('C', 3 * 1048576);
+  host_.files().SetFreeSpace('D', 5 * 1073741824LL);
+  ctx_.startup.required_size = 2048;
+  Record("目录5", "需要 %Default%\r\n剩余 %Default%");
+  ctx_.wizard.folder_box = "C:\\演示";
+  EXPECT_EQ(SpaceLabelsFor(ctx_).free, "剩余 3MB");
+  ctx_.wizard.folder_box = "D:\\演示软件";
+  const SpaceLabels labels = SpaceLabelsFor(ctx_);
+  EXPECT_EQ(labels.free, "剩余 5GB");
+  EXPECT_EQ(labels.required, "需要 2KB");
+  ctx_.wizard.folder_box = "";  // nothing to ask about
+  EXPECT_EQ(SpaceLabelsFor(ctx_).free, "剩余 -1KB");
 }
 
 TEST_F(WizardLookTest, FolderLockModes) {

@@ -9,6 +9,7 @@
 #include "startup/settings_registry.h"
 #include "system/registry_path.h"
 #include "system/system_settings.h"
+#include "wizard/built_in_texts.h"
 #include "wizard/after_install_runs.h"
 #include "wizard/components_model.h"
 #include "wizard/finish_options.h"
@@ -30,7 +31,7 @@ std::string WithoutFontTag(const std::string& text) {
 
 std::string WindowCaption(const Context& ctx) {
   std::optional<std::string> record = StoreFind(ctx.settings.gui_text, "窗口标题");
-  return record ? WithoutFontTag(*record) : std::string(kBuiltInCaption);
+  return record ? WithoutFontTag(*record) : FillPlaceholders(ctx, kBuiltInCaption);
 }
 
 // A value as text through the 64-bit view on 64-bit Windows, else (or when that gives nothing)
@@ -100,7 +101,11 @@ void SettleRunMode(Context& ctx) {
 void PrepareWizardModel(Context& ctx) {
   WizardState& wizard = ctx.wizard;
   wizard.window_caption = WindowCaption(ctx);
-  wizard.install_folder = DefaultInstallFolder(ctx);
+  // A folder given on the command line goes into the box, where the user sees it and may still
+  // change it: what the box shows is what is installed.
+  const std::string& given = ctx.startup.install_path_override;
+  wizard.previous_location_found = false;
+  wizard.install_folder = given.empty() ? DefaultInstallFolder(ctx) : given;
   wizard.folder_box = wizard.install_folder;
   ctx.log.Step("wizard: install folder \"" + wizard.install_folder + "\"");
   LoadScriptText(ctx);

@@ -51,6 +51,16 @@ TEST_F(WizardPreparationTest, InstallFolderPrefersThePreviousLocation) {
   EXPECT_EQ(ctx_.wizard.folder_box, "C:\\Program Files\\演示软件");
 }
 
+TEST_F(WizardPreparationTest, CommandLineFolderShowsInTheBox) {
+  SetPrevious("D:\\Earlier", RegView::kDefault);
+  ctx_.startup.install_path_override = "E:\\Given";
+  PrepareWizardModel(ctx_);
+  EXPECT_EQ(ctx_.wizard.folder_box, "E:\\Given");
+  EXPECT_EQ(ctx_.wizard.install_folder, "E:\\Given");
+  // Not an earlier install's folder, so the "s" lock leaves it open.
+  EXPECT_FALSE(ctx_.wizard.previous_location_found);
+}
+
 TEST_F(WizardPreparationTest, DefaultFolderMayNameARegistryValue) {
   Set("安装位置", "D:\\Games GetReg(HKEY_CURRENT_USER\\Software\\演示\\Folder) old");
   PrepareWizardModel(ctx_);
@@ -82,7 +92,11 @@ TEST_F(WizardPreparationTest, PackageDecidesWhatTheCommandLineLeftOpen) {
 
 TEST_F(WizardPreparationTest, CaptionAndTree) {
   PrepareWizardModel(ctx_);
-  EXPECT_EQ(ctx_.wizard.window_caption, "禾木软件版本-安装向导");
+  // Without a "窗口标题" the built-in caption names the product, never its placeholder.
+  EXPECT_EQ(ctx_.wizard.window_caption, "演示软件-安装向导");
+  Set("软件版本", "2.1");
+  PrepareWizardModel(ctx_);
+  EXPECT_EQ(ctx_.wizard.window_caption, "演示软件 2.1-安装向导");
   // Without a components list the built-in tree gets the package's default ticks.
   EXPECT_EQ(ctx_.wizard.tree.Item(1).text, "桌面快捷方式");
   EXPECT_FALSE(ctx_.wizard.tree.Item(1).ticked);

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "wizard/after_install_run.h"
+#include "script/after_install_run.h"
 #include "wizard/components_tree.h"
 #include "wizard/finish_option.h"
 #include "wizard/wizard_pages.h"

@@ -19,6 +19,8 @@ class WizardView {
   virtual void SetBackButton(const ButtonLook& look) = 0;
   // `下一步_按钮`; default_button is the property every page switches on and the licence page off.
   virtual void SetNextButton(const ButtonLook& look, bool default_button) = 0;
+  // `取消按钮_主窗口`.
+  virtual void SetCancelButton(const ButtonLook& look) = 0;
   virtual bool IsAgreementTicked() = 0;
   // Makes the page current in the page set; the page-changed event follows (OnPageChanged).
   virtual void SelectPage(int page) = 0;

@@ -146,3 +146,29 @@ expect() {
     grep -qxF -- "$line" "$file" || { cat "$file"; fail "$(basename "$file"): no line \"$line\""; }
   done
 }
+
+# Screen points in the screenshots a test keeps in $shots, from the window driver's listings.
+# origin FILE TEXT DX DY: the screen x,y of the control listed as the line TEXT, minus (DX, DY).
+origin() {
+  local at
+  at=$(grep -xF -A1 -- "$2" "$shots/$1" | sed -n 's/^  at \([0-9-]*\),\([0-9-]*\) .*/\1 \2/p' | head -1)
+  [ -n "$at" ] || fail "$1: no rectangle for $2"
+  set -- $at "$3" "$4"
+  echo $(($1 - $3)) $(($2 - $4))
+}
+# pixel SHOT X Y: "r,g,b" of the screenshot $shots/SHOT.png.
+pixel() {
+  convert "$shots/$1.png" -format '%[fx:int(255*p{'"$2,$3"'}.r)],%[fx:int(255*p{'"$2,$3"'}.g)],%[fx:int(255*p{'"$2,$3"'}.b)]' info:
+  echo
+}
+# near SHOT X Y R,G,B WHAT: the pixel is within 12 of the colour in every channel.
+near() {
+  local got what=$5
+  got=$(pixel "$1" "$2" "$3")
+  IFS=, read -r r g b <<<"$got"
+  IFS=, read -r R G B <<<"$4"
+  for pair in "$r $R" "$g $G" "$b $B"; do
+    set -- $pair
+    [ $(( $1 > $2 ? $1 - $2 : $2 - $1 )) -le 12 ] || fail "$what: pixel is $got, wanted about $R,$G,$B"
+  done
+}

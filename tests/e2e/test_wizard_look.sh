@@ -86,27 +86,6 @@ expect 4-type.txt "no edit box"
 expect 6-finish.txt "text: $product 安装完成"
 [ -f "$(drive_c)/LookDemo/demo.exe" ] || fail "the install left no product"
 
-# Screen point of a control's client point, from the "  at" line after the listing line TEXT.
-origin() {  # origin FILE TEXT DX DY: prints the screen x,y of the control's origin minus (DX,DY)
-  local at
-  at=$(grep -xF -A1 -- "$2" "$shots/$1" | sed -n 's/^  at \([0-9-]*\),\([0-9-]*\) .*/\1 \2/p' | head -1)
-  [ -n "$at" ] || fail "$1: no rectangle for $2"
-  set -- $at "$3" "$4"
-  echo $(($1 - $3)) $(($2 - $4))
-}
-pixel() {  # pixel SHOT X Y: "r,g,b"
-  convert "$shots/$1.png" -format '%[fx:int(255*p{'"$2,$3"'}.r)],%[fx:int(255*p{'"$2,$3"'}.g)],%[fx:int(255*p{'"$2,$3"'}.b)]' info:
-}
-near() {  # near SHOT X Y R,G,B WHAT: the pixel is within 12 of the colour in every channel
-  local got what=$5
-  got=$(pixel "$1" "$2" "$3")
-  IFS=, read -r r g b <<<"$got"
-  IFS=, read -r R G B <<<"$4"
-  for pair in "$r $R" "$g $G" "$b $B"; do
-    set -- $pair
-    [ $(( $1 > $2 ? $1 - $2 : $2 - $1 )) -le 12 ] || fail "$what: pixel is $got, wanted about $R,$G,$B"
-  done
-}
 # The side image's box is at client (0, 0) of the page, the welcome title at (176, 14).
 read -r x y < <(origin 1-welcome.txt "text: 欢迎安装 $product" 176 14)
 side=220,238,248 logo=30,100,200 bar=240,140,30

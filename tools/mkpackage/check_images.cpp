@@ -131,6 +131,9 @@ void CheckImages(CheckContext& c) {
   }
 }
 
+// The fill colours "背景" lists: the side frames and pages of the six wizard pages.
+constexpr size_t kFrameColours = 12;
+
 void CheckGuiText(CheckContext& c) {
   const std::string* text = c.Settings("GUItext.ini");
   if (!text) return;
@@ -159,8 +162,13 @@ void CheckGuiText(CheckContext& c) {
     }
     std::string problem = FontTagProblem(value);
     if (name == "背景") {
-      for (const std::string& entry : SplitGbk(ReplaceAll(value, "\r\n", ""), ','))
+      const std::vector<std::string> entries = SplitGbk(ReplaceAll(value, "\r\n", ""), ',');
+      for (const std::string& entry : entries)
         if (!IsColour(Trim(entry))) problem = "colour \"" + entry + "\" is no decimal RGB value";
+      if (problem.empty() && entries.size() < kFrameColours)
+        c.Add(Severity::kWarning, "settings/GUItext.ini", line, name,
+              std::to_string(entries.size()) + " of the " + std::to_string(kFrameColours) +
+                  " page frame colours; the others keep the wizard's own colours");
     }
     if (!problem.empty()) c.Add(Severity::kError, "settings/GUItext.ini", line, name, problem);
   }

@@ -190,6 +190,8 @@ TEST_F(ProjectCheckTest, ImagesMustDecodeAndFontTagsHaveTheirForm) {
   fs::remove(dir() / image);
   Write("settings/GUItext.ini", "欢迎0\x01<font 宋体,9,真,255,red/>欢迎欢迎0end");
   Expect(Severity::kError, "settings/GUItext.ini", 1, "欢迎0", "colour \"red\" is no decimal RGB");
+  Write("settings/GUItext.ini", "背景\x01" "255,15790320,0背景end");
+  Expect(Severity::kWarning, "settings/GUItext.ini", 1, "背景", "3 of the 12 page frame colours");
 }
 
 TEST_F(ProjectCheckTest, MissingPasswordStopsTheBuild) {

@@ -8,6 +8,7 @@
 #include "app/setup/waiting_window.h"
 #include "context/context.h"
 #include "extract/install_progress.h"
+#include "platform/win32/dialog_keys.h"
 #include "platform/win32/image_box.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/windows_include.h"
@@ -17,6 +18,7 @@ namespace {
 int RunMessageLoop() {
   MSG message;
   while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+    if (qmb::HandleDialogKey(message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }

@@ -5,14 +5,15 @@
 
 #include "app/setup/message_entry.h"
 #include "context/context.h"
+#include "platform/win32/dpi.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/window_class.h"
 #include "platform/win32/windows_include.h"
 
 #include <commctrl.h>
 
+#include "flow/startup_flow.h"
 #include "startup/package_step.h"
-#include "startup/startup_flow.h"
 #include "uninstall/win32/uninstall_window.h"
 #include "wizard/dll_requests.h"
 #include "wizard/win32/wizard_window.h"
@@ -21,8 +22,9 @@ namespace qmb {
 namespace {
 
 constexpr wchar_t kClassName[] = L"QmbSetupWindow";
-constexpr int kWidth = 503;
-constexpr int kHeight = 363;
+// The wizard's client area in pixels of the 96-DPI layout; with the caption the window is 363 high.
+constexpr int kClientWidth = 497;
+constexpr int kClientHeight = 334;
 constexpr DWORD kMessageWindowExStyle = 0x20;      // transparent
 constexpr DWORD kMessageWindowStyle = 0x54000000;  // child, visible, clip siblings
 
@@ -63,6 +65,8 @@ class StartupWindow : public StartupWindowPort {
   // for the message loop.
   void Close() override { PostMessageW(window_, WM_CLOSE, 0, 0); }
   void OpenUninstallWindow() override {
+    // The uninstall window's layout is in 96-DPI pixels: the system scales it.
+    DpiUnawareWindows unaware;
     CreateUninstallWindow(ctx_, reinterpret_cast<uintptr_t>(&UninstallMessageEntry));
   }
   void OpenWizard() override { data_.wizard = OpenWizardWindow(window_, ctx_); }
@@ -120,11 +124,16 @@ bool CreateStartupWindow(Context& ctx) {
     ctx.log.Failure("start-up: cannot register the window class");
     return false;
   }
-  const int x = (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2;
-  const int y = (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2;
-  HWND window = CreateWindowExW(0, kClassName, L"Setup", WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU |
-                                    WS_MINIMIZEBOX, x, y, kWidth, kHeight, nullptr, nullptr,
-                                instance, &ctx);
+  const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
+  const int dpi = WindowDpi(nullptr);
+  RECT frame = {0, 0, ScaleToDpi(kClientWidth, dpi), ScaleToDpi(kClientHeight, dpi)};
+  AdjustWindowRectEx(&frame, style, FALSE, 0);
+  const int width = frame.right - frame.left;
+  const int height = frame.bottom - frame.top;
+  const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+  const int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+  HWND window = CreateWindowExW(0, kClassName, L"Setup", style, x, y, width, height, nullptr,
+                                nullptr, instance, &ctx);
   if (window == nullptr) {
     ctx.log.Failure("start-up: cannot create the start-up window");
     return false;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "context/context.h"
+#include "platform/win32/dpi.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/windows_include.h"
 
@@ -51,7 +52,9 @@ void Open(WaitingWindow& state, Context& ctx) {
   RegisterClassW(&wc);  // fails harmlessly when already registered
   const int x = GetSystemMetrics(SM_CXSCREEN) / 2 - 129;
   const int y = GetSystemMetrics(SM_CYSCREEN) / 2 - 35;
-  // Created invisible; the first percentage makes it visible.
+  // Created invisible; the first percentage makes it visible. Its few pixels of layout, in the
+  // system font, are left to the system to scale.
+  DpiUnawareWindows unaware;
   state.window = CreateWindowExW(kExStyle, kClassName, L"unpacking data", kStyle & ~WS_VISIBLE, x,
                                  y, kWidth, kHeight, nullptr, nullptr, instance, nullptr);
   if (state.window == nullptr) {

@@ -10,6 +10,8 @@
 #include <shlwapi.h>
 #include <windowsx.h>
 
+#include "platform/win32/dpi.h"
+
 namespace qmb {
 
 namespace {
@@ -20,6 +22,8 @@ constexpr wchar_t kTypeProp[] = L"PngControl_Type";
 constexpr wchar_t kProcProp[] = L"PngControl_WndProc";
 constexpr wchar_t kImageProp[] = L"PngControl_BackImage";
 constexpr wchar_t kPlacementProp[] = L"PngControl_BackType";
+constexpr wchar_t kScaledProp[] = L"QmbScaledImage";      // the image at the size it is drawn
+constexpr wchar_t kScaledSizeProp[] = L"QmbScaledSize";   // that size, MAKELONG(width, height)
 constexpr intptr_t kPictureType = 2;
 
 GpImage* ImageOf(HWND box) { return static_cast<GpImage*>(GetPropW(box, kImageProp)); }
@@ -37,7 +41,40 @@ RECT Placement(HWND box, UINT width, UINT height, int w, int h) {
     }
     case ImagePlacement::kOwnSize: break;
   }
-  return {0, 0, static_cast<LONG>(width), static_cast<LONG>(height)};
+  // Its own size in pixels of the 96-DPI layout, like every other length of the window.
+  const int dpi = WindowDpi(box);
+  return {0, 0, ScaleToDpi(static_cast<int>(width), dpi), ScaleToDpi(static_cast<int>(height), dpi)};
+}
+
+void DropScaled(HWND box) {
+  if (auto* scaled = static_cast<GpImage*>(RemovePropW(box, kScaledProp))) DllExports::GdipDisposeImage(scaled);
+  RemovePropW(box, kScaledSizeProp);
+}
+
+// The image resampled once, with a good filter, to the size it is drawn at; repaints then copy
+// its pixels as they are. Null when GDI+ cannot make it (the caller draws the image itself).
+GpImage* ScaledImage(HWND box, GpImage* image, int w, int h) {
+  const auto size = reinterpret_cast<HANDLE>(static_cast<intptr_t>(MAKELONG(w, h)));
+  if (auto* scaled = static_cast<GpImage*>(GetPropW(box, kScaledProp))) {
+    if (GetPropW(box, kScaledSizeProp) == size) return scaled;
+    DropScaled(box);
+  }
+  if (w <= 0 || h <= 0) return nullptr;
+  GpBitmap* bitmap = nullptr;
+  if (DllExports::GdipCreateBitmapFromScan0(w, h, 0, PixelFormat32bppPARGB, nullptr, &bitmap) != Ok)
+    return nullptr;
+  GpGraphics* graphics = nullptr;
+  if (DllExports::GdipGetImageGraphicsContext(bitmap, &graphics) != Ok) {
+    DllExports::GdipDisposeImage(bitmap);
+    return nullptr;
+  }
+  DllExports::GdipSetInterpolationMode(graphics, InterpolationModeHighQualityBicubic);
+  DllExports::GdipSetPixelOffsetMode(graphics, PixelOffsetModeHalf);
+  DllExports::GdipDrawImageRectI(graphics, image, 0, 0, w, h);
+  DllExports::GdipDeleteGraphics(graphics);
+  SetPropW(box, kScaledProp, bitmap);
+  SetPropW(box, kScaledSizeProp, size);
+  return bitmap;
 }
 
 // The rectangle of window in its parent's client coordinates.
@@ -86,12 +123,18 @@ void Render(HWND box, HDC target) {
     DllExports::GdipGetImageWidth(image, &width);
     DllExports::GdipGetImageHeight(image, &height);
     const RECT at = Placement(box, width, height, w, h);
+    const int draw_w = at.right - at.left, draw_h = at.bottom - at.top;
+    GpImage* scaled = ScaledImage(box, image, draw_w, draw_h);
     GpGraphics* graphics = nullptr;
     if (DllExports::GdipCreateFromHDC(memory, &graphics) == Ok) {
-      DllExports::GdipSetInterpolationMode(graphics, InterpolationModeHighQualityBicubic);
       DllExports::GdipSetPixelOffsetMode(graphics, PixelOffsetModeHalf);
-      DllExports::GdipDrawImageRectI(graphics, image, at.left, at.top, at.right - at.left,
-                                     at.bottom - at.top);
+      if (scaled != nullptr) {
+        DllExports::GdipSetInterpolationMode(graphics, InterpolationModeNearestNeighbor);
+        DllExports::GdipDrawImageRectI(graphics, scaled, at.left, at.top, draw_w, draw_h);
+      } else {
+        DllExports::GdipSetInterpolationMode(graphics, InterpolationModeHighQualityBicubic);
+        DllExports::GdipDrawImageRectI(graphics, image, at.left, at.top, draw_w, draw_h);
+      }
       DllExports::GdipDeleteGraphics(graphics);
     }
   }
@@ -202,6 +245,7 @@ bool BindImage(HWND box, const std::string& bytes, ImagePlacement placement) {
   GpImage* image = Decode(bytes);
   if (image == nullptr) return false;
   if (GpImage* previous = ImageOf(box)) DllExports::GdipDisposeImage(previous);
+  DropScaled(box);
   SetPropW(box, kImageProp, image);
   SetPropW(box, kPlacementProp, reinterpret_cast<HANDLE>(static_cast<intptr_t>(placement)));
   if (GetPropW(box, kProcProp) == nullptr) {
@@ -216,6 +260,7 @@ bool BindImage(HWND box, const std::string& bytes, ImagePlacement placement) {
 void UnbindImage(HWND box) {
   if (GpImage* image = ImageOf(box)) DllExports::GdipDisposeImage(image);
   RemovePropW(box, kImageProp);
+  DropScaled(box);
   if (HANDLE saved = RemovePropW(box, kProcProp))
     SetWindowLongPtrW(box, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(saved));
   RemovePropW(box, kTypeProp);

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "platform/win32/dialog_keys.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/windows_include.h"
 
@@ -118,6 +119,7 @@ void Win32Dialogs::ProcessPendingMessages() {
       PostQuitMessage(static_cast<int>(message.wParam));
       return;
     }
+    if (HandleDialogKey(message)) continue;
     TranslateMessage(&message);
     DispatchMessageW(&message);
   }

@@ -88,12 +88,12 @@ void WizardSkin::Apply(HWND window, const Finder& named) {
     if (control.text) SetText(box, *control.text);
     InvalidateRect(box, nullptr, TRUE);
   }
-  space_templates_ = look.space_templates;
   if (look.frame_colours) {
     for (int i = 0; i < kFrameColourCount; ++i) {
       HWND frame = named(kColouredFrames[i]);
-      if (frame == nullptr) continue;
-      const COLORREF colour = (*look.frame_colours)[i];
+      const std::optional<uint32_t>& given = (*look.frame_colours)[i];
+      if (frame == nullptr || !given) continue;
+      const COLORREF colour = *given;
       colours_[frame] = {0, colour, false, Brush(colour)};
       if (i % 2 == 1) SetPropW(frame, kPageFillProp, Brush(colour));  // 外形框I_n: a page itself
       InvalidateRect(frame, nullptr, TRUE);
@@ -150,14 +150,16 @@ bool WizardSkin::ShowInstallImage(const Finder& named) {
 
 void WizardSkin::ShowSpace(const Finder& named) {
   if (!ctx_.startup.show_space) return;
-  const std::string& folder = ctx_.wizard.install_folder;
-  const std::optional<uint64_t> free =
-      folder.empty() ? std::nullopt : ctx_.platform.files.FreeSpace(folder.substr(0, 3));
-  const SpaceLabels labels = FormatSpaceLabels(space_templates_, ctx_.startup.required_size, free);
-  SetText(named("标签_所需空间"), labels.required);
-  SetText(named("标签_可用空间"), labels.free);
+  UpdateSpace(named);
   for (const char* name : {"外形框_显示空间", "标签_所需空间", "标签_可用空间"})
     ShowWindow(named(name), SW_SHOW);
+}
+
+void WizardSkin::UpdateSpace(const Finder& named) {
+  if (!ctx_.startup.show_space) return;
+  const SpaceLabels labels = SpaceLabelsFor(ctx_);
+  SetText(named("标签_所需空间"), labels.required);
+  SetText(named("标签_可用空间"), labels.free);
 }
 
 bool WizardSkin::ControlColour(HWND child, HDC dc, HBRUSH* brush) const {

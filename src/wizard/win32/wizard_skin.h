@@ -29,6 +29,8 @@ class WizardSkin {
   void Apply(HWND window, const Finder& named);
   // The installing-time image takes the place of the details list; false when there is none.
   bool ShowInstallImage(const Finder& named);
+  // The space labels again, for the folder the box holds now (a drive of its own has its own space).
+  void UpdateSpace(const Finder& named);
 
   // WM_CTLCOLOR* of a child: true with *brush set when the package gave it colours.
   bool ControlColour(HWND child, HDC dc, HBRUSH* brush) const;
@@ -52,7 +54,6 @@ class WizardSkin {
   std::map<HWND, Colours> colours_;
   std::map<COLORREF, HBRUSH> brushes_;
   std::vector<HFONT> fonts_;
-  std::vector<std::string> space_templates_;
   std::vector<HWND> image_boxes_;
 };
 

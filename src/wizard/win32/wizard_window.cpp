@@ -16,11 +16,14 @@
 #include "context/context.h"
 #include "extract/install_view.h"
 #include "platform/win32/com.h"
+#include "platform/win32/dialog_keys.h"
+#include "platform/win32/dpi.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/window_class.h"
 #include "startup/dll_notifications.h"
 #include "startup/settings_loader.h"
 #include "startup/temporary_files.h"
+#include "wizard/built_in_texts.h"
 #include "wizard/components_model.h"
 #include "wizard/dll_request_window.h"
 #include "wizard/finish_options.h"
@@ -45,7 +48,6 @@ constexpr UINT kTreeTickMessage = WM_APP + 1;  // the tree's own toggle has happ
 constexpr int kFirstOptionId = 3000;
 constexpr char kStatusLine[] = "解压_标签";  // the installing page's status line
 constexpr char kPageSetText[] = "备用_选择夹窗口";
-constexpr char kCompanyMark[] = "禾木公司版权所有";
 constexpr char kBrowseTitle[] = "请选择安装目录";
 const char* const kPageCaptions[kPageCount] = {"欢迎使用", "自述界面", "选择组件",
                                                "浏览文件夹", "解压界面", "完成安装"};
@@ -62,7 +64,13 @@ LRESULT CALLBACK PageProc(HWND page, UINT message, WPARAM w, LPARAM l) {
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORBTN:
     case WM_CTLCOLORLISTBOX:
+    case WM_NEXTDLGCTL:  // a multi-line box passes Tab and Enter on to its parent
+    case DM_GETDEFID:
       return SendMessageW(GetAncestor(page, GA_ROOT), message, w, l);
+    case WM_CLOSE:
+      // Esc in a multi-line box closes its parent: for a page that is the wizard's Cancel, and a
+      // page must never be destroyed on its own.
+      return SendMessageW(GetAncestor(page, GA_ROOT), WM_COMMAND, IDCANCEL, 0);
     case WM_ERASEBKGND:
       if (HBRUSH fill = PageFill(page)) {
         RECT client;
@@ -107,11 +115,13 @@ class WizardWindow : public WizardView,
     if (taskbar_ != nullptr) taskbar_->Release();
     for (HFONT font : {font_, bold_font_})
       if (font != nullptr) DeleteObject(font);
+    for (HFONT font : dpi_fonts_) DeleteObject(font);
     if (ctx_.wizard.install_view == this) ctx_.wizard.install_view = nullptr;
     if (ctx_.progress.view == this) ctx_.progress.view = nullptr;
   }
 
   void Open() {
+    dpi_ = WindowDpi(window_);
     const MessageFonts fonts = CreateMessageFonts();
     font_ = fonts.normal;
     bold_font_ = fonts.bold;
@@ -125,6 +135,7 @@ class WizardWindow : public WizardView,
     ctx_.wizard.install_view = this;
     ctx_.progress.view = this;
     ctx_.support_dlls.window = this;
+    EnableDialogKeys(window_);
   }
 
   void ShowFirst() { ShowFirstPage(ctx_, *this); }
@@ -135,7 +146,41 @@ class WizardWindow : public WizardView,
     switch (message) {
       case WM_COMMAND:
         *result = 0;
+        // Enter without a default button, and Esc: the dialog keys' commands, from no control.
+        if (l == 0 && (LOWORD(w) == IDOK || LOWORD(w) == IDCANCEL)) {
+          if (LOWORD(w) == IDCANCEL) PressCancel();
+          return true;
+        }
         return OnCommand(LOWORD(w), HIWORD(w));
+      case WM_NEXTDLGCTL:
+        *result = 0;
+        MoveFocus(LOWORD(l) ? reinterpret_cast<HWND>(w)
+                            : GetNextDlgTabItem(window_, GetFocus(), w != 0));
+        return true;
+      case DM_GETDEFID:
+        *result = DefaultButtonId();
+        return true;
+      case WM_DPICHANGED:
+        // Moved to a screen of another DPI: the whole layout and its fonts follow.
+        RescaleWindowTree(window_, dpi_, LOWORD(w), *reinterpret_cast<const RECT*>(l), &dpi_fonts_);
+        dpi_ = LOWORD(w);
+        *result = 0;
+        return true;
+      case kDialogKeyTaken:
+        *result = 0;
+        MarkDefaultButton();
+        return true;
+      case WM_ACTIVATE:
+        // The focus goes back where it was when the wizard is active again (after a message box).
+        if (LOWORD(w) == WA_INACTIVE) {
+          HWND focus = GetFocus();
+          if (focus != nullptr && IsChild(window_, focus)) focus_ = focus;
+        }
+        return false;
+      case WM_SETFOCUS:
+        *result = 0;
+        MoveFocus(focus_ != nullptr && IsUsable(focus_) ? focus_ : FirstFocus());
+        return true;
       case WM_NOTIFY:
         *result = 0;
         return OnNotify(*reinterpret_cast<NMHDR*>(l));
@@ -173,13 +218,20 @@ class WizardWindow : public WizardView,
   void SetNextButton(const ButtonLook& look, bool default_button) override {
     HWND next = Named("下一步_按钮");
     ApplyButton(next, look);
+    next_default_ = default_button;
     SendMessageW(next, BM_SETSTYLE, default_button ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+  }
+  void SetCancelButton(const ButtonLook& look) override {
+    ApplyButton(Named("取消按钮_主窗口"), look);
   }
   bool IsAgreementTicked() override {
     return SendMessageW(Named("选择框_条款"), BM_GETCHECK, 0, 0) == BST_CHECKED;
   }
   void SelectPage(int page) override {
     ShowPageSetPage(page);
+    // A control on the page that went away cannot keep the keyboard.
+    HWND focus = GetFocus();
+    if (GetActiveWindow() == window_ && (focus == nullptr || !IsUsable(focus))) MoveFocus(FirstFocus());
     OnPageChanged(ctx_, *this, page);
   }
   void SetWelcomeFrameVisible(bool visible) override {
@@ -225,6 +277,7 @@ class WizardWindow : public WizardView,
     const WizardPages& pages = ctx_.wizard.pages;
     SetNextButton({pages.captions[kCaptionFinish], true, true}, true);
     ShowWindow(Named("上一步_按钮"), SW_HIDE);
+    ShowWindow(Named("取消按钮_主窗口"), SW_HIDE);
   }
 
   // InstallView
@@ -286,7 +339,7 @@ class WizardWindow : public WizardView,
     const DWORD ex_style = static_cast<DWORD>(GetWindowLongW(spare, GWL_EXSTYLE));
     HWND on = parent != 0 ? reinterpret_cast<HWND>(parent) : page_set_;
     HWND clone = CreateWindowExW(ex_style, cls, text ? Wide(*text).c_str() : nullptr, style,
-                                 rect.left, rect.top, rect.width, rect.height, on, nullptr,
+                                 S(rect.left), S(rect.top), S(rect.width), S(rect.height), on, nullptr,
                                  GetModuleHandleW(nullptr), nullptr);
     if (clone == nullptr) {
       ctx_.log.Failure("wizard: cannot copy " + spare_name);
@@ -306,6 +359,9 @@ class WizardWindow : public WizardView,
   void SetFolderBox(const std::string& text) override { SetText(Named("安装路径_编辑框"), text); }
 
  private:
+  // A length of the 96-DPI layout on this window's screen.
+  int S(int length) const { return ScaleToDpi(length, dpi_); }
+
   HWND Named(const char* name) const {
     auto found = controls_.find(name);
     return found == controls_.end() ? nullptr : found->second;
@@ -323,9 +379,10 @@ class WizardWindow : public WizardView,
   // control, so the tab strip is never seen and never clicked.
   void MakePageSet() {
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    page_set_ = CreateWindowExW(0, WC_TABCONTROLW, Wide(kPageSetText).c_str(),
+    // Control parents, so that Tab and the underlined letters reach the controls on the pages.
+    page_set_ = CreateWindowExW(WS_EX_CONTROLPARENT, WC_TABCONTROLW, Wide(kPageSetText).c_str(),
                                 WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN | WS_CLIPSIBLINGS, 0, 0,
-                                kPageWidth, kPageHeight, window_, nullptr, instance, nullptr);
+                                S(kPageWidth), S(kPageHeight), window_, nullptr, instance, nullptr);
     controls_["选择夹1"] = page_set_;
     for (int i = 0; i < kPageCount; ++i)
       controls_[kPageFrames[i]] = AddPage(i, kPageCaptions[i], kPageFrames[i]);
@@ -338,8 +395,8 @@ class WizardWindow : public WizardView,
     item.mask = TCIF_TEXT;
     item.pszText = tab.data();
     SendMessageW(page_set_, TCM_INSERTITEMW, static_cast<WPARAM>(at), reinterpret_cast<LPARAM>(&item));
-    HWND page = CreateWindowExW(0, kPageClass, Wide(container_text).c_str(),
-                                WS_CHILD | WS_CLIPSIBLINGS, 0, 0, kPageWidth, kPageHeight,
+    HWND page = CreateWindowExW(WS_EX_CONTROLPARENT, kPageClass, Wide(container_text).c_str(),
+                                WS_CHILD | WS_CLIPSIBLINGS, 0, 0, S(kPageWidth), S(kPageHeight),
                                 page_set_, nullptr, GetModuleHandleW(nullptr), nullptr);
     pages_.insert(pages_.begin() + at, page);
     return page;
@@ -395,8 +452,10 @@ class WizardWindow : public WizardView,
     // The installing page's status line names each file as it goes: it stays one line above the
     // progress bar, and a long path is shortened in its middle instead of wrapping under the bar.
     if (std::string_view(entry.name) == kStatusLine) style |= SS_PATHELLIPSIS;
-    HWND control = CreateWindowExW(ex_style, cls, Wide(entry.text).c_str(), style, entry.x, entry.y,
-                                   entry.width, entry.height, parent,
+    // The built-in texts name the product and its publisher before the package's texts come.
+    const std::string text = FillPlaceholders(ctx_, CompanyLine(ctx_, entry.text));
+    HWND control = CreateWindowExW(ex_style, cls, Wide(text).c_str(), style, S(entry.x), S(entry.y),
+                                   S(entry.width), S(entry.height), parent,
                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                    GetModuleHandleW(nullptr), nullptr);
     if (control == nullptr) {
@@ -412,13 +471,8 @@ class WizardWindow : public WizardView,
   void ApplyModel() {
     const WizardState& wizard = ctx_.wizard;
     if (!wizard.window_caption.empty()) SetText(window_, wizard.window_caption);
-    const std::string company = ReadSetting(ctx_, "公司名称");
+    SetText(Named("备用_编辑框版权"), ReadSetting(ctx_, "公司名称"));
     const std::string product = ReadSetting(ctx_, "禾木软件名称");
-    if (!company.empty()) {
-      const std::string line = ReplaceAllGbk(TextOf(Named("编辑框1")), kCompanyMark, company);
-      for (const char* name : {"编辑框1", "编辑框2", "编辑框3", "编辑框5"}) SetText(Named(name), line);
-      SetText(Named("备用_编辑框版权"), company);
-    }
     if (!product.empty()) SetText(Named("编辑框_安装1"), "“" + product + "”正在安装，请稍后…");
     SetText(Named("编辑框4"), LicenceText(ctx_));
     SetText(Named("安装路径_编辑框"), wizard.folder_box);
@@ -432,7 +486,7 @@ class WizardWindow : public WizardView,
     HWND tree = Named("树型框1");
     SetWindowLongW(tree, GWL_STYLE, GetWindowLongW(tree, GWL_STYLE) | TVS_CHECKBOXES);
     if (const auto& g = ctx_.wizard.tree_geometry)
-      MoveWindow(tree, g->left, g->top, g->width, g->height, TRUE);
+      MoveWindow(tree, S(g->left), S(g->top), S(g->width), S(g->height), TRUE);
     const ComponentsTree& model = ctx_.wizard.tree;
     items_.clear();
     for (int i = 0; i < model.Count(); ++i) {
@@ -492,13 +546,68 @@ class WizardWindow : public WizardView,
       HWND check = CreateWindowExW(
           0, L"Button", Wide(option.title).c_str(),
           WS_CHILD | WS_TABSTOP | BS_AUTOCHECKBOX | (option.visible ? WS_VISIBLE : 0), box.left,
-          tops[i], box.right - box.left, box.bottom - box.top, pages_[kPageFinish],
+          S(tops[i]), box.right - box.left, box.bottom - box.top, pages_[kPageFinish],
           reinterpret_cast<HMENU>(static_cast<INT_PTR>(kFirstOptionId + i)),
           GetModuleHandleW(nullptr), nullptr);
       SendMessageW(check, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
       SendMessageW(check, BM_SETCHECK, option.checked ? BST_CHECKED : BST_UNCHECKED, 0);
       option_boxes_.push_back(check);
     }
+  }
+
+  // Shown with every parent and enabled: a control the keyboard may reach.
+  static bool IsUsable(HWND control) {
+    return IsWindowVisible(control) && IsWindowEnabled(control);
+  }
+
+  static bool IsPushButton(HWND control) {
+    wchar_t cls[16] = {};
+    GetClassNameW(control, cls, 16);
+    const LONG type = GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK;
+    return lstrcmpiW(cls, L"Button") == 0 && (type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON);
+  }
+
+  // Where the keyboard starts on a page: Next when it can be pressed, else the page's first stop.
+  HWND FirstFocus() const {
+    HWND next = Named("下一步_按钮");
+    if (IsUsable(next)) return next;
+    return GetNextDlgTabItem(window_, nullptr, FALSE);
+  }
+
+  void MoveFocus(HWND control) {
+    if (control == nullptr || !IsUsable(control)) return;
+    SetFocus(control);
+    focus_ = control;
+    // A one-line box entered by the keyboard has its text selected, so that typing replaces it.
+    if ((SendMessageW(control, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) &&
+        !(GetWindowLongW(control, GWL_STYLE) & ES_MULTILINE))
+      SendMessageW(control, EM_SETSEL, 0, -1);
+  }
+
+  // Enter presses the push button that has the focus, else Next while it is the default button.
+  LRESULT DefaultButtonId() const {
+    HWND focus = GetFocus();
+    HWND pressed = focus != nullptr && IsChild(window_, focus) && IsPushButton(focus) ? focus : nullptr;
+    // Not Next's style: the dialog keys move the default mark to whichever button has the focus.
+    if (pressed == nullptr && next_default_) pressed = Named("下一步_按钮");
+    if (pressed == nullptr || !IsUsable(pressed)) return 0;
+    return MAKELRESULT(GetDlgCtrlID(pressed), DC_HASDEFID);
+  }
+
+  // The default-button mark on the button Enter presses now (none on the licence page).
+  void MarkDefaultButton() {
+    const LRESULT id = DefaultButtonId();
+    for (const auto& [name, control] : controls_) {
+      if (!IsPushButton(control)) continue;
+      const bool mark = HIWORD(id) == DC_HASDEFID && GetDlgCtrlID(control) == LOWORD(id);
+      const bool marked = (GetWindowLongW(control, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+      if (mark != marked) SendMessageW(control, BM_SETSTYLE, mark ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+    }
+  }
+
+  // Esc asks to cancel only while the Cancel button is offered.
+  void PressCancel() {
+    if (IsUsable(Named("取消按钮_主窗口"))) Exit();
   }
 
   void ApplyButton(HWND button, const ButtonLook& look) {
@@ -518,7 +627,10 @@ class WizardWindow : public WizardView,
     if (named == ids_.end()) return false;
     const std::string& name = named->second;
     if (name == "安装路径_编辑框") {
-      if (code == EN_CHANGE) ctx_.wizard.folder_box = TextOf(Named("安装路径_编辑框"));
+      if (code == EN_CHANGE) {
+        ctx_.wizard.folder_box = TextOf(Named("安装路径_编辑框"));
+        skin_.UpdateSpace([this](const char* name) { return Named(name); });
+      }
       return true;
     }
     if (code != BN_CLICKED) return false;
@@ -613,6 +725,10 @@ class WizardWindow : public WizardView,
   std::vector<HTREEITEM> items_;
   std::vector<HWND> option_boxes_;
   ITaskbarList3* taskbar_ = nullptr;
+  HWND focus_ = nullptr;
+  int dpi_ = kDesignDpi;
+  std::vector<HFONT> dpi_fonts_;  // the fonts a move to another DPI made
+  bool next_default_ = true;  // what the page wants of Next; Enter presses it  // the control that had the keyboard when the wizard was last active
   WizardSkin skin_;  // after the controls' map: its finder looks them up
 };
 

@@ -10,6 +10,9 @@
 //   drive_window tree CAPTION INDEX            selects tree item INDEX (tree order) and toggles
 //                                              its check box with the space key
 //   drive_window type CAPTION TEXT             replaces the text of the window's one-line edit box
+//   drive_window keys CAPTION KEY...           brings the window to the front and presses keys
+//       on the real keyboard (SendInput): tab, shift+tab, enter, esc, space, up, down, alt+LETTER,
+//       text:TEXT (typed character by character); then lists the controls
 //   drive_window answer TITLE BUTTON [TEXT|-] [seconds]
 //       waits for a dialog box titled TITLE, prints its text, types TEXT into its edit box when
 //       given, and presses BUTTON (ok, cancel, yes or no)
@@ -18,7 +21,10 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
+#include <cwchar>
+#include <cwctype>
 
 #include "platform/win32/windows_include.h"
 #include "console_text.h"
@@ -136,12 +142,23 @@ bool TreeItemTicked(HWND tree, HTREEITEM item) {
                        TVIS_STATEIMAGEMASK) >> 12) == 2;
 }
 
+// The control that has the keyboard in the window's thread.
+HWND FocusOf(HWND window) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof(info);
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+  return info.hwndFocus;
+}
+
 // One line per visible control: "button: TEXT", "option: [x] TEXT", "text: TEXT", "edit: TEXT",
 // "group: TEXT", "progress: N", "tree:" with "item: INDEX DEPTH [x] TEXT" lines, "log: LINE" for a
-// list's lines; " (read-only)", " (disabled)" and " (default)" follow where they apply, and an "  at" line gives
-// the control's screen rectangle.
+// list's lines, "lines: N" after a multi-line box; " (read-only)", " (disabled)" and " (default)"
+// follow where they apply, and an "  at" line gives the control's screen rectangle. Last,
+// "focus: " and the line of the control that has the keyboard.
 void PrintControls(HWND window) {
   std::printf("title: %s\n", Utf8(TextOf(window)).c_str());
+  HWND focus = FocusOf(window);
+  std::string focus_line;
   for (HWND child : Children(window)) {
     // A progress bar is listed even where its page is gone: the finish page follows the last
     // position of the installing page's bar.
@@ -172,10 +189,13 @@ void PrintControls(HWND window) {
       continue;  // frames, pictures and the page set
     }
     if (!IsWindowEnabled(child)) line += " (disabled)";
+    if (child == focus) focus_line = line;
     RECT r = {};
     GetWindowRect(child, &r);
     std::printf("%s\n  at %ld,%ld %ldx%ld\n", line.c_str(), r.left, r.top, r.right - r.left,
                 r.bottom - r.top);
+    if (IsClass(child, L"Edit") && (GetWindowLongW(child, GWL_STYLE) & ES_MULTILINE))
+      std::printf("lines: %ld\n", static_cast<long>(SendMessageW(child, EM_GETLINECOUNT, 0, 0)));
     if (IsClass(child, WC_TREEVIEWW)) {
       int index = 0;
       for (const auto& [item, depth] : TreeItemsOf(child))
@@ -193,6 +213,7 @@ void PrintControls(HWND window) {
       }
     }
   }
+  if (!focus_line.empty()) std::printf("focus: %s\n", focus_line.c_str());
 }
 
 struct Args {
@@ -307,6 +328,71 @@ int Type(HWND window, const Args& args) {
   return 0;
 }
 
+void AddKey(std::vector<INPUT>* inputs, WORD key, bool up, wchar_t unicode = 0) {
+  INPUT input = {};
+  input.type = INPUT_KEYBOARD;
+  input.ki.wVk = unicode ? 0 : key;
+  input.ki.wScan = unicode;
+  input.ki.dwFlags = (up ? KEYEVENTF_KEYUP : 0) | (unicode ? KEYEVENTF_UNICODE : 0);
+  inputs->push_back(input);
+}
+
+// The key presses of one KEY word; false for a word this driver does not know.
+bool KeyInputs(const std::wstring& word, std::vector<INPUT>* inputs) {
+  if (word.rfind(L"text:", 0) == 0) {
+    for (wchar_t c : word.substr(5)) {
+      AddKey(inputs, 0, false, c);
+      AddKey(inputs, 0, true, c);
+    }
+    return true;
+  }
+  std::vector<WORD> held;
+  std::wstring key = word;
+  for (const auto& [prefix, modifier] : {std::pair<const wchar_t*, WORD>{L"shift+", VK_SHIFT},
+                                         {L"alt+", VK_MENU}, {L"ctrl+", VK_CONTROL}}) {
+    if (key.rfind(prefix, 0) == 0) {
+      held.push_back(modifier);
+      key = key.substr(wcslen(prefix));
+    }
+  }
+  WORD vk = 0;
+  if (key == L"tab") vk = VK_TAB;
+  else if (key == L"enter") vk = VK_RETURN;
+  else if (key == L"esc") vk = VK_ESCAPE;
+  else if (key == L"space") vk = VK_SPACE;
+  else if (key == L"up") vk = VK_UP;
+  else if (key == L"down") vk = VK_DOWN;
+  else if (key.size() == 1 && iswalnum(key[0])) vk = static_cast<WORD>(towupper(key[0]));
+  if (vk == 0) return false;
+  for (WORD modifier : held) AddKey(inputs, modifier, false);
+  AddKey(inputs, vk, false);
+  AddKey(inputs, vk, true);
+  for (auto it = held.rbegin(); it != held.rend(); ++it) AddKey(inputs, *it, true);
+  return true;
+}
+
+int Keys(HWND window, const Args& args) {
+  SetForegroundWindow(window);
+  if (!WaitFor(5, [&] { return GetForegroundWindow() == window; })) {
+    std::printf("the window never came to the front\n");
+    return 1;
+  }
+  for (size_t i = 3; i < args.list.size(); ++i) {
+    std::vector<INPUT> inputs;
+    if (!KeyInputs(args.list[i], &inputs)) {
+      std::printf("unknown key %s\n", Utf8(args.list[i]).c_str());
+      return 2;
+    }
+    SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    std::printf("pressed: %s\n", Utf8(args.list[i]).c_str());
+    Sleep(200);  // the window's thread takes each key before the next comes
+  }
+  std::fflush(stdout);
+  Sleep(300);
+  PrintControls(window);
+  return 0;
+}
+
 int Answer(const Args& args) {
   const std::wstring title = args.at(2);
   const std::wstring button = args.at(3);
@@ -339,7 +425,7 @@ int main() {
   for (int i = 0; argv != nullptr && i < argc; ++i) args.list.push_back(argv[i]);
   const std::wstring command = args.at(1);
   if (args.list.size() < 3) {
-    std::printf("usage: drive_window wait|click|await|tick|tree|type CAPTION ... | answer TITLE "
+    std::printf("usage: drive_window wait|click|await|tick|tree|type|keys CAPTION ... | answer TITLE "
                 "BUTTON [TEXT]\n");
     return 2;
   }
@@ -356,6 +442,7 @@ int main() {
   if (command == L"tick") return Tick(window, args);
   if (command == L"tree") return Tree(window, args);
   if (command == L"type") return Type(window, args);
+  if (command == L"keys") return Keys(window, args);
   std::printf("unknown command\n");
   return 2;
 }

@@ -10,7 +10,7 @@
 #include "base/gbk_codec.h"
 #include "platform/win32/windows_include.h"
 #include "console_text.h"
-#include "startup/startup_flow.h"
+#include "flow/startup_flow.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The start-up window's creation steps over a recording window.
-#include "startup/startup_flow.h"
+#include "flow/startup_flow.h"
 
 #include <gtest/gtest.h>
 

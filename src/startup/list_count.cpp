@@ -1,5 +1,5 @@
 // Entry counts of numbered settings lists.
-#include "wizard/list_count.h"
+#include "startup/list_count.h"
 
 #include "base/text.h"
 

@@ -1,5 +1,5 @@
 // The start-up window's creation steps.
-#include "startup/startup_flow.h"
+#include "flow/startup_flow.h"
 
 #include "context/context.h"
 #include "extract/install_outcome.h"
