@@ -168,9 +168,12 @@ bool StartInstall(Context& ctx, const std::string& password, bool given) {
   const bool taskbar = view && IsTrue(ReadSetting(ctx, "任务栏进度"));
   if (taskbar) view->StartTaskbarProgress();
 
+  // The ticks decide which sections run; a DLL may have set some on the tree view itself.
+  if (view) view->TakeTreeTicks();
   RunComponentSections(ctx, kScriptInstall);
   RunProgramList(ctx, wizard.pre_install_runs);
   RunInstall(ctx, wizard.payload_password);
+  wizard.pages.install_ran = true;
   if (taskbar) view->StopTaskbarProgress();
   return true;
 }
