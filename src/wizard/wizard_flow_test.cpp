@@ -208,17 +208,17 @@ TEST_F(WizardFlowTest, RefusedInstallKeepsThePageWithUsableButtons) {
 TEST_F(WizardFlowTest, NextOnTheFinishPageRunsTickedOptionsThenEnds) {
   MakePayload({{"a.txt", "A"}}, "pw");
   Set("safe", "pw");
-  ctx_.wizard.finish_options = {{"run", "\"%InstallPath%\\a.exe\"", true, true},
-                                {"web", "b.exe", true, false}};
+  ctx_.wizard.finish_options = {{"run", "\"%InstallPath%\\a.exe\"", true, false},
+                                {"web", "b.exe", true, true}};
   Pages(false, false, false);
   StepPage(ctx_, view_, +1);
   ASSERT_EQ(Current(), kPageFinish);
   ASSERT_TRUE(host_.shell().calls().empty());
   // What the boxes show counts: a DLL may have ticked them through their handles.
-  view_.box_ticks = {false, true};
+  view_.box_ticks = {true, false};
   StepPage(ctx_, view_, +1);
   ASSERT_EQ(host_.shell().calls().size(), 1u);  // only the ticked option
-  EXPECT_EQ(host_.shell().calls()[0].file, "b.exe");
+  EXPECT_EQ(host_.shell().calls()[0].file, "C:\\App\\a.exe");
   EXPECT_EQ(host_.processes().exits(), std::vector<uint32_t>{0});
 }
 
