@@ -81,6 +81,13 @@ class WizardFlowTest : public test::PayloadTest {
     ShowFirstPage(ctx_, view_);
   }
   int Current() const { return ctx_.wizard.pages.current; }
+  // A payload the installation can unpack, and the view as the install's window too, as the
+  // wizard window is.
+  void InstallableBehindTheView() {
+    MakePayload({{"a.txt", "A"}}, "pw");
+    Set("safe", "pw");
+    ctx_.wizard.install_view = &view_;
+  }
   // Pages visited by pressing Next (or Back) n times.
   std::vector<int> Walk(int direction, int n) {
     std::vector<int> visited;
@@ -223,9 +230,7 @@ TEST_F(WizardFlowTest, NextOnTheFinishPageRunsTickedOptionsThenEnds) {
 }
 
 TEST_F(WizardFlowTest, DllInstallFromTheFolderPageThenNextReachesTheFinishPageOnce) {
-  MakePayload({{"a.txt", "A"}}, "pw");
-  Set("safe", "pw");
-  ctx_.wizard.install_view = &view_;
+  InstallableBehindTheView();
   std::vector<intptr_t> pages;
   const uintptr_t on_page = host_.modules().AddRoutine([&pages](const DllArguments& a) {
     pages.push_back(a[0]);
@@ -248,13 +253,10 @@ TEST_F(WizardFlowTest, DllInstallFromTheFolderPageThenNextReachesTheFinishPageOn
   EXPECT_EQ(view_.next.caption, "完成(&F)");
   EXPECT_FALSE(Exists("C:\\App\\a.txt"));  // not installed a second time
   EXPECT_EQ(pages.back(), kPageFinish);
-  ctx_.wizard.install_view = nullptr;
 }
 
 TEST_F(WizardFlowTest, AfterAnInstallFromADllsOwnPageNextLeadsToTheFinishPage) {
-  MakePayload({{"a.txt", "A"}}, "pw");
-  Set("safe", "pw");
-  ctx_.wizard.install_view = &view_;
+  InstallableBehindTheView();
   Pages(false, false, true);
   ctx_.support_dlls.silent_page_switch = true;  // the DLL keeps its page in front
   ctx_.wizard.pages.current = 6;
@@ -269,17 +271,13 @@ TEST_F(WizardFlowTest, AfterAnInstallFromADllsOwnPageNextLeadsToTheFinishPage) {
   ShowPage(ctx_, view_, kPageInstalling);
   EXPECT_EQ(Current(), kPageFinish);
   EXPECT_FALSE(Exists("C:\\App\\a.txt"));
-  ctx_.wizard.install_view = nullptr;
 }
 
 TEST_F(WizardFlowTest, TheInstallingPageIsAPageChangeForTheDlls) {
-  MakePayload({{"a.txt", "A"}}, "pw");
-  Set("safe", "pw");
-  ctx_.wizard.install_view = &view_;
+  InstallableBehindTheView();
   Pages(false, false, false);
   StepPage(ctx_, view_, +1);
   EXPECT_EQ(view_.selected, (std::vector<int>{kPageWelcome, kPageInstalling, kPageFinish}));
-  ctx_.wizard.install_view = nullptr;
 }
 
 TEST_F(WizardFlowTest, FailedInstallIsShownAsFailedAndRunsNoOption) {
