@@ -23,6 +23,7 @@ class FinishRecorder : public WizardInstallView {
  public:
   void HideDetailsList(bool) override {}
   void PrepareInstallPage(bool) override {}
+  void TakeTreeTicks() override {}
   void StartTaskbarProgress() override {}
   void StopTaskbarProgress() override {}
   void ShowFinishState() override { ++finish_states; }

@@ -80,6 +80,13 @@ int32_t CallDllExport(Context& ctx, std::string_view bytes, const std::string& e
   return ctx.platform.modules.Call(function, arguments);
 }
 
+int32_t CallDllRoutine(Context& ctx, uintptr_t address, std::initializer_list<intptr_t> arguments) {
+  if (address == 0) return -1;
+  DllArguments slots{};
+  std::copy_n(arguments.begin(), std::min(arguments.size(), slots.size()), slots.begin());
+  return ctx.platform.modules.Call(address, slots);
+}
+
 void StartSupportDlls(Context& ctx) {
   const std::string db_path = ctx.startup.work_folder + "QMBDLL.db";
   const std::string db =

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +38,11 @@ int32_t CallDllExport(Context& ctx, std::string_view bytes, const std::string& e
 
 // Sends a message in its readable form to every loaded DLL; their results in load order.
 std::vector<int32_t> SendDllMessage(Context& ctx, std::string_view readable);
+
+// Calls a routine whose address a DLL handed over (a callback) with up to fifteen arguments,
+// through the same call as the exports: the caller's stack survives a routine that pops more or
+// fewer arguments than it was given (a cdecl one, a wrong count). Its 32-bit result; -1 for 0.
+int32_t CallDllRoutine(Context& ctx, uintptr_t address, std::initializer_list<intptr_t> arguments);
 
 bool DllResultsContain(const std::vector<int32_t>& results, int32_t value);
 

@@ -290,12 +290,11 @@ TEST_F(UninstallFlowTest, ControllingProcessRequests) {
   // 2010 starts the removal and receives every line shown.
   static std::vector<std::string> lines;
   lines.clear();
-  struct Receiver {
-    static void QMB_STDCALL Line(intptr_t text) {
-      lines.emplace_back(reinterpret_cast<const char*>(text));
-    }
-  };
-  HandleUninstallMessage(ctx, kMessageStartRemoval, reinterpret_cast<intptr_t>(&Receiver::Line), 0);
+  const uintptr_t line_routine = host.modules().AddRoutine([](const DllArguments& a) {
+    lines.emplace_back(reinterpret_cast<const char*>(a[0]));
+    return 0;
+  });
+  HandleUninstallMessage(ctx, kMessageStartRemoval, static_cast<intptr_t>(line_routine), 0);
   EXPECT_EQ(lines, view.log);
   EXPECT_FALSE(lines.empty());
   EXPECT_FALSE(Exists(In("app.exe")));

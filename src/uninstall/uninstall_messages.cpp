@@ -1,7 +1,6 @@
 // Requests of controlling processes to the uninstall window.
 #include "uninstall/uninstall_messages.h"
 
-#include "archive/sevenzip_api.h"
 #include "base/text.h"
 #include "context/context.h"
 #include "startup/support_dlls.h"
@@ -11,8 +10,6 @@
 namespace qmb {
 
 namespace {
-
-using LineCallback = void(QMB_STDCALL*)(intptr_t line);
 
 const char* Boolean(bool value) { return value ? "真" : "假"; }
 
@@ -59,8 +56,9 @@ intptr_t HandleUninstallMessage(Context& ctx, int code, intptr_t first, intptr_t
     case kMessageStartRemoval: {
       ProgressCallback callback;
       if (first != 0) {
-        const auto function = reinterpret_cast<LineCallback>(first);
-        callback = [function](intptr_t line) { function(line); };
+        // Through the guarded call, as the DLLs' exports are called.
+        const auto routine = static_cast<uintptr_t>(first);
+        callback = [&ctx, routine](intptr_t line) { CallDllRoutine(ctx, routine, {line}); };
       }
       RunRemoval(ctx, std::move(callback));
       return 0;

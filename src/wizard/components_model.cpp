@@ -66,22 +66,23 @@ void ApplyDefaultTicks(Context& ctx) {
   if (tree.Has(0)) tree.Item(0).ticked = all;
 }
 
-void OnTreeTickChanged(Context& ctx, int item, int state) {
+bool OnTreeTickChanged(Context& ctx, int item, int state) {
   ComponentsTree& tree = ctx.wizard.tree;
-  if (!tree.Has(item)) return;
+  if (!tree.Has(item)) return false;
   bool ticked = state == 1;
   if (tree.Item(item).value == 1) {
     tree.Item(item).ticked = !ticked;
-    return;
+    return false;
   }
   tree.Item(item).ticked = ticked;
   if (ctx.wizard.tree_check_callback) {
     std::optional<int> answer = ctx.wizard.tree_check_callback(item, state);
-    if (answer && *answer == 1) return;
+    if (answer && *answer == 1) return true;
   }
   int depth = tree.Depth(item);
   for (int i = item + 1; i < tree.Count() && tree.Depth(i) > depth; ++i)
     if (tree.Item(i).value != 1) tree.Item(i).ticked = ticked;
+  return false;
 }
 
 void DescribeTreeItem(Context& ctx, int item, const std::function<void(const std::string&)>& show) {

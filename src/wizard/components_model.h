@@ -20,8 +20,9 @@ void ApplyDefaultTicks(Context& ctx);
 
 // The user changed item's tick to state (1 ticked, 0 clear). A fixed item (value 1) takes its old
 // tick back; otherwise, unless the check callback answers 1, the following deeper items take the
-// same tick (fixed ones skipped).
-void OnTreeTickChanged(Context& ctx, int item, int state);
+// same tick (fixed ones skipped). True when the check callback answered 1: the DLL decides the
+// other ticks, and may have set them on the tree view itself.
+bool OnTreeTickChanged(Context& ctx, int item, int state);
 
 // The selected item's description, shown through show: its "describe" body without the line
 // break the body starts with (a body of just that line break is a blank description), else the

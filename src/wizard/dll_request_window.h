@@ -22,13 +22,12 @@ class DllRequestWindow {
   virtual std::vector<intptr_t> ChildWindows(intptr_t window) = 0;
   // Keeps the wizard window above all others, or not (request 1003 of the entry routine).
   virtual void SetTopmost(bool on) = 0;
-  // Addresses of the wizard's own page table and page-shown flags.
+  // Addresses of the wizard's page table and page-shown flags (layout in wizard_pages.h).
   virtual intptr_t PageTableAddress() = 0;
   virtual intptr_t PageShownAddress() = 0;
   // The address of the finish options' check-box list.
   virtual intptr_t FinishOptionList() = 0;
   virtual int PageCount() = 0;
-  virtual int CurrentPage() = 0;
   // Makes a page current through the page set, so that its page-changed event runs.
   virtual void SelectPage(int page) = 0;
   // A new page in the page set. The wizard's own six pages keep their numbers: a position among
@@ -39,6 +38,8 @@ class DllRequestWindow {
   virtual intptr_t CloneSpareControl(const std::string& spare_name, intptr_t parent,
                                      ControlRect rect, const std::optional<std::string>& text) = 0;
   virtual void SetVisible(intptr_t window, bool visible) = 0;
+  // The tree view `树型框1` rebuilt from ctx.wizard.tree: its items, ticks, expansion and place.
+  virtual void ShowTree() = 0;
   // The folder box `安装路径_编辑框` gets text.
   virtual void SetFolderBox(const std::string& text) = 0;
 };

@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "archive/sevenzip_api.h"
 #include "base/format_size.h"
 #include "base/text.h"
 #include "context/context.h"
@@ -12,6 +11,7 @@
 #include "startup/dll_notifications.h"
 #include "startup/settings_loader.h"
 #include "startup/support_dlls.h"
+#include "wizard/components_model.h"
 #include "wizard/dll_request_window.h"
 #include "wizard/install_start.h"
 
@@ -22,10 +22,6 @@ namespace {
 constexpr char kPartSeparator[] = "$，";
 constexpr char kExtractSeparator[] = "$-";
 constexpr char kInsertedPageCaption[] = "云舟晚渡";
-
-using IntegerCallback = void(QMB_STDCALL*)(intptr_t value);
-using TreeCheckCallback = int32_t(QMB_STDCALL*)(intptr_t item, intptr_t state);
-using DescriptionCallback = void(QMB_STDCALL*)(intptr_t item, intptr_t box);
 
 // The header images of the six pages, welcome to finish.
 constexpr const char* kPageImages[] = {"图片框1", "图片框6", "图片框2",
@@ -42,19 +38,20 @@ intptr_t Control(Context& ctx, const std::string& name) {
   return window ? window->ControlWindow(name) : 0;
 }
 
+// The DLL's routines are called through the guarded call, as its exports are.
 void SetTreeCallback(Context& ctx, intptr_t which, intptr_t address) {
   WizardState& wizard = ctx.wizard;
+  const auto routine = static_cast<uintptr_t>(address);
   if (which == 1) {
-    const auto function = reinterpret_cast<DescriptionCallback>(address);
     wizard.description_callback =
-        address == 0 ? std::function<void(int)>()
-                     : [&ctx, function](int item) { function(item, Control(ctx, "提示")); };
+        routine == 0 ? std::function<void(int)>() : [&ctx, routine](int item) {
+          CallDllRoutine(ctx, routine, {item, Control(ctx, "提示")});
+        };
   } else if (which == 2) {
-    const auto function = reinterpret_cast<TreeCheckCallback>(address);
     wizard.tree_check_callback =
-        address == 0 ? std::function<std::optional<int>(int, int)>()
-                     : [function](int item, int state) -> std::optional<int> {
-                         return function(item, state);
+        routine == 0 ? std::function<std::optional<int>(int, int)>()
+                     : [&ctx, routine](int item, int state) -> std::optional<int> {
+                         return CallDllRoutine(ctx, routine, {item, state});
                        };
   }
 }
@@ -63,11 +60,12 @@ void SetTreeCallback(Context& ctx, intptr_t which, intptr_t address) {
 // b the address of each progress line.
 void AddProgressCallbacks(Context& ctx, const std::string& a, const std::string& b) {
   for (const std::string& text : {a, b}) {
-    const auto function = reinterpret_cast<IntegerCallback>(static_cast<intptr_t>(ToInt64(text)));
-    if (function == nullptr) {
+    const auto routine = static_cast<uintptr_t>(ToInt64(text));
+    if (routine == 0) {
       ctx.progress.callbacks.push_back(nullptr);
     } else {
-      ctx.progress.callbacks.push_back([function](intptr_t value) { function(value); });
+      ctx.progress.callbacks.push_back(
+          [&ctx, routine](intptr_t value) { CallDllRoutine(ctx, routine, {value}); });
     }
   }
 }
@@ -202,7 +200,7 @@ intptr_t HandlePageRequest(Context& ctx, int code, intptr_t argument) {
       dlls.page_change_callback = static_cast<uintptr_t>(argument);
       return 0;
     case kPageCurrent:
-      return window ? window->CurrentPage() : 0;
+      return ctx.wizard.pages.current;
     case kPageSelect:
       // Next and Back then lead on from the page the DLL chose.
       if (window && argument >= 0 && argument < window->PageCount()) {
@@ -235,8 +233,6 @@ intptr_t HandlePageRequest(Context& ctx, int code, intptr_t argument) {
       return 0;
     }
     case kPageShortcutTexts: {
-      // An argument hands over the shortcut choice list first.
-      if (argument != 0) ctx.system.shortcut_choice_list = DllText(argument);
       std::vector<intptr_t>& table = dlls.kept_tables.emplace_back();
       table = {KeepAnswer(ctx, ctx.system.shortcut_choice_list),
                KeepAnswer(ctx, ctx.wizard.install_folder),
@@ -252,8 +248,14 @@ intptr_t HandlePageRequest(Context& ctx, int code, intptr_t argument) {
 void TellDllsPageChanged(Context& ctx, int page) {
   SupportDllState& dlls = ctx.support_dlls;
   if (!dlls.suppress_page_notices) NotifyPageChanged(ctx, page);
-  if (dlls.page_change_callback != 0)
-    reinterpret_cast<IntegerCallback>(dlls.page_change_callback)(page);
+  if (dlls.page_change_callback != 0) CallDllRoutine(ctx, dlls.page_change_callback, {page});
+}
+
+bool RefillComponentsTree(Context& ctx) {
+  const bool listed = FillComponentsTree(ctx);
+  // The user ticks what the tree view shows, and the installation runs what the data holds.
+  if (listed && ctx.support_dlls.window) ctx.support_dlls.window->ShowTree();
+  return listed;
 }
 
 }  // namespace qmb

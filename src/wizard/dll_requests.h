@@ -45,7 +45,7 @@ enum PageRequestCode : int {
   kPageSetFolder = 1010,
   kPageFolderAddress = 1011,  // address of a pointer-sized variable: gets the install folder's
   kPageListAddresses = 1013,  // "x$，y": the exclusion list's address to x, the inclusion list's to y
-  kPageShortcutTexts = 1014,  // three texts: shortcut choice list, install folder, auto subfolder
+  kPageShortcutTexts = 1014,  // table of three texts: shortcut choice list, install folder, auto subfolder
 };
 
 intptr_t HandleMessageEntry(Context& ctx, int code, intptr_t first, intptr_t second);
@@ -54,5 +54,10 @@ intptr_t HandlePageRequest(Context& ctx, int code, intptr_t argument);
 // What the DLLs learn after a page became current: the 1001 notice (unless a page is being
 // inserted) and a call of the page-change callback a DLL set.
 void TellDllsPageChanged(Context& ctx, int page);
+
+// The routine request 1010 hands out: fills the components tree again from the install script
+// (which a DLL may have replaced) and rebuilds the visible tree from it. True when the script
+// lists components.
+bool RefillComponentsTree(Context& ctx);
 
 }  // namespace qmb

@@ -8,6 +8,7 @@
 #include "archive/sevenzip_api.h"
 #include "base/format_size.h"
 #include "extract/payload_test_support.h"
+#include "script/script_test_support.h"
 #include "wizard/dll_request_window.h"
 
 namespace qmb {
@@ -27,7 +28,6 @@ class FakeWizardWindow : public DllRequestWindow {
   intptr_t PageShownAddress() override { return 7002; }
   intptr_t FinishOptionList() override { return 7003; }
   int PageCount() override { return pages; }
-  int CurrentPage() override { return current; }
   void SelectPage(int page) override { current = page; }
   void InsertPage(int position, const std::string& caption) override {
     inserted.push_back(std::to_string(position) + caption);
@@ -44,6 +44,7 @@ class FakeWizardWindow : public DllRequestWindow {
     if (!visible) hidden.push_back(window);
   }
   void SetFolderBox(const std::string& text) override { folder_box = text; }
+  void ShowTree() override { ++trees_shown; }
 
   std::map<std::string, intptr_t> controls{{"图片框1", 11}, {"图片框4", 14}, {"下一步_按钮", 102},
                                            {"提示", 77},    {"外形框I_1", 501}};
@@ -53,18 +54,14 @@ class FakeWizardWindow : public DllRequestWindow {
   std::vector<std::string> inserted, clones;
   std::vector<intptr_t> hidden;
   std::string folder_box;
+  int trees_shown = 0;
 };
 
-// What the DLL's stdcall callbacks receive.
+// What the DLL's routines receive; they are called through the module port's guarded call.
 std::vector<intptr_t> g_percentages;
 std::vector<std::string> g_lines;
 std::vector<intptr_t> g_pages;
-void QMB_STDCALL OnPercent(intptr_t p) { g_percentages.push_back(p); }
-void QMB_STDCALL OnLine(intptr_t text) { g_lines.emplace_back(reinterpret_cast<const char*>(text)); }
-void QMB_STDCALL OnPage(intptr_t page) { g_pages.push_back(page); }
 intptr_t g_described[2];
-void QMB_STDCALL OnDescribe(intptr_t item, intptr_t box) { g_described[0] = item; g_described[1] = box; }
-int32_t QMB_STDCALL OnCheck(intptr_t item, intptr_t state) { return item == 2 && state == 1; }
 
 intptr_t Text(const std::string& text) { return reinterpret_cast<intptr_t>(text.c_str()); }
 std::string At(intptr_t address) { return reinterpret_cast<const char*>(address); }
@@ -78,8 +75,30 @@ class DllRequestsTest : public test::PayloadTest {
     g_percentages.clear();
     g_lines.clear();
     g_pages.clear();
+    HostModules& modules = host_.modules();
+    on_percent_ = modules.AddRoutine([](const DllArguments& a) {
+      g_percentages.push_back(a[0]);
+      return 0;
+    });
+    on_line_ = modules.AddRoutine([](const DllArguments& a) {
+      g_lines.emplace_back(reinterpret_cast<const char*>(a[0]));
+      return 0;
+    });
+    on_page_ = modules.AddRoutine([](const DllArguments& a) {
+      g_pages.push_back(a[0]);
+      return 0;
+    });
+    on_describe_ = modules.AddRoutine([](const DllArguments& a) {
+      g_described[0] = a[0];
+      g_described[1] = a[1];
+      return 0;
+    });
+    on_check_ = modules.AddRoutine([](const DllArguments& a) {
+      return static_cast<int32_t>(a[0] == 2 && a[1] == 1);
+    });
   }
   FakeWizardWindow window_;
+  uintptr_t on_percent_ = 0, on_line_ = 0, on_page_ = 0, on_describe_ = 0, on_check_ = 0;
 };
 
 TEST_F(DllRequestsTest, InstallRequestHonoursExclusionsAndFeedsTheDllsCallbacks) {
@@ -88,8 +107,8 @@ TEST_F(DllRequestsTest, InstallRequestHonoursExclusionsAndFeedsTheDllsCallbacks)
   const std::string skip = "skip.txt";
   HandleMessageEntry(ctx_, kEntryExclude, Text(skip), 0);
   EXPECT_EQ(ctx_.extract.exclusion_list, "skip.txt");
-  const std::string request = "pw$，" + std::to_string(reinterpret_cast<intptr_t>(&OnPercent)) +
-                              "$，" + std::to_string(reinterpret_cast<intptr_t>(&OnLine)) + "$，真";
+  const std::string request = "pw$，" + std::to_string(on_percent_) +
+                              "$，" + std::to_string(on_line_) + "$，真";
   ctx_.settings.data.Set("禾木软件安装配置", "safe", "pw");
   EXPECT_EQ(HandlePageRequest(ctx_, kPageInstall, Text(request)), 0);
   EXPECT_TRUE(ctx_.support_dlls.silent_page_switch);
@@ -152,8 +171,8 @@ TEST_F(DllRequestsTest, EntryRoutineReadsAndChangesTheState) {
 
   ctx_.support_dlls.fill_tree_routine = 4242;
   EXPECT_EQ(HandleMessageEntry(ctx_, kEntryFillTree, 0, 0), 4242);
-  HandleMessageEntry(ctx_, kEntryTreeCallbacks, 1, reinterpret_cast<intptr_t>(&OnDescribe));
-  HandleMessageEntry(ctx_, kEntryTreeCallbacks, 2, reinterpret_cast<intptr_t>(&OnCheck));
+  HandleMessageEntry(ctx_, kEntryTreeCallbacks, 1, static_cast<intptr_t>(on_describe_));
+  HandleMessageEntry(ctx_, kEntryTreeCallbacks, 2, static_cast<intptr_t>(on_check_));
   ctx_.wizard.description_callback(3);
   EXPECT_EQ(g_described[0], 3);
   EXPECT_EQ(g_described[1], 77);  // the description box
@@ -212,7 +231,7 @@ TEST_F(DllRequestsTest, PageRequests) {
   EXPECT_EQ(frames.substr(0, frames.find("\r\n")), "外形框I_1=501,601,602");
   EXPECT_NE(frames.find("外形框I_6=0\r\n工作目录=C:\\Temp\\5.tmp\\"), std::string::npos);
 
-  HandlePageRequest(ctx_, kPageChangeCallback, reinterpret_cast<intptr_t>(&OnPage));
+  HandlePageRequest(ctx_, kPageChangeCallback, static_cast<intptr_t>(on_page_));
   TellDllsPageChanged(ctx_, 4);
   EXPECT_EQ(g_pages, std::vector<intptr_t>{4});
 
@@ -235,12 +254,30 @@ TEST_F(DllRequestsTest, PageRequests) {
 
   ctx_.settings.data.Set("禾木软件安装配置", "浏览目录自动添加", "演示");
   const std::string choices = "1$，0$，1";
+  ctx_.system.shortcut_choice_list = choices;
+  // The request has no argument: whatever a DLL passes along changes nothing.
+  const std::string stray = "not a choice list";
   const auto* table = reinterpret_cast<const intptr_t*>(
-      HandlePageRequest(ctx_, kPageShortcutTexts, Text(choices)));
+      HandlePageRequest(ctx_, kPageShortcutTexts, Text(stray)));
   EXPECT_EQ(ctx_.system.shortcut_choice_list, choices);
   EXPECT_EQ(At(table[0]), choices);
   EXPECT_EQ(At(table[1]), folder);
   EXPECT_EQ(At(table[2]), "演示");
+}
+
+TEST_F(DllRequestsTest, TheFillRoutineRebuildsTheVisibleTreeFromTheReplacedScript) {
+  const std::string script = test::ScriptBlock("Treelists", "\r\n新组件$,-1$,0$,$,\r\n子组件$,0$,1$,$,");
+  HandleMessageEntry(ctx_, kEntryReplaceScript, Text(script), 0);
+  EXPECT_TRUE(RefillComponentsTree(ctx_));
+  ASSERT_EQ(ctx_.wizard.tree.Count(), 2);
+  EXPECT_EQ(ctx_.wizard.tree.Item(0).text, "新组件");
+  EXPECT_TRUE(ctx_.wizard.tree.Item(1).ticked);
+  EXPECT_EQ(window_.trees_shown, 1);
+  // A script without components leaves the tree, and the view, as they are.
+  HandleMessageEntry(ctx_, kEntryReplaceScript, Text(std::string("no blocks")), 0);
+  EXPECT_FALSE(RefillComponentsTree(ctx_));
+  EXPECT_EQ(ctx_.wizard.tree.Count(), 2);
+  EXPECT_EQ(window_.trees_shown, 1);
 }
 
 TEST_F(DllRequestsTest, WithoutAWindowTheWindowRequestsAnswerZero) {

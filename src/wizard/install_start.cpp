@@ -182,6 +182,8 @@ bool StartInstall(Context& ctx, const std::string& password, bool given) {
   const bool taskbar = view && IsTrue(ReadSetting(ctx, "任务栏进度"));
   if (taskbar) view->StartTaskbarProgress();
 
+  // The ticks decide which sections run; a DLL may have set some on the tree view itself.
+  if (view) view->TakeTreeTicks();
   RunComponentSections(ctx, kScriptInstall);
   // From here on the install folder is the install's own, also when a pre-install program is the
   // first to need it.
@@ -190,6 +192,7 @@ bool StartInstall(Context& ctx, const std::string& password, bool given) {
     ctx.log.Failure("install: cannot make " + wizard.install_folder);
   RunProgramList(ctx, wizard.pre_install_runs);
   RunInstall(ctx, wizard.payload_password);
+  wizard.pages.install_ran = true;
   if (taskbar) view->StopTaskbarProgress();
   return true;
 }

@@ -214,11 +214,33 @@ class InstallPageRecorder : public WizardInstallView {
  public:
   void HideDetailsList(bool) override {}
   void PrepareInstallPage(bool bring_forward) override { forward.push_back(bring_forward); }
+  void TakeTreeTicks() override {
+    if (tree_view_ticks) *tree_view_ticks = view_ticks;
+  }
   void StartTaskbarProgress() override {}
   void StopTaskbarProgress() override {}
   void ShowFinishState() override {}
   std::vector<bool> forward;
+  // The tree the install reads, and the ticks its view shows (a DLL set them there itself).
+  ComponentsTree* tree_view_ticks = nullptr;
+  ComponentsTree view_ticks;
 };
+
+TEST_F(InstallStartTest, TheTreeViewsTicksDecideTheSections) {
+  MakePayload({{"a.txt", "A"}, {"docs/d.txt", "D"}}, "pw");
+  Set("safe", "pw");
+  ctx_.wizard.tree.Clear();
+  ctx_.wizard.tree.Add("docs", -1, 0, false);
+  ctx_.script.text = test::ScriptBlock("docs", "\r\n[假]removezip(docs)");
+  InstallPageRecorder view;
+  view.view_ticks.Add("docs", -1, 0, true);
+  view.tree_view_ticks = &ctx_.wizard.tree;
+  ctx_.wizard.install_view = &view;
+  EXPECT_TRUE(StartInstall(ctx_, "", false));
+  ctx_.wizard.install_view = nullptr;
+  EXPECT_TRUE(ctx_.wizard.tree.Item(0).ticked);
+  EXPECT_EQ(Read("C:\\App\\docs\\d.txt"), "D");
+}
 
 TEST_F(InstallStartTest, InstallingPageComesForwardUnlessADllInstallsSilently) {
   MakePayload({{"a.txt", "A"}}, "pw");

@@ -70,14 +70,14 @@ void BuildPageTable(Context& ctx) {
   };
   pages.shown.fill(false);
   for (int i = 0; i < kPageCount; ++i) {
-    pages.records[i] = {i, shown[i]};
-    pages.shown[pages.records[i].page] = shown[i];
+    pages.records[i] = {i, shown[i] ? 1 : 0};
+    pages.shown[pages.records[i].page] = pages.records[i].shown;
   }
   pages.captions = ButtonCaptions(ctx);
   pages.agreement_in_use = !IsTrue(ReadSetting(ctx, "同意条款"));
   pages.built = true;
   std::string flags;
-  for (bool flag : pages.shown) flags += flag ? '1' : '0';
+  for (int32_t flag : pages.shown) flags += flag ? '1' : '0';
   ctx.log.Step("wizard: pages shown " + flags);
 }
 
@@ -134,10 +134,14 @@ void ShowFirstPage(Context& ctx, WizardView& view) {
 void ShowPage(Context& ctx, WizardView& view, int page) {
   WizardPages& pages = ctx.wizard.pages;
   if (pages.current == kPageFinish) {
+    // A DLL may have ticked the option boxes itself, through the handles it was given.
+    view.TakeFinishTicks();
     FinishWizard(ctx);
     return;
   }
   if (!IsPage(page)) return;
+  // The installation ran already (a DLL started it): the installing page leads to the finish page.
+  if (page == kPageInstalling && pages.install_ran) page = kPageFinish;
   const BottomRow row = BottomRowFor(pages, page, view.IsAgreementTicked());
   view.SetBackButton(row.back);
   view.SetNextButton(row.next, row.next_default);
@@ -163,9 +167,21 @@ void ShowPage(Context& ctx, WizardView& view, int page) {
   view.SelectPage(page);
 }
 
+void EnterInstallingPage(Context& ctx, WizardView& view) {
+  WizardPages& pages = ctx.wizard.pages;
+  const BottomRow row = BottomRowFor(pages, kPageInstalling, false);
+  view.SetBackButton(row.back);
+  view.SetNextButton(row.next, row.next_default);
+  pages.current = kPageInstalling;
+  view.SelectPage(kPageInstalling);
+}
+
 void StepPage(Context& ctx, WizardView& view, int direction) {
   const WizardPages& pages = ctx.wizard.pages;
-  const int target = StepTarget(pages, pages.current, direction);
+  // After the installation, Next leads to the finish page also from a page a DLL added.
+  const int target = pages.install_ran && direction > 0
+                         ? kPageFinish
+                         : StepTarget(pages, pages.current, direction);
   if (PageChangeVetoed(ctx, pages.current, direction)) {
     ctx.log.Step("wizard: page change vetoed");
     return;
@@ -181,6 +197,7 @@ void OnAgreementClicked(Context& ctx, WizardView& view) {
 }
 
 void OnPageChanged(Context& ctx, WizardView& view, int page) {
+  ctx.wizard.pages.current = page;
   if (page == kPageWelcome) view.SetWelcomeFrameVisible(true);
   TellDllsPageChanged(ctx, page);
 }

@@ -47,13 +47,18 @@ void ShowFirstPage(Context& ctx, WizardView& view);
 // it ran the finish page follows. On the finish page it ends the program (FinishWizard).
 void ShowPage(Context& ctx, WizardView& view, int page);
 
-// Back (-1) and Next (+1).
+// The installing page made current as the installation starts (its image is the window's
+// business): both buttons disabled, so that no click starts a second installation meanwhile, and
+// the page-changed event runs as for every page.
+void EnterInstallingPage(Context& ctx, WizardView& view);
+
+// Back (-1) and Next (+1). Once the installation ran, Next leads to the finish page.
 void StepPage(Context& ctx, WizardView& view, int direction);
 
 // The agreement box was clicked: Next is enabled exactly while it is ticked.
 void OnAgreementClicked(Context& ctx, WizardView& view);
 
-// The page set changed page.
+// The page set changed page: page is the current page from now on.
 void OnPageChanged(Context& ctx, WizardView& view, int page);
 
 // Cancel or the window's close box: true when the program may end (the user said yes).

@@ -8,13 +8,19 @@
 #include "extract/install_outcome.h"
 #include "extract/payload_test_support.h"
 #include "startup/settings_variables.h"
+#include "wizard/dll_requests.h"
+#include "wizard/install_start.h"
+#include "wizard/wizard_install_view.h"
 #include "wizard/wizard_view.h"
 
 namespace qmb {
 namespace {
 
-class RecordingWizardView : public WizardView {
+// Records what the flow shows; like the window, it runs the page-changed event on every page it is
+// told to show, and brings the installing page forward through EnterInstallingPage.
+class RecordingWizardView : public WizardView, public WizardInstallView {
  public:
+  explicit RecordingWizardView(Context& ctx) : ctx_(ctx) {}
   void SetBackButton(const ButtonLook& look) override { back = look; }
   void SetNextButton(const ButtonLook& look, bool default_button) override {
     next = look;
@@ -22,7 +28,21 @@ class RecordingWizardView : public WizardView {
   }
   void SetCancelButton(const ButtonLook& look) override { cancel = look; }
   bool IsAgreementTicked() override { return agreement_ticked; }
-  void SelectPage(int page) override { selected.push_back(page); }
+  void SelectPage(int page) override {
+    selected.push_back(page);
+    OnPageChanged(ctx_, *this, page);
+  }
+  void TakeFinishTicks() override {
+    for (size_t i = 0; i < box_ticks.size(); ++i) ctx_.wizard.finish_options[i].checked = box_ticks[i];
+  }
+  void HideDetailsList(bool) override {}
+  void PrepareInstallPage(bool bring_forward) override {
+    if (bring_forward) EnterInstallingPage(ctx_, *this);
+  }
+  void TakeTreeTicks() override {}
+  void StartTaskbarProgress() override {}
+  void StopTaskbarProgress() override {}
+  void ShowFinishState() override { next = {"完成(&F)", true, true}; }
   void SetWelcomeFrameVisible(bool visible) override { welcome_frame = visible; }
   void ShowInstallFailure(const std::string& title, const std::string& text) override {
     failure_title = title;
@@ -35,6 +55,10 @@ class RecordingWizardView : public WizardView {
   bool welcome_frame = true;
   std::vector<int> selected;
   std::string failure_title, failure_text;
+  std::vector<bool> box_ticks;  // what the finish option boxes show
+
+ private:
+  Context& ctx_;
 };
 
 class WizardFlowTest : public test::PayloadTest {
@@ -58,6 +82,13 @@ class WizardFlowTest : public test::PayloadTest {
     ShowFirstPage(ctx_, view_);
   }
   int Current() const { return ctx_.wizard.pages.current; }
+  // A payload the installation can unpack, and the view as the install's window too, as the
+  // wizard window is.
+  void InstallableBehindTheView() {
+    MakePayload({{"a.txt", "A"}}, "pw");
+    Set("safe", "pw");
+    ctx_.wizard.install_view = &view_;
+  }
   // Pages visited by pressing Next (or Back) n times.
   std::vector<int> Walk(int direction, int n) {
     std::vector<int> visited;
@@ -69,7 +100,7 @@ class WizardFlowTest : public test::PayloadTest {
   }
   const std::vector<MessageBoxCall>& Boxes() { return host_.dialogs().message_boxes(); }
 
-  RecordingWizardView view_;
+  RecordingWizardView view_{ctx_};
 };
 
 TEST_F(WizardFlowTest, WalkSkipsSwitchedOffPagesBothWays) {
@@ -188,16 +219,69 @@ TEST_F(WizardFlowTest, RefusedInstallKeepsThePageWithUsableButtons) {
 TEST_F(WizardFlowTest, NextOnTheFinishPageRunsTickedOptionsThenEnds) {
   MakePayload({{"a.txt", "A"}}, "pw");
   Set("safe", "pw");
-  ctx_.wizard.finish_options = {{"run", "\"%InstallPath%\\a.exe\"", true, true},
-                                {"web", "b.exe", true, false}};
+  ctx_.wizard.finish_options = {{"run", "\"%InstallPath%\\a.exe\"", true, false},
+                                {"web", "b.exe", true, true}};
   Pages(false, false, false);
   StepPage(ctx_, view_, +1);
   ASSERT_EQ(Current(), kPageFinish);
   ASSERT_TRUE(host_.shell().calls().empty());
+  // What the boxes show counts: a DLL may have ticked them through their handles.
+  view_.box_ticks = {true, false};
   StepPage(ctx_, view_, +1);
   ASSERT_EQ(host_.shell().calls().size(), 1u);  // only the ticked option
   EXPECT_EQ(host_.shell().calls()[0].file, "C:\\App\\a.exe");
   EXPECT_EQ(host_.processes().exits(), std::vector<uint32_t>{0});
+}
+
+TEST_F(WizardFlowTest, DllInstallFromTheFolderPageThenNextReachesTheFinishPageOnce) {
+  InstallableBehindTheView();
+  std::vector<intptr_t> pages;
+  const uintptr_t on_page = host_.modules().AddRoutine([&pages](const DllArguments& a) {
+    pages.push_back(a[0]);
+    return 0;
+  });
+  HandlePageRequest(ctx_, kPageChangeCallback, static_cast<intptr_t>(on_page));
+  Pages(false, false, true);
+  StepPage(ctx_, view_, +1);
+  ASSERT_EQ(Current(), kPageFolder);
+  const std::string request = "$，0$，0";
+  EXPECT_EQ(HandlePageRequest(ctx_, kPageInstall, reinterpret_cast<intptr_t>(request.c_str())), 0);
+  // The installing page is the current one, for the DLLs too, and its buttons wait.
+  EXPECT_EQ(Current(), kPageInstalling);
+  EXPECT_EQ(HandlePageRequest(ctx_, kPageCurrent, 0), kPageInstalling);
+  EXPECT_EQ(pages, (std::vector<intptr_t>{0, 3, 4}));
+  EXPECT_EQ(Read("C:\\App\\a.txt"), "A");
+  host_.files().RemoveFile("C:\\App\\a.txt");
+  StepPage(ctx_, view_, +1);
+  EXPECT_EQ(Current(), kPageFinish);
+  EXPECT_EQ(view_.next.caption, "完成(&F)");
+  EXPECT_FALSE(Exists("C:\\App\\a.txt"));  // not installed a second time
+  EXPECT_EQ(pages.back(), kPageFinish);
+}
+
+TEST_F(WizardFlowTest, AfterAnInstallFromADllsOwnPageNextLeadsToTheFinishPage) {
+  InstallableBehindTheView();
+  Pages(false, false, true);
+  ctx_.support_dlls.silent_page_switch = true;  // the DLL keeps its page in front
+  ctx_.wizard.pages.current = 6;
+  ASSERT_TRUE(StartInstall(ctx_, "", true));
+  EXPECT_EQ(Current(), 6);
+  host_.files().RemoveFile("C:\\App\\a.txt");
+  StepPage(ctx_, view_, +1);
+  EXPECT_EQ(Current(), kPageFinish);
+  EXPECT_FALSE(Exists("C:\\App\\a.txt"));
+  // Even a DLL that shows the installing page again does not start a second installation.
+  ctx_.wizard.pages.current = kPageFolder;
+  ShowPage(ctx_, view_, kPageInstalling);
+  EXPECT_EQ(Current(), kPageFinish);
+  EXPECT_FALSE(Exists("C:\\App\\a.txt"));
+}
+
+TEST_F(WizardFlowTest, TheInstallingPageIsAPageChangeForTheDlls) {
+  InstallableBehindTheView();
+  Pages(false, false, false);
+  StepPage(ctx_, view_, +1);
+  EXPECT_EQ(view_.selected, (std::vector<int>{kPageWelcome, kPageInstalling, kPageFinish}));
 }
 
 TEST_F(WizardFlowTest, FailedInstallIsShownAsFailedAndRunsNoOption) {

@@ -10,9 +10,11 @@ class WizardInstallView {
   // Details-list modes 1 and 2: the details list `超级列表框` hidden; in mode 1 the button
   // `按钮_显示细节` shown instead.
   virtual void HideDetailsList(bool show_details_button) = 0;
-  // The installing page's image, and with bring_forward the installing page shown in the page set
-  // (the bottom row stays as it is).
+  // The installing page's image, and with bring_forward the installing page made current
+  // (EnterInstallingPage).
   virtual void PrepareInstallPage(bool bring_forward) = 0;
+  // The tree items' ticks as the tree view shows them now, into ctx.wizard.tree.
+  virtual void TakeTreeTicks() = 0;
   // Progress on the taskbar button (80 ms timer) while the installation runs; Stop leaves the
   // button at 100 of 100 and switches its progress display off.
   virtual void StartTaskbarProgress() = 0;

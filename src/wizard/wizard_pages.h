@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <string>
 
 namespace qmb {
@@ -27,16 +28,25 @@ enum ButtonCaption : int {
   kCaptionFinish = 5,
 };
 
+// Support DLLs read the page table and the page-shown flags by address (page requests 1001 and
+// 1002), so both have a fixed layout of 32-bit integers on either build: a record is {page
+// number, shown}, and every flag is 1 or 0, the size of a Win32 BOOL.
 struct PageRecord {
-  int page = 0;
-  bool shown = false;
+  int32_t page = 0;
+  int32_t shown = 0;
 };
+static_assert(sizeof(PageRecord) == 8, "two 32-bit integers, no padding");
 
 struct WizardPages {
   bool built = false;  // the page table exists (only an installer package builds it)
   std::array<PageRecord, kPageCount> records{};  // welcome .. finish, in that order
-  std::array<bool, kPageCount> shown{};          // indexed by page number
+  std::array<int32_t, kPageCount> shown{};       // indexed by page number: 1 shown, 0 not
+  static_assert(sizeof(shown) == 4 * kPageCount, "six 32-bit flags");
+  // The one current page: what the page set shows, whoever made it current (Back and Next, the
+  // installation, a DLL's request).
   int current = kPageWelcome;
+  // The installation ran: Next leads on to the finish page, and never to a second installation.
+  bool install_ran = false;
   std::array<std::string, kPageCount> captions{};
   bool agreement_in_use = true;  // "同意条款" is not "真": Next on the licence page waits for it
 };

@@ -26,6 +26,8 @@ class WizardView {
   virtual void SelectPage(int page) = 0;
   // The frame `外形框I_1` of the welcome page.
   virtual void SetWelcomeFrameVisible(bool visible) = 0;
+  // The finish options' ticks as their boxes show them now, into ctx.wizard.finish_options.
+  virtual void TakeFinishTicks() = 0;
   // The finish page after a failed installation: its two texts, and no finish option offered.
   virtual void ShowInstallFailure(const std::string& title, const std::string& text) = 0;
 };

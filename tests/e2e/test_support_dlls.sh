@@ -2,7 +2,10 @@
 # Support DLLs under Wine, with the test DLL of the Windows build (e2e/support_dll_probe.dll), which
 # logs every call it gets. The package carries four records: the DLL's "Again" (installer and
 # uninstaller), a file that is no DLL, the DLL with an export it lacks, and the DLL's "Start"
-# (installer only, with a text, an integer and a byte parameter).
+# (installer only, with a text, an integer and a byte parameter). `mkpackage check` refuses the
+# two broken ones in a support/ folder (0.), so the package takes them as ready store files.
+#  0. `mkpackage check` names a file that is no DLL, a missing export and an integer parameter
+#     that is no number, each with its file and line.
 #  1. A background install whose DLL starts the installation itself (request 1009, sent to the
 #     message window) with its own progress callbacks, after adding "skip.txt" to the exclusion list
 #     (1021) through the message entry routine found in the message window's caption: the DLL is
@@ -15,7 +18,13 @@
 #     and 1001 after every page change, vetoes the exit once and Next on the components page once
 #     (the page stays), adds a page with its own title and subtitle and shows it, reads the
 #     install folder through its address (1011) and replaces the install script (1012), whose
-#     added line then keeps "dropped.txt" out of the install.
+#     added line then keeps "dropped.txt" out of the install. The DLL reads the page table and
+#     the shown flags as 32-bit integers, gets its cdecl page callback for every page, the
+#     installing page's too, and puts its own components into the tree (1012, then the fill
+#     routine of 1010): the visible tree lists them, and the one the user ticks and the one the
+#     DLL ticks on the tree view itself are installed, the unticked one not.
+#  5. The DLL installs through 1009 from the folder page: Next then leads to the finish page, and
+#     the product is installed once.
 set -euo pipefail
 
 : "${QMB_SOURCE_DIR:=$(cd "$(dirname "$0")/../.." && pwd)}"
@@ -51,31 +60,39 @@ sed -i -e "s|^禾木软件名称=.*|禾木软件名称=$product\r|" \
   -e "s|^安装位置=.*|安装位置=C:\\\\qmbdll\\\\target\r|" -e 's|^hp=.*|hp=-hp\r|' "$ini"
 echo skipped >"$project/payload/skip.txt"
 echo dropped >"$project/payload/dropped.txt"
-mkdir "$project/support"
-cp "$probe" "$project/support/probe.dll"
-echo 'not a DLL' >"$project/support/notdll.dll"
-cat >"$project/support/support.ini" <<'INI'
-[again]
-file=probe.dll
-export=Again
-run=both
-param1=integer,7
-[broken]
-file=notdll.dll
-export=Start
-[missing]
-file=probe.dll
-export=Missing
-INI
+for name in probe_pick dll_pick unpicked; do echo "$name" >"$project/payload/$name.txt"; done
+
+# 0. What `mkpackage check` says of broken support DLLs.
+checked=$work/checked
+cp -r "$project" "$checked"
+mkdir "$checked/support"
+cp "$probe" "$checked/support/probe.dll"
+echo 'not a DLL' >"$checked/support/notdll.dll"
+printf '[broken]\nfile=notdll.dll\nexport=Start\n[missing]\nfile=probe.dll\nexport=Missing\nparam1=integer,sieben\n' \
+  >"$checked/support/support.ini"
+"$mkpackage" check "$checked" 2>"$work/check.txt" && fail "mkpackage check passed broken support DLLs"
+for line in 'support/support.ini:2: error: [broken] file: notdll.dll is no DLL (not a Windows program (no MZ header))' \
+    'support/support.ini:6: error: [missing] Missing: probe.dll exports no Missing (undecorated: link with --kill-at or a .def file)' \
+    'support/support.ini:7: error: [missing] param1: "sieben" is no integer; the DLL would get 0'; do
+  grep -qxF -- "$line" "$work/check.txt" || { cat "$work/check.txt"; fail "mkpackage check: no line \"$line\""; }
+done
+echo "ok mkpackage check names broken support DLLs with file and line"
+
+# The store as ready settings files: fields "DLLname", "DLLmd" (0 installer, 2 both) and
+# "DLLparam", records joined by the separator, the DLL's bytes behind each record's fields.
+record() { printf 'DLLname%sDLLname_endDLLmd%sDLLmd_endDLLparam%sDLLparam_end' "$1" "$2" "$3"; }
+item() { printf '%s$参数，%s$参数，%s' "$1" "$2" "$3"; }
+next_item=$'\r\nDLL标记$'
+separator=禾木DLL分割标记
+again=$(record Again 2 "$(item param1 整数型 7)")
+broken=$(record Start 0 '')
+missing=$(record Missing 0 '')
 # Last: its start installs, and the background install then ends the process.
-cat >>"$project/support/support.ini" <<'INI'
-[start]
-file=probe.dll
-export=Start
-param1=text,演示 文本,带逗号
-param2=integer,-42
-param3=bytes,AB01
-INI
+start=$(record Start 0 "$(item param1 文本型 '演示 文本,带逗号')$next_item$(item param2 整数型 -42)$next_item$(item param3 字节集 AB01)")
+printf '%s' "$again$separator$broken$separator$missing$separator$start" >"$project/settings/QMBDLL_s.ini"
+gbk() { printf '%s' "$1" | iconv -f UTF-8 -t GBK; }
+{ gbk "$again"; cat "$probe"; gbk "$separator$broken"; echo 'not a DLL'
+  gbk "$separator$missing"; cat "$probe"; gbk "$separator$start"; cat "$probe"; } >"$project/settings/QMBDLL.db"
 "$mkpackage" --runtime "$runtime" "$project" -o "$work/setup.exe" >/dev/null
 cp "$driver" "$work/"
 
@@ -98,6 +115,8 @@ has "$probe_log" "start text=演示 文本,带逗号 integer=-42 bytes=AB01"
 has "$probe_log" "again integer=7"
 has "$probe_log" "CometLoadDialog window made"
 has "$probe_log" "unknown 0"
+grep -q '^ansi lookup (code page [0-9]*): the entry$' "$probe_log" ||
+  fail "a DLL using the ANSI functions does not find the message window: $(grep '^ansi' "$probe_log")"
 grep -q '^folder ' "$probe_log" || fail "the DLL could not read the install folder"
 has "$probe_log" "install request"
 has "$probe_log" "percent 100"
@@ -115,6 +134,7 @@ grep -q 'does not load after 50 attempts; given up' "$work/setup1.log" || fail "
 grep -q 'no export Missing' "$work/setup1.log" || fail "the missing export was not logged"
 grep -q 'end: exit code 0' "$work/setup1.log" || fail "the install did not end well"
 echo "ok a DLL-driven install: exact parameters, callbacks, exclusion, broken records passed over"
+echo "ok $(grep '^ansi lookup' "$probe_log")"
 
 # 2. The start-up's own background install honours the exclusion.
 rm -rf "$install"
@@ -145,8 +165,9 @@ export shots caption product next accept install_button finish
 rm -rf "$install"
 PROBE_LOG="$work_win\\probe4.gbk" PROBE_WIZARD=1 PROBE_VETO=1003,1002:2 SETUP_LOG="$work_win\\wizard.gbk" \
   driven_session 'C:\qmbdll\drive_window.exe' '
-    vetoed() {  # waits until the DLL logged that veto
-      for _ in $(seq 100); do grep -q "vetoed $1" "$0" && return 0; sleep 0.1; done; return 1; }
+    logged() {  # waits until the DLL logged that line
+      for _ in $(seq 100); do grep -q "$1" "$0" && return 0; sleep 0.1; done; return 1; }
+    vetoed() { logged "vetoed $1"; }
     wine C:\\qmbdll\\setup.exe &
     setup=$!
     d wait "$caption" >"$shots/1-welcome.txt" || exit 1
@@ -158,6 +179,9 @@ PROBE_LOG="$work_win\\probe4.gbk" PROBE_WIZARD=1 PROBE_VETO=1003,1002:2 SETUP_LO
     d click "$caption" "$next" >/dev/null && d await "$caption" 许可协议 >/dev/null || exit 6
     d tick "$caption" 同意本协议的条款 on >/dev/null || exit 7
     d click "$caption" "$accept" >/dev/null && d await "$caption" 选择组件 >/dev/null || exit 8
+    logged "ticked on the view" && d wait "$caption" >"$shots/3-components.txt" || exit 14
+    d tree "$caption" 1 >/dev/null && d wait "$caption" >"$shots/3-components-ticked.txt" || exit 15
+    shot 3-components
     d click "$caption" "$next" >/dev/null && vetoed "1002 2 1" || exit 9
     d wait "$caption" >"$shots/3-next-vetoed.txt" || exit 10
     shot 3-next-vetoed
@@ -184,11 +208,52 @@ grep -qxF "text: 选择组件" "$shots/3-next-vetoed.txt" && ! grep -qxF "text: 
 # a vetoed one has no 1001, and the pages the DLL chooses (1008) bring their 1001 too.
 pages=$(sed -n 's/^message \(100[123] [-0-9]* [-0-9]*\)$/\1/p' "$probe_log" | tr '\n' '/')
 expected="1001 0 0/1003 1 0/1002 0 1/1001 6 0/1002 6 1/1001 0 0/1002 0 1/1001 1 0/1002 1 1/1001 2 0/\
-1002 2 1/1002 2 1/1001 3 0/1002 3 1/1002 4 1/1001 5 0/1002 5 1/"
+1002 2 1/1002 2 1/1001 3 0/1002 3 1/1001 4 0/1002 4 1/1001 5 0/1002 5 1/"
 [ "$pages" = "$expected" ] || fail "page messages: $pages"
+callbacks=$(sed -n 's/^callback page //p' "$probe_log" | tr '\n' ' ')
+[ "$callbacks" = "0 6 0 1 2 3 4 5 " ] || fail "the cdecl page callback got: $callbacks"
+has "$probe_log" "page table 0:1 1:1 2:1 3:1 4:1 5:1"
+has "$probe_log" "page flags 1 1 1 1 1 1"
+has "$probe_log" "tree filled 1"
+expect 3-components.txt "item: 0 0 [x] 主程序" "item: 1 1 [ ] 探针组件" "item: 2 1 [x] 支持库组件" \
+  "item: 3 1 [ ] 未选组件"
+expect 3-components-ticked.txt "item: 1 1 [x] 探针组件" "item: 2 1 [x] 支持库组件" "item: 3 1 [ ] 未选组件"
+for name in probe_pick dll_pick; do
+  [ -f "$install/$name.txt" ] || fail "the ticked component's $name.txt was not installed"
+done
+[ ! -e "$install/unpicked.txt" ] || fail "the unticked component's section did not run"
 has "$probe_log" "folder by address $install_win"
 grep -q '^script replaced: \([0-9]*\) -> ' "$probe_log" || fail "the DLL could not replace the install script"
 [ -f "$install/demo.exe" ] || fail "the wizard installed nothing"
 [ ! -e "$install/dropped.txt" ] || fail "the replaced install script was not the one that ran"
 [ ! -e "$install/skip.txt" ] || fail "the wizard install lost the DLL's exclusion"
 echo "ok the wizard: page messages and vetoes, the DLL's own page, folder and script requests"
+echo "ok the DLL's tables, cdecl callbacks and tree: as documented, and what the view shows installs"
+
+# 5. The DLL installs from the folder page; Next then shows the finish page.
+rm -rf "$install"
+PROBE_LOG="$work_win\\probe5.gbk" PROBE_INSTALL_AT_FOLDER=1 SETUP_LOG="$work_win\\wizard5.gbk" \
+  driven_session 'C:\qmbdll\drive_window.exe' '
+    logged() {
+      for _ in $(seq 100); do grep -q "$1" "$0" && return 0; sleep 0.1; done; return 1; }
+    wine C:\\qmbdll\\setup.exe &
+    setup=$!
+    d wait "$caption" >/dev/null || exit 1
+    d click "$caption" "$next" >/dev/null && d await "$caption" 许可协议 >/dev/null || exit 2
+    d tick "$caption" 同意本协议的条款 on >/dev/null || exit 3
+    d click "$caption" "$accept" >/dev/null && d await "$caption" 选择组件 >/dev/null || exit 4
+    d click "$caption" "$next" >/dev/null && d await "$caption" "$install_button" >/dev/null || exit 5
+    d click "$caption" "$install_button" >/dev/null && d await "$caption" "$finish" >/dev/null || exit 6
+    shot 5-installed-by-dll
+    d click "$caption" "$finish" >/dev/null && logged "message 1001 5 0" || exit 7
+    shot 5-finish
+    d click "$caption" "$finish" >/dev/null || exit 8
+    wait $setup' "$work/probe5.gbk" || fail "the DLL-install session failed at step $?"
+utf8 "$work/probe5.gbk" >"$shots/probe5.log"
+utf8 "$work/wizard5.gbk" >"$shots/setup5.log"
+has "$shots/probe5.log" "folder install answered 0"
+has "$shots/probe5.log" "message 1001 4 0"
+has "$shots/probe5.log" "message 1002 4 1"
+[ "$(grep -c 'install: start in' "$shots/setup5.log")" = 1 ] || fail "the DLL's install ran more than once"
+[ -f "$install/demo.exe" ] || fail "the DLL's install installed nothing"
+echo "ok a DLL's install from the folder page: Next reaches the finish page, one installation"

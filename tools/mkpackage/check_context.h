@@ -46,5 +46,6 @@ void CheckVariables(CheckContext& c);
 void CheckScript(CheckContext& c);
 void CheckImages(CheckContext& c);
 void CheckGuiText(CheckContext& c);
+void CheckSupportDlls(CheckContext& c);
 
 }  // namespace qmb::mkpackage

@@ -7,7 +7,10 @@
 namespace qmb::mkpackage {
 namespace {
 
+constexpr uint32_t kExportDirectoryIndex = 0;
 constexpr uint32_t kResourceDirectoryIndex = 2;
+constexpr uint32_t kFileIsDll = 0x2000;
+constexpr uint32_t kMaxExportNames = 65536;
 constexpr uint32_t kHighBit = 0x80000000u;
 
 struct Section {
@@ -37,7 +40,9 @@ class Reader {
 struct Headers {
   bool pe32_plus = false;  // the 64-bit form of the optional header
   uint32_t machine = 0;
+  uint32_t characteristics = 0;
   std::vector<Section> sections;
+  uint32_t export_rva = 0;
   uint32_t resource_rva = 0;
   uint32_t resource_size = 0;
 };
@@ -73,8 +78,12 @@ std::optional<Headers> ReadHeaders(std::string_view image, std::string& error) {
   Headers h;
   h.pe32_plus = magic == 0x20B;
   h.machine = r.U16(pe + 4);
+  h.characteristics = r.U16(pe + 22);
   if (count_at + 4 <= optional_size) {
     const uint32_t dir_count = r.U32(optional + count_at);
+    const uint64_t export_at = count_at + 4 + 8 * kExportDirectoryIndex;
+    if (dir_count > kExportDirectoryIndex && export_at + 8 <= optional_size)
+      h.export_rva = r.U32(optional + export_at);
     const uint64_t dir_at = count_at + 4 + 8 * kResourceDirectoryIndex;
     if (dir_count > kResourceDirectoryIndex && dir_at + 8 <= optional_size) {
       h.resource_rva = r.U32(optional + dir_at);
@@ -182,6 +191,45 @@ std::optional<std::string> ImageKind(std::string_view image, std::string& error)
   if (h->machine == 0x14C) kind += " (x86)";
   if (h->machine == 0x8664) kind += " (x86-64)";
   return kind;
+}
+
+std::optional<ModuleFacts> ReadModuleFacts(std::string_view image, std::string& error) {
+  auto h = ReadHeaders(image, error);
+  if (!h) return std::nullopt;
+  ModuleFacts facts;
+  facts.machine = h->machine;
+  facts.dll = (h->characteristics & kFileIsDll) != 0;
+  if (h->export_rva == 0) return facts;
+  const Reader r(image);
+  auto directory = RvaToOffset(*h, h->export_rva, 40);
+  if (!directory) {
+    error = "the export directory lies outside the image's sections";
+    return std::nullopt;
+  }
+  const uint32_t count = r.U32(*directory + 24);
+  if (count > kMaxExportNames) {
+    error = "the export directory claims " + std::to_string(count) + " names";
+    return std::nullopt;
+  }
+  auto names = RvaToOffset(*h, r.U32(*directory + 32), uint64_t{count} * 4);
+  if (count != 0 && !names) {
+    error = "the export name table lies outside the image's sections";
+    return std::nullopt;
+  }
+  for (uint32_t i = 0; i < count; ++i) {
+    auto name = RvaToOffset(*h, r.U32(*names + uint64_t{i} * 4), 1);
+    if (!name) {
+      error = "export name " + std::to_string(i) + " lies outside the image's sections";
+      return std::nullopt;
+    }
+    const size_t end = image.find('\0', *name);
+    if (end == std::string_view::npos) {
+      error = "export name " + std::to_string(i) + " runs to the end of the file";
+      return std::nullopt;
+    }
+    facts.exports.emplace_back(image.substr(*name, end - *name));
+  }
+  return facts;
 }
 
 std::optional<FileRange> FindNamedTypeResource(std::string_view image, std::string_view type_name,

@@ -1,11 +1,13 @@
-// Reading a PE image's section table and resource directory: where the image ends (so appended
-// data can be told apart) and where one resource's bytes lie in the file, for patching them in place.
+// Reading a PE image's section table, export names and resource directory: where the image ends
+// (so appended data can be told apart), what a DLL exports for whom, and where one resource's bytes
+// lie in the file, for patching them in place.
 #pragma once
 
 #include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qmb::mkpackage {
 
@@ -20,6 +22,17 @@ std::optional<uint64_t> ImageEnd(std::string_view image, std::string& error);
 // "PE32" or "PE32+" (the optional header's kind), followed by the processor when it is x86 or
 // x86-64. Both kinds are read alike; only the optional header differs.
 std::optional<std::string> ImageKind(std::string_view image, std::string& error);
+
+inline constexpr uint32_t kMachineX86 = 0x14C;
+inline constexpr uint32_t kMachineX64 = 0x8664;
+
+// What decides whether a support DLL loads into the 32-bit installer and has what it calls.
+struct ModuleFacts {
+  uint32_t machine = 0;  // the file header's machine: kMachineX86, kMachineX64 ...
+  bool dll = false;      // the file header marks the image as a DLL
+  std::vector<std::string> exports;  // the exported names, in the table's order
+};
+std::optional<ModuleFacts> ReadModuleFacts(std::string_view image, std::string& error);
 
 // The file range of resource type_name (a named type, compared case-insensitively like the system
 // does) / numeric id / first language.

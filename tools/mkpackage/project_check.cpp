@@ -141,6 +141,7 @@ CheckResult CheckProject(const fs::path& project) {
     CheckImages(c);
     CheckGuiText(c);
   }
+  CheckSupportDlls(c);
   std::stable_sort(c.findings.begin(), c.findings.end(), [](const Finding& a, const Finding& b) {
     return a.file != b.file ? a.file < b.file : a.line < b.line;
   });

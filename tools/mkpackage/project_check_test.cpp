@@ -139,6 +139,39 @@ TEST_F(ProjectCheckTest, PayloadNamesOutsideGbkAreErrors) {
   Expect(Severity::kError, Utf8(u8"payload/doc/ząb.txt"), 0, "", "GBK cannot hold");
 }
 
+TEST_F(ProjectCheckTest, SupportDllsTheInstallerCannotUseAreErrorsWithTheirLine) {
+  const fs::path support = dir() / "support";
+  fs::create_directories(support);
+  const std::vector<std::string> exports = {"kaye_msg", "Start"};
+  fs::copy_file(testing::BuildDll(dir() / "build", "good", exports), support / "good.dll");
+  fs::copy_file(testing::BuildDll(dir() / "build", "wide", exports, "x86_64-w64-mingw32"),
+                support / "wide.dll");
+  fs::copy_file(testing::BuildDll(dir() / "build", "mute", {"Start"}), support / "mute.dll");
+  Write("support/notdll.dll", "not a DLL\n");
+  Write("support/support.ini",
+        "[good]\nfile=good.dll\nexport=Start\nparam1=integer,42\nparam2=integer,%Count%\n"  // 1-5
+        "[wide]\nfile=wide.dll\nexport=Start\n"                                            // 6-8
+        "[text]\nfile=notdll.dll\nexport=Start\n"                                          // 9-11
+        "[missing]\nfile=good.dll\nexport=Missing\n"                                       // 12-14
+        "param1=integer,4x2\nparam2=text,4x2\nparam3=integer,-99999999999\n"               // 15-17
+        "[mute]\nfile=mute.dll\nexport=Start\n");                                          // 18-20
+  const CheckResult result = CheckProject(dir());
+  std::vector<std::string> found;
+  for (const Finding& f : result.findings) found.push_back(FormatFinding(f));
+  const std::string at = "support/support.ini:";
+  EXPECT_EQ(found, (std::vector<std::string>{
+      at + "7: error: [wide] file: wide.dll is an x86-64 DLL; the installer is a 32-bit program "
+           "and cannot load it",
+      at + "10: error: [text] file: notdll.dll is no DLL (not a Windows program (no MZ header))",
+      at + "14: error: [missing] Missing: good.dll exports no Missing (undecorated: link with "
+           "--kill-at or a .def file)",
+      at + "15: error: [missing] param1: \"4x2\" is no integer; the DLL would get 0",
+      at + "17: warning: [missing] param3: -99999999999 does not fit in 32 bits; the DLL gets "
+           "-2147483648",
+      at + "19: error: [mute] kaye_msg: mute.dll exports no kaye_msg (undecorated: link with "
+           "--kill-at or a .def file)"}));
+}
+
 TEST_F(ProjectCheckTest, CountsMustMatchTheirRecords) {
   Edit("settings/data.ini", "欲运行的次数=1\r\n参数快捷方式名1", "欲运行的次数=2\r\n参数快捷方式名1");
   Expect(Severity::kError, "settings/data.ini", 10, "欲运行的次数",

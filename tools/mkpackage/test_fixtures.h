@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "file_io.h"
 #include "sevenzip_tool.h"
@@ -43,6 +44,23 @@ inline fs::path BuildRuntime(const fs::path& dir, const std::string& name,
   }
   EXPECT_EQ(std::system(command.c_str()), 0) << command;
   return dir / (name + ".exe");
+}
+
+// A DLL for target exporting each name of exports as an undecorated stdcall function.
+inline fs::path BuildDll(const fs::path& dir, const std::string& name,
+                         const std::vector<std::string>& exports,
+                         const std::string& target = "i686-w64-mingw32") {
+  fs::create_directories(dir);
+  const fs::path c = dir / (name + ".c");
+  std::string source;
+  for (const std::string& e : exports)
+    source += "__declspec(dllexport) int __stdcall " + e + "(int a) { return a; }\n";
+  WriteBytes(c, source);
+  const fs::path dll = dir / (name + ".dll");
+  const std::string command = target + "-gcc -s -shared -Wl,--kill-at -o '" + dll.string() +
+                              "' '" + c.string() + "'";
+  EXPECT_EQ(std::system(command.c_str()), 0) << command;
+  return dll;
 }
 
 // A project with a data.ini (UTF-8) holding the given safe line, and a small payload.

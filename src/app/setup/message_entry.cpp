@@ -3,7 +3,6 @@
 #include "app/setup/message_entry.h"
 
 #include "uninstall/uninstall_messages.h"
-#include "wizard/components_model.h"
 #include "wizard/dll_requests.h"
 
 namespace qmb {
@@ -22,7 +21,7 @@ intptr_t __stdcall MessageEntry(int code, intptr_t first, intptr_t second) {
 
 int __stdcall FillTreeEntry() {
   if (g_context == nullptr) return 0;
-  return FillComponentsTree(*g_context) ? 1 : 0;
+  return RefillComponentsTree(*g_context) ? 1 : 0;
 }
 
 intptr_t __stdcall UninstallMessageEntry(int code, intptr_t first, intptr_t second) {

@@ -6,7 +6,7 @@
 #include "app/setup/message_entry.h"
 #include "context/context.h"
 #include "platform/win32/dpi.h"
-#include "platform/win32/wide.h"
+#include "platform/win32/message_window.h"
 #include "platform/win32/window_class.h"
 #include "platform/win32/windows_include.h"
 
@@ -25,8 +25,6 @@ constexpr wchar_t kClassName[] = L"QmbSetupWindow";
 // The wizard's client area in pixels of the 96-DPI layout; with the caption the window is 363 high.
 constexpr int kClientWidth = 497;
 constexpr int kClientHeight = 334;
-constexpr DWORD kMessageWindowExStyle = 0x20;      // transparent
-constexpr DWORD kMessageWindowStyle = 0x54000000;  // child, visible, clip siblings
 
 // Support DLLs reach the page request handler by sending its request codes as window messages to
 // the message window, with the argument as wParam. That works in every run mode, with or without
@@ -53,11 +51,8 @@ class StartupWindow : public StartupWindowPort {
       : window_(window), data_(data), ctx_(*data.ctx) {}
 
   void CreateMessageWindow(const std::string& caption) override {
-    HWND message_window = CreateWindowExW(
-        kMessageWindowExStyle, L"Static", Wide(caption).c_str(), kMessageWindowStyle, -999, -999, 0,
-        0, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
     // A window that cannot be made goes unnoticed, as support DLLs expect.
-    if (message_window != nullptr)
+    for (HWND message_window : CreateMessageWindows(window_, caption))
       SetWindowSubclass(message_window, PageRequestProc, 1, reinterpret_cast<DWORD_PTR>(&ctx_));
   }
   void SetVisible(bool visible) override { ShowWindow(window_, visible ? SW_SHOW : SW_HIDE); }

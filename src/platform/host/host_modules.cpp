@@ -9,6 +9,11 @@ void HostModules::Register(const std::string& bytes, std::map<std::string, Expor
   libraries_.push_back(Library{bytes, std::move(exports)});
 }
 
+uintptr_t HostModules::AddRoutine(Export routine) {
+  functions_.push_back(&routines_.emplace_back(std::move(routine)));
+  return functions_.size();
+}
+
 uintptr_t HostModules::Load(const std::string& path) {
   ++load_attempts_;
   const std::optional<std::string> bytes = files_.ReadAll(path);

@@ -2,6 +2,7 @@
 // a function; loading a file with those bytes yields that library. Loads and calls are counted.
 #pragma once
 
+#include <deque>
 #include <functional>
 #include <map>
 #include <string>
@@ -22,6 +23,9 @@ class HostModules : public Modules {
   // A file holding exactly these bytes loads as a library with these exports.
   void Register(const std::string& bytes, std::map<std::string, Export> exports);
 
+  // A routine a DLL hands over by address (a callback): the address to pass, called like an export.
+  uintptr_t AddRoutine(Export routine);
+
   uintptr_t Load(const std::string& path) override;
   uintptr_t FindExport(uintptr_t module, const std::string& name) override;
   int32_t Call(uintptr_t function, const DllArguments& arguments) override;
@@ -36,6 +40,7 @@ class HostModules : public Modules {
   };
   HostFiles& files_;
   std::vector<Library> libraries_;
+  std::deque<Export> routines_;  // a deque: the function list points into it
   // Function handles index this list (plus one), so 0 stays "none".
   std::vector<const Export*> functions_;
   int load_attempts_ = 0;

@@ -10,6 +10,7 @@
 
 #include "context/context.h"
 #include "platform/win32/image_box.h"
+#include "platform/win32/message_window.h"
 #include "platform/win32/wide.h"
 #include "platform/win32/window_class.h"
 #include "uninstall/uninstall_flow.h"
@@ -28,8 +29,6 @@ constexpr int kHeight = 360;
 constexpr int kBannerHeight = 57;
 constexpr int kMargin = 20;
 constexpr UINT_PTR kStartTimer = 1;
-constexpr DWORD kMessageWindowExStyle = 0x20;      // transparent
-constexpr DWORD kMessageWindowStyle = 0x54000000;  // child, visible, clip siblings
 
 enum ControlId : int { kActionId = 1, kCancelId = 2, kFirstOptionId = 100 };
 
@@ -80,9 +79,9 @@ class UninstallWindow : public UninstallView {
     SetText(cancel, kCancelCaption);
 
     const std::string caption = UninstallMessageCaption(entry_address);
-    CreateWindowExW(kMessageWindowExStyle, L"Static", Wide(caption).c_str(), kMessageWindowStyle,
-                    -999, -999, 0, 0, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
-    ctx_.log.Step("uninstall window: message window " + caption);
+    const size_t made = CreateMessageWindows(window_, caption).size();
+    ctx_.log.Step("uninstall window: message window " + caption + " (" + std::to_string(made) +
+                  " window" + (made == 1 ? ")" : "s)"));
   }
 
   void SetTexts(const UninstallTexts& texts) override {

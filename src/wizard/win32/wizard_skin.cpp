@@ -120,11 +120,7 @@ void WizardSkin::ApplyImages(const Finder& named) {
   // at its own size in the corner, as a plain picture would.
   auto bind = [&](const PictureSpot& spot, const std::string& bytes) {
     HWND box = named(spot.box);
-    const ImagePlacement placement = IsPngImage(bytes) ? ImagePlacement::kStretched : ImagePlacement::kOwnSize;
-    if (!bytes.empty() && BindImage(box, bytes, placement)) {
-      image_boxes_.push_back(box);
-      return;
-    }
+    if (!bytes.empty() && Bind(box, bytes)) return;
     if (!bytes.empty()) ctx_.log.Failure(std::string("wizard: image of ") + spot.box + " cannot be shown");
     // An empty box takes the colour of its frame rather than covering it with the dialog face.
     const COLORREF beneath = ColourBeneath(named, spot.frame);
@@ -134,16 +130,24 @@ void WizardSkin::ApplyImages(const Finder& named) {
   for (const PictureSpot& spot : kSmallBoxes) bind(spot, small);
 }
 
+bool WizardSkin::Bind(HWND box, const std::string& bytes) {
+  const ImagePlacement placement = IsPngImage(bytes) ? ImagePlacement::kStretched : ImagePlacement::kOwnSize;
+  if (!BindImage(box, bytes, placement)) return false;
+  image_boxes_.push_back(box);
+  return true;
+}
+
+void WizardSkin::ShowHeaderImage(HWND box) {
+  const std::string& bytes = ctx_.system.small_picture;
+  if (!bytes.empty() && !Bind(box, bytes))
+    ctx_.log.Failure("wizard: the header image of a support DLL's page cannot be shown");
+}
+
 bool WizardSkin::ShowInstallImage(const Finder& named) {
   const std::string& bytes = ctx_.wizard.install_image;
   if (bytes.empty()) return false;
   HWND box = named(kInstallBox);
-  const ImagePlacement placement = IsPngImage(bytes) ? ImagePlacement::kStretched : ImagePlacement::kOwnSize;
-  if (BindImage(box, bytes, placement)) {
-    image_boxes_.push_back(box);
-  } else {
-    ctx_.log.Failure("wizard: the installing-time image cannot be shown");
-  }
+  if (!Bind(box, bytes)) ctx_.log.Failure("wizard: the installing-time image cannot be shown");
   ShowWindow(box, SW_SHOW);
   return true;
 }

@@ -27,6 +27,8 @@ class WizardSkin {
 
   // Applies the look to the controls that named finds; window is the wizard window itself.
   void Apply(HWND window, const Finder& named);
+  // The small header image on a box made after Apply (the header of a support DLL's page).
+  void ShowHeaderImage(HWND box);
   // The installing-time image takes the place of the details list; false when there is none.
   bool ShowInstallImage(const Finder& named);
   // The space labels again, for the folder the box holds now (a drive of its own has its own space).
@@ -43,6 +45,8 @@ class WizardSkin {
     HBRUSH brush = nullptr;
   };
 
+  // A PNG fills the box, blended over what lies beneath; another image shows at its own size.
+  bool Bind(HWND box, const std::string& bytes);
   HBRUSH Brush(COLORREF colour);
   HFONT Font(const std::string& face, int size, bool bold);
   void ApplyFrameColours(const Finder& named);

@@ -237,6 +237,11 @@ class WizardWindow : public WizardView,
   void SetWelcomeFrameVisible(bool visible) override {
     ShowWindow(Named("外形框1"), visible ? SW_SHOW : SW_HIDE);
   }
+  void TakeFinishTicks() override {
+    std::vector<FinishOption>& options = ctx_.wizard.finish_options;
+    for (size_t i = 0; i < option_boxes_.size() && i < options.size(); ++i)
+      options[i].checked = SendMessageW(option_boxes_[i], BM_GETCHECK, 0, 0) == BST_CHECKED;
+  }
   void ShowInstallFailure(const std::string& title, const std::string& text) override {
     SetText(Named("编辑框_完成0"), title);
     SetText(Named("编辑框_完成1"), text);
@@ -251,7 +256,12 @@ class WizardWindow : public WizardView,
   void PrepareInstallPage(bool bring_forward) override {
     if (skin_.ShowInstallImage([this](const char* name) { return Named(name); }))
       ShowWindow(Named("超级列表框"), SW_HIDE);
-    if (bring_forward) ShowPageSetPage(kPageInstalling);
+    if (bring_forward) EnterInstallingPage(ctx_, *this);
+  }
+  void TakeTreeTicks() override {
+    ComponentsTree& model = ctx_.wizard.tree;
+    for (int i = 0; i < model.Count() && i < static_cast<int>(items_.size()); ++i)
+      model.Item(i).ticked = TreeViewTick(i);
   }
   void StartTaskbarProgress() override {
     if (taskbar_ == nullptr) {
@@ -319,7 +329,6 @@ class WizardWindow : public WizardView,
     return option_boxes_.empty() ? 0 : reinterpret_cast<intptr_t>(option_boxes_.data());
   }
   int PageCount() override { return static_cast<int>(pages_.size()); }
-  int CurrentPage() override { return static_cast<int>(SendMessageW(page_set_, TCM_GETCURSEL, 0, 0)); }
   void InsertPage(int position, const std::string& caption) override {
     // The wizard's walk knows its pages by number: a page before them would renumber them.
     const int at = std::clamp(position, kPageCount, PageCount());
@@ -347,8 +356,9 @@ class WizardWindow : public WizardView,
     }
     if (!text) SetText(clone, TextOf(spare));
     SendMessageW(clone, WM_SETFONT, SendMessageW(spare, WM_GETFONT, 0, 0), FALSE);
-    if (const LRESULT image = SendMessageW(spare, STM_GETIMAGE, IMAGE_BITMAP, 0))
-      SendMessageW(clone, STM_SETIMAGE, IMAGE_BITMAP, image);
+    // The spare image box shows the package's header image through the skin, not as a bitmap of
+    // its own; the copy gets it the same way.
+    if (spare_name == "备用_图片框") skin_.ShowHeaderImage(clone);
     // Above the page containers, which cover the whole page set.
     SetWindowPos(clone, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     return reinterpret_cast<intptr_t>(clone);
@@ -356,6 +366,7 @@ class WizardWindow : public WizardView,
   void SetVisible(intptr_t window, bool visible) override {
     ShowWindow(reinterpret_cast<HWND>(window), visible ? SW_SHOW : SW_HIDE);
   }
+  void ShowTree() override { MakeTree(); }
   void SetFolderBox(const std::string& text) override { SetText(Named("安装路径_编辑框"), text); }
 
  private:
@@ -482,8 +493,10 @@ class WizardWindow : public WizardView,
 
   // The tree-view mirrors ctx.wizard.tree; its check boxes are switched on after creation, as the
   // control only makes their images then.
+  // Also a rebuild: a DLL may fill the tree again (request 1010) while the window lives.
   void MakeTree() {
     HWND tree = Named("树型框1");
+    SendMessageW(tree, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
     SetWindowLongW(tree, GWL_STYLE, GetWindowLongW(tree, GWL_STYLE) | TVS_CHECKBOXES);
     if (const auto& g = ctx_.wizard.tree_geometry)
       MoveWindow(tree, S(g->left), S(g->top), S(g->width), S(g->height), TRUE);
@@ -526,12 +539,22 @@ class WizardWindow : public WizardView,
     return -1;
   }
 
-  void OnTreeTick(int index) {
-    if (index < 0 || index >= static_cast<int>(items_.size())) return;
+  bool TreeViewTick(int index) {
     const UINT state = static_cast<UINT>(SendMessageW(Named("树型框1"), TVM_GETITEMSTATE,
         reinterpret_cast<WPARAM>(items_[index]), TVIS_STATEIMAGEMASK)) >> 12;
-    OnTreeTickChanged(ctx_, index, state == 2 ? 1 : 0);
-    SyncTreeTicks();
+    return state == 2;
+  }
+
+  // The view's ticks are taken first, so that ticks a DLL set on the items itself are kept; when
+  // the DLL's check callback takes the decision, the ticks it set stand as the view shows them.
+  void OnTreeTick(int index) {
+    if (index < 0 || index >= static_cast<int>(items_.size())) return;
+    TakeTreeTicks();
+    if (OnTreeTickChanged(ctx_, index, TreeViewTick(index) ? 1 : 0)) {
+      TakeTreeTicks();
+    } else {
+      SyncTreeTicks();
+    }
   }
 
   void MakeFinishBoxes() {

@@ -12,7 +12,15 @@
 // leads to that page the first time (switching topmost on and off on the way), and Next or Back
 // there back to the welcome page; Next on the folder page reads the install folder (1011) and
 // replaces the install script (1012) with one that leaves "dropped.txt" out of the unpacking.
+// In the wizard it also reads the page table and the page-shown flags by address (1001, 1002),
+// hands over a cdecl page-change callback (1006), puts three components of its own into the tree
+// (1012, then the fill routine of entry 1010) and, when the components page shows, ticks one of
+// them itself on the tree view. Its percentage callback is stdcall and its line callback cdecl:
+// the installer's calls must leave the stack right for both. It also looks the message window
+// up the way a DLL built for the ANSI functions does, whatever the machine's code page. With PROBE_INSTALL_AT_FOLDER set,
+// Next on the folder page is vetoed and the probe installs through 1009 itself.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdint>
@@ -69,8 +77,34 @@ BOOL CALLBACK FindTop(HWND window, LPARAM found_address) {
   return reinterpret_cast<Found*>(found_address)->entry == nullptr;
 }
 
+// The lookup of a DLL built for the ANSI functions: the caption read as bytes, the prefix in GBK.
+BOOL CALLBACK FindChildAnsi(HWND window, LPARAM entry) {
+  char caption[128] = {};
+  GetWindowTextA(window, caption, sizeof caption);
+  const char prefix[] = "备用的传递消息I_";
+  if (std::strncmp(caption, prefix, std::strlen(prefix)) != 0) return TRUE;
+  *reinterpret_cast<intptr_t*>(entry) =
+      static_cast<intptr_t>(std::strtoull(caption + std::strlen(prefix), nullptr, 10));
+  return FALSE;
+}
+
+BOOL CALLBACK FindTopAnsi(HWND window, LPARAM entry) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process == GetCurrentProcessId()) EnumChildWindows(window, FindChildAnsi, entry);
+  return *reinterpret_cast<intptr_t*>(entry) == 0;
+}
+
+void LookUpThroughAnsi() {
+  intptr_t entry = 0;
+  EnumWindows(FindTopAnsi, reinterpret_cast<LPARAM>(&entry));
+  Log(std::string("ansi lookup (code page ") + std::to_string(GetACP()) + "): " +
+      (entry == 0 ? "none" : entry == reinterpret_cast<intptr_t>(g_found.entry) ? "the entry" : "another"));
+}
+
 void __stdcall OnPercent(intptr_t percent) { Log("percent " + std::to_string(percent)); }
-void __stdcall OnLine(intptr_t line) { Log("line " + Text(line)); }
+void __cdecl OnLine(intptr_t line) { Log("line " + Text(line)); }
+void __cdecl OnPageChange(intptr_t page) { Log("callback page " + std::to_string(page)); }
 
 intptr_t PageRequest(int code, intptr_t argument) {
   return SendMessageW(g_found.window, static_cast<UINT>(code), static_cast<WPARAM>(argument), 0);
@@ -142,6 +176,78 @@ bool TurnPage(intptr_t page, intptr_t direction) {
   return false;
 }
 
+// The page table (six {page, shown} records of 32-bit integers) and the six 32-bit shown flags.
+void ReadPageTables() {
+  const auto* table = reinterpret_cast<const int32_t*>(PageRequest(1001, 0));
+  const auto* flags = reinterpret_cast<const int32_t*>(PageRequest(1002, 0));
+  if (table == nullptr || flags == nullptr) {
+    Log("no page tables");
+    return;
+  }
+  std::string records = "page table", shown = "page flags";
+  for (int i = 0; i < 6; ++i) {
+    records += " " + std::to_string(table[2 * i]) + ":" + std::to_string(table[2 * i + 1]);
+    shown += " " + std::to_string(flags[i]);
+  }
+  Log(records);
+  Log(shown);
+}
+
+// The script's component list replaced by one with three components of the probe's, whose
+// sections keep a file each out of the unpacking unless ticked; then the tree filled again.
+void OwnComponents() {
+  const std::string script = Text(g_found.entry(1011, 0, 0));
+  static std::string replaced;
+  const std::string tail = "\r\n}\r\nUnzip(){\r\n}\r\nfinish(){\r\n}\r\ndescribe(){\r\n}\r\n｝\r\n\r\n";
+  replaced = "Treelists\r\n｛\r\nInstall(){\r\n主程序$,-1$,1$,真$,$,1\r\n探针组件$,0$,0$,$,\r\n"
+             "支持库组件$,0$,0$,$,\r\n未选组件$,0$,0$,$," + tail +
+             "探针组件\r\n｛\r\nInstall(){\r\n[假]removezip(probe_pick.txt)" + tail +
+             "支持库组件\r\n｛\r\nInstall(){\r\n[假]removezip(dll_pick.txt)" + tail +
+             "未选组件\r\n｛\r\nInstall(){\r\n[假]removezip(unpicked.txt)" + tail + script;
+  g_found.entry(1012, reinterpret_cast<intptr_t>(replaced.c_str()), 0);
+  using Fill = int(__stdcall*)();
+  const auto fill = reinterpret_cast<Fill>(g_found.entry(1010, 0, 0));
+  Log("tree filled " + std::to_string(fill != nullptr ? fill() : -1));
+}
+
+BOOL CALLBACK FindTreeChild(HWND child, LPARAM found) {
+  wchar_t cls[32] = {};
+  GetClassNameW(child, cls, 32);
+  if (lstrcmpiW(cls, WC_TREEVIEWW) != 0) return TRUE;
+  *reinterpret_cast<HWND*>(found) = child;
+  return FALSE;
+}
+
+HWND FindTree() {
+  HWND tree = nullptr;
+  EnumChildWindows(GetParent(g_found.window), FindTreeChild, reinterpret_cast<LPARAM>(&tree));
+  return tree;
+}
+
+// Ticks the tree item of that text on the tree view itself, as a DLL that holds its handle may.
+void TickOnTheView(const wchar_t* text) {
+  HWND tree = FindTree();
+  for (HTREEITEM item = TreeView_GetRoot(tree); item != nullptr;) {
+    wchar_t buffer[64] = {};
+    TVITEMW data = {};
+    data.mask = TVIF_TEXT;
+    data.hItem = item;
+    data.pszText = buffer;
+    data.cchTextMax = 64;
+    SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data));
+    if (lstrcmpW(buffer, text) == 0) {
+      TreeView_SetCheckState(tree, item, TRUE);
+      Log("ticked on the view");
+      return;
+    }
+    HTREEITEM next = TreeView_GetChild(tree, item);
+    if (next == nullptr) next = TreeView_GetNextSibling(tree, item);
+    if (next == nullptr) next = TreeView_GetNextSibling(tree, TreeView_GetParent(tree, item));
+    item = next;
+  }
+  Log("no tree item to tick");
+}
+
 // Before the installation: the install folder through its address, and a script of the probe's
 // making in place of the package's.
 void ChangeScript() {
@@ -184,7 +290,11 @@ void DriveInstaller() {
   if (!Env("PROBE_WIZARD").empty()) {
     LookAtWizard();
     AddOwnPage();
+    ReadPageTables();
+    PageRequest(1006, reinterpret_cast<intptr_t>(&OnPageChange));
+    OwnComponents();
   }
+  LookUpThroughAnsi();
   static const char exclusion[] = "skip.txt";
   found.entry(1021, reinterpret_cast<intptr_t>(exclusion), 0);
   Log("folder " + Text(found.entry(1006, 0, 0)));
@@ -235,6 +345,13 @@ extern "C" __declspec(dllexport) int __stdcall kaye_msg(intptr_t a1, intptr_t a2
   if (code == 1002 && g_found.window != nullptr && !Env("PROBE_WIZARD").empty()) {
     if (TurnPage(static_cast<int32_t>(a2), static_cast<int32_t>(a3))) return 1;
     if (a2 == 3 && a3 == 1) ChangeScript();
+  }
+  if (code == 1001 && a2 == 2 && !Env("PROBE_WIZARD").empty()) TickOnTheView(L"支持库组件");
+  if (code == 1002 && a2 == 3 && a3 == 1 && !Env("PROBE_INSTALL_AT_FOLDER").empty()) {
+    static const char request[] = "$，0$，0";
+    Log("folder install answered " +
+        std::to_string(SendMessageW(g_found.window, 1009, reinterpret_cast<WPARAM>(request), 0)));
+    return 1;
   }
   return 0;
 }
