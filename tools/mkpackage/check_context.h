@@ -46,5 +46,10 @@ void CheckVariables(CheckContext& c);
 void CheckScript(CheckContext& c);
 void CheckImages(CheckContext& c);
 void CheckGuiText(CheckContext& c);
+// A program line (script line, data.ini command) that starts with an unquoted folder variable;
+// quote is how the file writes a double quote ("\"" in the script, "**" in data.ini).
+void CheckProgramLine(CheckContext& c, const std::string& file, int line, std::string_view text,
+                      std::string_view quote);
+void CheckDataIniProgramLines(CheckContext& c);
 
 }  // namespace qmb::mkpackage

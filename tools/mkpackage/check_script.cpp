@@ -58,7 +58,10 @@ void CheckCommandLine(CheckContext& c, const std::string& line, int line_number)
     c.Add(Severity::kWarning, kFile, line_number, line,
           "a command line starts with [真] (run when ticked) or [假] (when not ticked)");
   }
-  if (parsed.name.empty()) return;  // a program line
+  if (parsed.name.empty()) {  // a program line
+    CheckProgramLine(c, kFile, line_number, parsed.command, "\"");
+    return;
+  }
   if (parsed.name != kCommandRemoveZip && parsed.name != kCommandAssignZip &&
       parsed.name != kCommandRemoveDump) {
     c.Add(Severity::kWarning, kFile, line_number, parsed.name,

@@ -127,6 +127,7 @@ CheckResult CheckProject(const fs::path& project) {
     CheckSettingsFileNames(c);
     CheckDataIni(c);
     CheckPayloadTargets(c);
+    CheckDataIniProgramLines(c);
     CheckVariables(c);
     CheckScript(c);
     CheckImages(c);

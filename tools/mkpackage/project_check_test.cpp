@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "base/text.h"
 #include "nearest_name.h"
 #include "test_fixtures.h"
 
@@ -98,6 +99,31 @@ TEST_F(ProjectCheckTest, CleanProjectAndDemoHaveNoFinding) {
     const CheckResult result = CheckProject(project);
     for (const Finding& f : result.findings) ADD_FAILURE() << project << ": " << FormatFinding(f);
   }
+}
+
+TEST_F(ProjectCheckTest, LfProjectReadsAsTheCrLfOne) {
+  // An author on Linux: every text with LF line ends, UTF-8. The check sees the text the package
+  // will carry, so the Treelists block and its components are found as with CR LF.
+  for (const char* name : {"settings/data.ini", "settings/variable.ini", "settings/choolantern.ini"})
+    Write(name, ReplaceAll(testing::Bytes(dir() / name), "\r\n", "\n"));
+  Write("settings/Except.ini", "%InstallPath%\\extra,-1\napp.exe\n");
+  const CheckResult result = CheckProject(dir());
+  for (const Finding& f : result.findings) ADD_FAILURE() << FormatFinding(f);
+  Edit("settings/choolantern.ini", "文档\n｛", "文挡\n｛");
+  Expect(Severity::kError, "settings/choolantern.ini", 15, "文挡", "no item of the components tree");
+}
+
+TEST_F(ProjectCheckTest, UnquotedFolderVariableStartingAProgramLineIsNamed) {
+  Edit("settings/choolantern.ini", "[假]removezip(doc)", "[真]%InstallPath%\\tool.exe /q");
+  Expect(Severity::kWarning, "settings/choolantern.ini", 18, "%InstallPath%\\tool.exe /q",
+         "write \"%InstallPath%\\tool.exe\" /q");
+  Edit("settings/choolantern.ini", "%InstallPath%\\tool.exe /q", "\"%InstallPath%\\tool.exe\" /q");
+  EXPECT_TRUE(CheckProject(dir()).findings.empty());
+  // In data.ini a command of its own quotes with "**".
+  Edit("settings/data.ini", "参数运行文件名1=bin\\tool.exe /q",
+       "是否外部运行1=真\r\n参数运行文件名1=%ProgramFiles%\\x\\tool.exe");
+  Expect(Severity::kWarning, "settings/data.ini", 17, "%ProgramFiles%\\x\\tool.exe",
+         "write **%ProgramFiles%\\x\\tool.exe**");
 }
 
 TEST_F(ProjectCheckTest, UnknownNamesComeWithTheNearestKnownOne) {
