@@ -10,6 +10,7 @@
 
 #include "base/ini.h"
 #include "project_check.h"
+#include "wizard/components_tree.h"
 
 namespace qmb::mkpackage {
 
@@ -51,5 +52,8 @@ void CheckGuiText(CheckContext& c);
 void CheckProgramLine(CheckContext& c, const std::string& file, int line, std::string_view text,
                       std::string_view quote);
 void CheckDataIniProgramLines(CheckContext& c);
+void CheckPages(CheckContext& c);
+// The tree items the runtime would show: the Treelists block's, else the built-in ones.
+ComponentsTree ReadTree(const std::string& script);
 
 }  // namespace qmb::mkpackage

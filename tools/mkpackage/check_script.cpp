@@ -19,16 +19,6 @@ std::vector<std::string> Strings(std::span<const std::string_view> names) {
   return {names.begin(), names.end()};
 }
 
-// The tree items the runtime would show: the Treelists block's, else the built-in ones.
-ComponentsTree ReadTree(const std::string& script) {
-  HostPlatform host;
-  Context ctx(host.platform());
-  ctx.script.text = script;
-  ctx.wizard.tree = ComponentsTree::BuiltIn();
-  FillComponentsTree(ctx);
-  return ctx.wizard.tree;
-}
-
 void CheckTreeLine(CheckContext& c, const std::string& line, int line_number, int index,
                    std::vector<std::string>& names) {
   const std::vector<std::string> fields = Split(line, "$,");
@@ -77,6 +67,15 @@ void CheckCommandLine(CheckContext& c, const std::string& line, int line_number)
 }
 
 }  // namespace
+
+ComponentsTree ReadTree(const std::string& script) {
+  HostPlatform host;
+  Context ctx(host.platform());
+  ctx.script.text = script;
+  ctx.wizard.tree = ComponentsTree::BuiltIn();
+  FillComponentsTree(ctx);
+  return ctx.wizard.tree;
+}
 
 void CheckScript(CheckContext& c) {
   const std::string* script = c.Settings("choolantern.ini");

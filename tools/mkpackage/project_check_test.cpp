@@ -33,7 +33,9 @@ constexpr char kDataIni[] =
     "[解压后运行的参数]\r\n"             // 14
     "欲运行的次数=1\r\n"                 // 15
     "参数运行文件名1=bin\\tool.exe /q\r\n"  // 16
-    "作用方案1=解压后运行\r\n";          // 17
+    "作用方案1=解压后运行\r\n"           // 17
+    "[界面_可视]\r\n"                   // 18
+    "选择组件可视=真\r\n";              // 19
 
 constexpr char kVariables[] =
     "[%ProductName%]\r\n数据=\r\n[%ProgramFiles%]\r\n数据=\r\n[%Desktop%]\r\n数据=\r\n"
@@ -124,6 +126,25 @@ TEST_F(ProjectCheckTest, UnquotedFolderVariableStartingAProgramLineIsNamed) {
        "是否外部运行1=真\r\n参数运行文件名1=%ProgramFiles%\\x\\tool.exe");
   Expect(Severity::kWarning, "settings/data.ini", 17, "%ProgramFiles%\\x\\tool.exe",
          "write **%ProgramFiles%\\x\\tool.exe**");
+}
+
+TEST_F(ProjectCheckTest, OptionalComponentWantsTheComponentsPage) {
+  Edit("settings/data.ini", "选择组件可视=真", "选择组件可视=假");
+  Expect(Severity::kWarning, "settings/data.ini", 0, "选择组件可视",
+         "the component \"文档\" can be ticked or cleared, but the components page is hidden");
+  // With every tick fixed there is nothing to choose.
+  Edit("settings/choolantern.ini", "文档$,0$,1$,$,", "文档$,0$,1$,$,$,1");
+  EXPECT_TRUE(CheckProject(dir()).findings.empty());
+}
+
+TEST_F(ProjectCheckTest, LicenceComesFromItsTextFile) {
+  Write("licence.txt", "第一条\n第二条\n");
+  EXPECT_TRUE(CheckProject(dir()).findings.empty());
+  // The record in data.ini as well: two licences, one too many.
+  Edit("settings/data.ini", "[界面_可视]", "自述文本_开始\x01旧的自述文本_开始end\r\n[界面_可视]");
+  Expect(Severity::kError, "licence.txt", 0, "", "both give the licence; keep one");
+  Edit("settings/data.ini", "自述文本_开始\x01旧的自述文本_开始end\r\n", "自述文本_开始=旧的\r\n");
+  Expect(Severity::kWarning, "settings/data.ini", 18, "自述文本_开始", "put its text in the project's licence.txt");
 }
 
 TEST_F(ProjectCheckTest, UnknownNamesComeWithTheNearestKnownOne) {

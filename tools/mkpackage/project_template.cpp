@@ -5,22 +5,15 @@
 #include <fstream>
 #include <random>
 
+#include "licence_input.h"
+#include "settings_files.h"
+
 namespace qmb::mkpackage {
 namespace {
 
 namespace fs = std::filesystem;
 
 std::string Text(const char8_t* text) { return reinterpret_cast<const char*>(text); }
-
-// The CR LF line ends Windows editors expect.
-std::string WithCrLf(const std::string& text) {
-  std::string out;
-  for (char c : text) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
-  return out;
-}
 
 std::string RandomPassword() {
   std::random_device device;
@@ -49,6 +42,19 @@ safe=)") + RandomPassword() + Text(u8R"(
 安装后是否显示完成界面=真
 ; 1: leave an uninstaller (uninst.exe) in the install folder.
 是否生成卸载程序=1
+; 真: no agreement box on the licence page (the licence is licence.txt beside settings/).
+同意条款=假
+; The folder dialog appends this subfolder to the folder the user picks when 自动添加路径=真.
+浏览目录自动添加=示例软件
+自动添加路径=真
+
+; The optional pages of the wizard. Welcome, installing and finish always show; the licence page
+; shows when the project has a licence.txt.
+[界面_可视]
+; The components of the install script's Treelists, for the user to tick.
+选择组件可视=真
+; The install folder, for the user to pick.
+浏览目录可视=真
 
 ; The command-line switch words; "setup.exe -hp /D C:\Folder" installs into C:\Folder at once.
 [安装包命令行]
@@ -141,6 +147,10 @@ bool WriteNewProject(const fs::path& dir, std::string& error) {
   return Write(dir / "settings" / "data.ini", WithCrLf(DataIni()), error) &&
          Write(dir / "settings" / "variable.ini", WithCrLf(VariableIni()), error) &&
          Write(dir / "settings" / "choolantern.ini", WithCrLf(Script()), error) &&
+         Write(dir / kLicenceFile,
+               WithCrLf(Text(u8"示例软件 最终用户许可协议\n\nReplace this text with your "
+                             "product's licence, or delete the file for no licence page.\n")),
+               error) &&
          Write(dir / "payload" / "readme.txt",
                WithCrLf(Text(u8"示例软件\nReplace the files of payload/ with your product's files.\n")),
                error);
