@@ -37,6 +37,9 @@ safe=lf-pass
 
 [安装包命令行]
 p=/D
+
+[界面_可视]
+选择组件可视=真
 INI
 cat >"$lf/settings/variable.ini" <<'INI'
 [%InstallPath%]

@@ -66,7 +66,7 @@ PY
 "$mkpackage" --runtime "$runtime" "$work/project" -o "$work/wizard-setup.exe" >"$work/pack.txt" 2>&1 \
   || { cat "$work/pack.txt"; fail "the project with an optional component does not pack"; }
 grep -qF "0 error(s), 0 warning(s)" "$work/pack.txt" || { cat "$work/pack.txt"; fail "findings"; }
-caption='禾木软件版本-安装向导'
+caption='示例软件 1.0 安装程序'
 next='下一步(&N)' accept='我接受(&I)' install_button='安装(&I)' finish='完成(&F)'
 export shots caption next accept install_button finish install_win
 SETUP_LOG='C:\qmbnew\wizard.log' driven_session 'C:\qmbnew\drive_window.exe' '
@@ -74,7 +74,7 @@ SETUP_LOG='C:\qmbnew\wizard.log' driven_session 'C:\qmbnew\drive_window.exe' '
   setup=$!
   d wait "$caption" >"$shots/1-welcome.txt" || exit 1
   shot 1-welcome
-  d click "$caption" "$next" >/dev/null && d await "$caption" 许可协议 >"$shots/2-licence.txt" || exit 2
+  d click "$caption" "$next" >/dev/null && d await "$caption" 许可证协议 >"$shots/2-licence.txt" || exit 2
   shot 2-licence
   d tick "$caption" 同意本协议的条款 on >/dev/null || exit 3
   d click "$caption" "$accept" >/dev/null && d await "$caption" 选择组件 >"$shots/3-components.txt" || exit 4
@@ -88,7 +88,7 @@ SETUP_LOG='C:\qmbnew\wizard.log' driven_session 'C:\qmbnew\drive_window.exe' '
   wait $setup' new-project || { code=$?; fail "wizard step $code failed"; }
 iconv -f GBK -t UTF-8 "$work/wizard.log" | tr -d '\r' >"$shots/wizard.log"
 grep -qxF "wizard: pages shown 111111" "$shots/wizard.log" || { cat "$shots/wizard.log"; fail "not every page is shown"; }
-expect 2-licence.txt "text: 许可协议"
+expect 2-licence.txt "text: 许可证协议"
 grep -qF "示例软件 最终用户许可协议" "$shots/2-licence.txt" || { cat "$shots/2-licence.txt"; fail "the licence text is not shown"; }
 grep -qF "可选组件" "$shots/3-components.txt" || { cat "$shots/3-components.txt"; fail "no optional component"; }
 expect 4-folder.txt "text: 选择安装位置"

@@ -81,12 +81,28 @@ std::string VariableIni() {
 ; take the value of their key 数据. Only names listed here are replaced.
 [%ProductName%]
 数据=
+[%Version%]
+数据=
 [%ProgramFiles%]
 数据=
 [%MenuDir%]
 数据=
 [%InstallPath%]
 数据=
+)");
+}
+
+// The wizard's own texts; the README lists every record and the fonts, colours and images.
+std::string LookIni() {
+  return Text(u8R"(; The wizard's texts: one section per text, "
+" a line break. Add font, size, bold,
+; colour and background to style one, and [images] for the page pictures (see the README).
+[窗口标题]
+text = %ProductName% %Version% 安装程序
+[欢迎0]
+text = 欢迎安装 %ProductName%
+[欢迎1]
+text = 这个向导将指引你完成 %ProductName% %Version% 的安装。\n\n单击 [下一步(N)] 继续。
 )");
 }
 
@@ -140,6 +156,7 @@ bool WriteNewProject(const fs::path& dir, std::string& error) {
   }
   fs::create_directories(dir / "settings", ec);
   fs::create_directories(dir / "payload", ec);
+  fs::create_directories(dir / "look", ec);
   if (ec) {
     error = "cannot make " + dir.string() + ": " + ec.message();
     return false;
@@ -147,6 +164,7 @@ bool WriteNewProject(const fs::path& dir, std::string& error) {
   return Write(dir / "settings" / "data.ini", WithCrLf(DataIni()), error) &&
          Write(dir / "settings" / "variable.ini", WithCrLf(VariableIni()), error) &&
          Write(dir / "settings" / "choolantern.ini", WithCrLf(Script()), error) &&
+         Write(dir / "look" / "look.ini", WithCrLf(LookIni()), error) &&
          Write(dir / kLicenceFile,
                WithCrLf(Text(u8"示例软件 最终用户许可协议\n\nReplace this text with your "
                              "product's licence, or delete the file for no licence page.\n")),
