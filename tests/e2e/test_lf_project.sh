@@ -108,6 +108,7 @@ grep -q '0 error(s), 0 warning(s)' "$work/check.out" || { cat "$work/check.out";
 for kind in lf crlf; do
   mkdir -p "$work/$kind"
   "$mkpackage" --runtime "$runtime" "$work/project-$kind" -o "$work/$kind/setup.exe" >/dev/null
+  mkdir -p "$work/$kind-out"  # the script lines write their order beside the install folder
   SETUP_LOG="C:\\qmblf\\$kind.log.gbk" run_wine "C:\\qmblf\\$kind\\setup.exe" -hp /D "C:\\qmblf\\$kind-out\\换行 演示" \
     >/dev/null 2>&1 && code=0 || code=$?
   [ "$code" = 0 ] || fail "$kind: exit code $code"

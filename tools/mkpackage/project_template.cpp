@@ -94,15 +94,39 @@ std::string VariableIni() {
 
 // The wizard's own texts; the README lists every record and the fonts, colours and images.
 std::string LookIni() {
-  return Text(u8R"(; The wizard's texts: one section per text, "
-" a line break. Add font, size, bold,
-; colour and background to style one, and [images] for the page pictures (see the README).
+  return Text(u8R"(; The wizard's texts: one section per text, "\n" a line break. A section styles its text
+; too (font, size, bold, colour, background; button-face is the pages' grey), and [images] names
+; the page pictures (see the README).
 [窗口标题]
 text = %ProductName% %Version% 安装程序
 [欢迎0]
 text = 欢迎安装 %ProductName%
+size = 12
+bold = yes
+background = button-face
 [欢迎1]
 text = 这个向导将指引你完成 %ProductName% %Version% 的安装。\n\n单击 [下一步(N)] 继续。
+background = button-face
+[协议1]
+text = 在安装 %ProductName% 之前，请阅读授权协议。
+background = button-face
+[组件1]
+text = 选择你想要安装的 %ProductName% 功能。
+background = button-face
+[目录2]
+text = 安装向导将把 %ProductName% 安装在下列文件夹。要安装到其他文件夹，单击 [浏览] 并选择其他的文件夹。
+background = button-face
+[安装1]
+text = 正在安装 %ProductName%，请稍候…
+background = button-face
+[完成0]
+text = %ProductName% 安装完成
+size = 12
+bold = yes
+background = button-face
+[完成1]
+text = %ProductName% 已安装在您的计算机上。\n单击 [完成] 关闭此向导。
+background = button-face
 )");
 }
 
