@@ -14,20 +14,21 @@
 #include <vector>
 
 #include "base/compressed_form.h"
+#include "base/crypto_init.h"
 #include "base/gbk_codec.h"
 #include "base/ini.h"
 #include "base/marked_section.h"
 #include "base/package_layout.h"
 #include "base/text.h"
 #include "file_io.h"
-#include "pe_image.h"
-#include "sealed_archive.h"
 #include "licence_input.h"
 #include "look_inputs.h"
+#include "pe_image.h"
 #include "registry_inputs.h"
-#include "support_dll_inputs.h"
+#include "sealed_archive.h"
 #include "settings_files.h"
 #include "sevenzip_tool.h"
+#include "support_dll_inputs.h"
 
 namespace qmb::mkpackage {
 namespace {
@@ -245,6 +246,7 @@ std::string ContentSeed(const std::vector<SettingsFile>& files, const sevenzip::
             std::to_string(e.crc.value_or(0)) + (e.is_dir ? "/" : "") + '\0';
   }
   std::string digest(32, '\0');
+  EnsureCryptoReady();
   gcry_md_hash_buffer(GCRY_MD_SHA256, digest.data(), unit.data(), unit.size());
   return digest;
 }
