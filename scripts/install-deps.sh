@@ -13,6 +13,7 @@ packages=(
   libgtest-dev libgmock-dev googletest
   wine wine32:i386 wine64 xvfb xauth file
   fonts-wqy-microhei imagemagick
+  osslsigncode openssl
 )
 # `install-deps.sh fuzz` adds clang with its libFuzzer runtime (make fuzz only), `profile32` the
 # i686 compiler and QEMU's user-mode emulation (make profile32 only).

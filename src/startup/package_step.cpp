@@ -112,7 +112,13 @@ int RunPackageStep(Context& ctx) {
     const std::string kind = ReadSectionForward(ctx, s.package_file_path, kKindOpenMark,
                                                 kKindCloseMark, nullptr, false);
     ctx.log.Step("package: kind \"" + kind + "\"");
-    if (kind != kKindInstaller) return kind == kKindUninstaller ? 2 : 0;
+    if (kind == kKindUninstaller) return 2;
+    if (kind != kKindInstaller) {
+      // The switches still decide the run mode: a background run on a file without a package
+      // must end with its exit code, never wait in a window for a click.
+      EvaluateSwitches(ctx, IniFile());
+      return 0;
+    }
     const std::string settings =
         ReadSectionBackward(ctx, s.package_file_path, kSettingsCloseMark, kSettingsOpenMark);
     s.archive_path = s.package_file_path;
@@ -120,8 +126,8 @@ int RunPackageStep(Context& ctx) {
   }
   const IniFile data_ini = ReadWorkDataIni(ctx);
   CopyPayloadIfAsked(ctx, data_ini);
-  if (!CheckSplitVolumes(ctx, data_ini)) return 0;
   EvaluateSwitches(ctx, data_ini);
+  if (!CheckSplitVolumes(ctx, data_ini)) return 0;
   LoadSettings(ctx);
   return 1;
 }

@@ -75,6 +75,15 @@ TEST_F(PackageStepTest, KindDecidesWhetherSettingsAreRead) {
   EXPECT_TRUE(host.files().List("C:\\Temp").empty());
 }
 
+TEST_F(PackageStepTest, BackgroundSwitchCountsWithoutAPackage) {
+  // The start-up ends a background run at once when it knows the mode; a file without a package
+  // must not fall back to the window.
+  CommandLine("-hp");
+  Put("C:\\pkg\\setup.exe", "MZ no sections\r\njust a text file\r\n");
+  EXPECT_EQ(RunPackageStep(ctx), 0);
+  EXPECT_EQ(ctx.startup.run_mode, kRunModeBackground);
+}
+
 TEST_F(PackageStepTest, UnpacksTheSettingsWithTheKeyFromTheOwnImage) {
   CommandLine("-x");
   const std::string data = "[禾木软件安装配置]\r\n禾木软件名称=演示\r\n安装包封装模式=打包-0\r\n";

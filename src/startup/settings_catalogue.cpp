@@ -107,7 +107,7 @@ constexpr SettingsFileName kFiles[] = {
     {"界面图片.jpg"}, {"界面安装时图像.jpg"},
 };
 
-constexpr TextRecordName kDataRecords[] = {{"自述文本_开始", false}};
+constexpr TextRecordName kDataRecords[] = {{"自述文本_开始"}};
 
 constexpr TextRecordName kGuiRecords[] = {
     {"窗口标题"},        {"安装3"},

@@ -187,6 +187,32 @@ TEST_F(UninstallRecordTest, RuntimeImageMarkAcrossAChunkBoundary) {
   EXPECT_EQ(ReadRuntimeImage(ctx, "C:\\front.exe", "QMB-mark=配置包A"), "");
 }
 
+TEST_F(UninstallRecordTest, SignatureEntryOfASignedImageIsDropped) {
+  // A PE32 header: "PE\0\0" at 0x80, the optional header 24 bytes on, 16 directory entries.
+  std::string image(0x200, '\0');
+  image[0] = 'M';
+  image[1] = 'Z';
+  image[0x3C] = static_cast<char>(0x80);
+  image.replace(0x80, 4, std::string("PE\0\0", 4));
+  const size_t optional = 0x80 + 24;
+  image[optional] = 0x0B;
+  image[optional + 1] = 0x01;
+  image[optional + 92] = 16;
+  const size_t security = optional + 96 + 4 * 8;
+  image.replace(security, 8, std::string("\x10\x20\x30\x00\x88\x05\x00\x00", 8));
+  image.replace(optional + 64, 4, std::string("\x51\x0A\x38\x00", 4));
+  image.replace(optional + 96, 8, "\x01\x02\x03\x04\x05\x06\x07\x08");  // the export entry stays
+  std::string expected = image;
+  expected.replace(security, 8, std::string(8, '\0'));
+  expected.replace(optional + 64, 4, std::string(4, '\0'));
+  host.files().WriteAll("C:\\signed.exe", image + '\0' + "QMB-mark=配置包A\x01qmb-1");
+  EXPECT_EQ(ReadRuntimeImage(ctx, "C:\\signed.exe", "QMB-mark=配置包A"), expected);
+  // What is no PE image passes unchanged.
+  std::string text = "MZ but nothing else";
+  DropSignatureEntry(text);
+  EXPECT_EQ(text, "MZ but nothing else");
+}
+
 TEST_F(UninstallRecordTest, AppendSectionRetriesABoundedNumberOfTimes) {
   EXPECT_TRUE(AppendSection(ctx, "C:\\Temp\\f", "QMB-mark=xA", "QMB-mark=xB", "c"));
   EXPECT_EQ(host.files().ReadAll("C:\\Temp\\f"), "QMB-mark=xA\x01" "cQMB-mark=xB\x01");

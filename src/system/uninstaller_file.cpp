@@ -1,6 +1,8 @@
 // Reading our own image and appending sections to the uninstaller's data file.
 #include "system/uninstaller_file.h"
 
+#include <algorithm>
+
 #include "base/marked_section.h"
 #include "base/package_layout.h"
 
@@ -12,7 +14,30 @@ constexpr int kOpenAttempts = 50;  // 100 ms apart: our own file never stays emp
 constexpr int kAppendAttempts = 10;
 constexpr uint32_t kAppendRetryMs = 300;
 
+uint32_t Le(const std::string& data, size_t at, size_t bytes) {
+  uint32_t v = 0;
+  for (size_t i = bytes; i > 0; --i) v = v << 8 | static_cast<unsigned char>(data[at + i - 1]);
+  return v;
+}
+
 }  // namespace
+
+void DropSignatureEntry(std::string& image) {
+  if (image.size() < 0x40 || image[0] != 'M' || image[1] != 'Z') return;
+  const size_t pe = Le(image, 0x3C, 4);
+  const size_t optional = pe + 24;
+  if (optional + 2 > image.size() || image.compare(pe, 4, std::string("PE\0\0", 4)) != 0) return;
+  // The data directory's place and size field differ between PE32 and PE32+.
+  const uint32_t magic = Le(image, optional, 2);
+  const size_t count_at = optional + (magic == 0x20B ? 108 : 92);
+  const size_t directory = count_at + 4;
+  constexpr size_t kSecurityEntry = 4, kChecksum = 64;
+  if ((magic != 0x10B && magic != 0x20B) || directory + 8 * (kSecurityEntry + 1) > image.size() ||
+      Le(image, count_at, 4) <= kSecurityEntry)
+    return;
+  std::fill_n(image.begin() + static_cast<std::ptrdiff_t>(directory + 8 * kSecurityEntry), 8, '\0');
+  std::fill_n(image.begin() + static_cast<std::ptrdiff_t>(optional + kChecksum), 4, '\0');
+}
 
 std::string ReadRuntimeImage(Context& ctx, const std::string& path, std::string_view start_mark) {
   std::unique_ptr<FileStream> in;
@@ -36,6 +61,7 @@ std::string ReadRuntimeImage(Context& ctx, const std::string& path, std::string_
     const size_t hit = data.find(pattern, from);
     if (hit != std::string::npos) {
       data.resize(hit == 0 ? 0 : hit - 1);
+      DropSignatureEntry(data);
       return data;
     }
   }

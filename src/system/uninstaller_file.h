@@ -23,8 +23,14 @@ inline constexpr std::string_view kSkinIconName = "卸载程序图标";
 
 inline constexpr size_t kImageSearchChunk = 5242880;  // 5 MiB
 
+// A signed package's image names its Authenticode signature (behind all the package's data) in the
+// security entry of its data directory. The copy in uninst.dat carries no signature, so the entry
+// and the checksum that covered it are cleared; the image is otherwise unchanged.
+void DropSignatureEntry(std::string& image);
+
 // Our own program image: the bytes of path before the first start_mark + 0x01, without the
 // separator byte just before the mark. Empty when the mark is missing or the file cannot be read.
+// A signature entry is dropped (DropSignatureEntry).
 std::string ReadRuntimeImage(Context& ctx, const std::string& path, std::string_view start_mark);
 
 // The launcher program this image carries; empty when it carries none.

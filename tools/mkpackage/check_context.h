@@ -10,6 +10,7 @@
 
 #include "base/ini.h"
 #include "project_check.h"
+#include "wizard/components_tree.h"
 
 namespace qmb::mkpackage {
 
@@ -47,5 +48,13 @@ void CheckScript(CheckContext& c);
 void CheckImages(CheckContext& c);
 void CheckGuiText(CheckContext& c);
 void CheckSupportDlls(CheckContext& c);
+// A program line (script line, data.ini command) that starts with an unquoted folder variable;
+// quote is how the file writes a double quote ("\"" in the script, "**" in data.ini).
+void CheckProgramLine(CheckContext& c, const std::string& file, int line, std::string_view text,
+                      std::string_view quote);
+void CheckDataIniProgramLines(CheckContext& c);
+void CheckPages(CheckContext& c);
+// The tree items the runtime would show: the Treelists block's, else the built-in ones.
+ComponentsTree ReadTree(const std::string& script);
 
 }  // namespace qmb::mkpackage

@@ -62,6 +62,16 @@ std::string FormProblem(ValueForm form, const std::string& value) {
 
 // The lines that belong to keyed text records (name 0x01 text name "end"), which may span lines
 // and are no INI lines.
+// The licence is a keyed record, not an INI value; authors guess a key or a section first.
+constexpr char kLicenceHint[] =
+    "the licence is no key or section: put its text in the project's licence.txt (beside "
+    "settings/), which mkpackage turns into the licence record";
+bool IsLicenceName(std::string_view name) {
+  for (const TextRecordName& r : DataIniTextRecords())
+    if (name == r.name) return true;
+  return false;
+}
+
 std::vector<std::pair<int, int>> RecordLines(std::string_view text) {
   std::vector<std::pair<int, int>> ranges;
   for (size_t pos = text.find('\x01'); pos != std::string_view::npos;
@@ -147,8 +157,10 @@ void CheckSection(CheckContext& c, const IniFile::Section& section, const Settin
     const SettingKey* key = FindDataIniKey(known, e.key, &number);
     if (!key) {
       c.Add(Severity::kWarning, kFile, e.line, e.key,
-            "unknown key in [" + std::string(known.name) + "]; the runtime never reads it" +
-                Suggestion(e.key, Names(known.keys)));
+            IsLicenceName(e.key) ? kLicenceHint
+                                 : "unknown key in [" + std::string(known.name) +
+                                       "]; the runtime never reads it" +
+                                       Suggestion(e.key, Names(known.keys)));
       continue;
     }
     if (key->numbered && number < 1) {
@@ -190,10 +202,12 @@ void CheckDataIni(CheckContext& c) {
     std::erase_if(own.entries, [&](const IniFile::Entry& e) { return in_record(e.line); });
     const SettingSection* known = FindDataIniSection(section.name);
     if (!known) {
-      if (!own.entries.empty())
+      if (!own.entries.empty() || IsLicenceName(section.name))
         c.Add(Severity::kWarning, kFile, section.line, section.name,
-              "unknown section; the runtime never reads it" +
-                  Suggestion(section.name, Names(DataIniSections())));
+              IsLicenceName(section.name)
+                  ? std::string(kLicenceHint)
+                  : "unknown section; the runtime never reads it" +
+                        Suggestion(section.name, Names(DataIniSections())));
       continue;
     }
     main_found = main_found || known->name == kMainSection;

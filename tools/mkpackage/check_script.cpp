@@ -19,16 +19,6 @@ std::vector<std::string> Strings(std::span<const std::string_view> names) {
   return {names.begin(), names.end()};
 }
 
-// The tree items the runtime would show: the Treelists block's, else the built-in ones.
-ComponentsTree ReadTree(const std::string& script) {
-  HostPlatform host;
-  Context ctx(host.platform());
-  ctx.script.text = script;
-  ctx.wizard.tree = ComponentsTree::BuiltIn();
-  FillComponentsTree(ctx);
-  return ctx.wizard.tree;
-}
-
 void CheckTreeLine(CheckContext& c, const std::string& line, int line_number, int index,
                    std::vector<std::string>& names) {
   const std::vector<std::string> fields = Split(line, "$,");
@@ -58,7 +48,10 @@ void CheckCommandLine(CheckContext& c, const std::string& line, int line_number)
     c.Add(Severity::kWarning, kFile, line_number, line,
           "a command line starts with [真] (run when ticked) or [假] (when not ticked)");
   }
-  if (parsed.name.empty()) return;  // a program line
+  if (parsed.name.empty()) {  // a program line
+    CheckProgramLine(c, kFile, line_number, parsed.command, "\"");
+    return;
+  }
   if (parsed.name != kCommandRemoveZip && parsed.name != kCommandAssignZip &&
       parsed.name != kCommandRemoveDump) {
     c.Add(Severity::kWarning, kFile, line_number, parsed.name,
@@ -74,6 +67,15 @@ void CheckCommandLine(CheckContext& c, const std::string& line, int line_number)
 }
 
 }  // namespace
+
+ComponentsTree ReadTree(const std::string& script) {
+  HostPlatform host;
+  Context ctx(host.platform());
+  ctx.script.text = script;
+  ctx.wizard.tree = ComponentsTree::BuiltIn();
+  FillComponentsTree(ctx);
+  return ctx.wizard.tree;
+}
 
 void CheckScript(CheckContext& c) {
   const std::string* script = c.Settings("choolantern.ini");

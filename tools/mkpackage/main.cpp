@@ -1,12 +1,15 @@
 // mkpackage: turns a package project (settings/ and payload/) into a package, or describes one.
-//   mkpackage --runtime setup.exe PROJECT -o PACKAGE.exe
+//   mkpackage --runtime setup.exe PROJECT -o PACKAGE.exe [--sign CERT.pfx ...]
+//     (with SOURCE_DATE_EPOCH set: a reproducible package)
 //   mkpackage --inspect PACKAGE.exe
 //   mkpackage check PROJECT
 //   mkpackage new DIR
 #include <time.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "package_inspector.h"
@@ -17,12 +20,16 @@
 
 namespace {
 
+constexpr char kUsage[] =
+    "usage: mkpackage --runtime SETUP.exe PROJECT -o PACKAGE.exe\n"
+    "                 [--sign CERT.pfx [--sign-password-file FILE] [--timestamp URL]]\n"
+    "       mkpackage --inspect PACKAGE.exe\n"
+    "       mkpackage check PROJECT\n"
+    "       mkpackage new DIR\n";
+
+// A wrong command line: the usage on stderr, exit code 2.
 int Usage() {
-  std::fprintf(stderr,
-               "usage: mkpackage --runtime SETUP.exe PROJECT -o PACKAGE.exe\n"
-               "       mkpackage --inspect PACKAGE.exe\n"
-               "       mkpackage check PROJECT\n"
-               "       mkpackage new DIR\n");
+  std::fputs(kUsage, stderr);
   return 2;
 }
 
@@ -53,6 +60,10 @@ bool ReportCheck(const std::string& project) {
 int main(int argc, char** argv) {
   using namespace qmb::mkpackage;
   std::string error;
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    std::fputs(kUsage, stdout);  // asked for: not an error
+    return 0;
+  }
   if (argc == 3 && std::string(argv[1]) == "--inspect") {
     auto report = InspectPackage(argv[2], error);
     if (!report) return Fail(error);
@@ -72,6 +83,15 @@ int main(int argc, char** argv) {
       request.runtime = argv[++i];
     } else if (arg == "-o" && i + 1 < argc) {
       request.output = argv[++i];
+    } else if (arg == "--sign" && i + 1 < argc) {
+      if (!request.signing) request.signing.emplace();
+      request.signing->certificate = argv[++i];
+    } else if (arg == "--sign-password-file" && i + 1 < argc) {
+      if (!request.signing) request.signing.emplace();
+      request.signing->password_file = argv[++i];
+    } else if (arg == "--timestamp" && i + 1 < argc) {
+      if (!request.signing) request.signing.emplace();
+      request.signing->timestamp_url = argv[++i];
     } else if (!arg.starts_with("-") && request.project.empty()) {
       request.project = arg;
     } else {
@@ -79,6 +99,15 @@ int main(int argc, char** argv) {
     }
   }
   if (request.runtime.empty() || request.project.empty() || request.output.empty()) return Usage();
+  if (request.signing && request.signing->certificate.empty()) return Usage();  // options without --sign
+  // The reproducible-builds convention: a build time in seconds since 1970.
+  if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch && *epoch) {
+    char* end = nullptr;
+    const unsigned long long seconds = std::strtoull(epoch, &end, 10);
+    if (*end != '\0' || !std::isdigit(static_cast<unsigned char>(*epoch)))
+      return Fail(std::string("SOURCE_DATE_EPOCH \"") + epoch + "\" is no number of seconds");
+    request.source_date_epoch = seconds;
+  }
   if (!ReportCheck(request.project.string())) return Fail("the project has errors; no package written");
   const double start = Now();
   ProgressLine line(stdout, isatty(fileno(stdout)) != 0, "mkpackage: compressing the payload");

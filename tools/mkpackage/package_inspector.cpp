@@ -10,6 +10,7 @@
 #include "base/compressed_form.h"
 #include "base/data_cipher.h"
 #include "base/gbk_codec.h"
+#include "base/ini.h"
 #include "base/marked_section.h"
 #include "base/package_layout.h"
 #include "base/registry_store.h"
@@ -17,6 +18,7 @@
 #include "package_writer.h"
 #include "pe_image.h"
 #include "sevenzip_tool.h"
+#include "startup/settings_catalogue.h"
 
 namespace qmb::mkpackage {
 namespace {
@@ -90,6 +92,22 @@ std::vector<InspectedFile> ListSettings(const fs::path& folder) {
   return files;
 }
 
+// The payload's entries, opened with the password the runtime would use.
+void ListPayloadFiles(const fs::path& package, const fs::path& settings, PackageReport& r) {
+  if (!r.payload_section.found) return;
+  const IniFile data(ReadWholeFile(settings / "data.ini").value_or(""));
+  const std::string safe = data.Value(kMainSection, "safe");
+  if (safe.empty()) {
+    r.payload_note = "data.ini has no \"safe\" password";
+    return;
+  }
+  std::string error;
+  auto files = ListPayload(package, r.payload_section.content_offset, r.payload_section.size, safe,
+                           error);
+  if (files) r.payload_files = std::move(*files);
+  else r.payload_note = error;
+}
+
 }  // namespace
 
 std::optional<PackageReport> InspectPackage(const fs::path& package, std::string& error) {
@@ -109,6 +127,7 @@ std::optional<PackageReport> InspectPackage(const fs::path& package, std::string
     return std::nullopt;
   }
   r.image_end = *end;
+  r.signature = ReadSignature(package);
   r.image_kind = ImageKind(headers, error).value_or("unknown");
   const std::string image = ReadRange(in, 0, r.image_end);
   auto key = FindNamedTypeResource(image, kKeyResourceType, kKeyResourceId, error);
@@ -165,6 +184,7 @@ std::optional<PackageReport> InspectPackage(const fs::path& package, std::string
     return std::nullopt;
   }
   r.settings_files = ListSettings(folder);
+  ListPayloadFiles(package, folder, r);
   return r;
 }
 
@@ -200,6 +220,12 @@ std::string FormatReport(const PackageReport& r) {
   } else {
     out += "uninstaller      no launcher\n";
   }
+  if (r.signature)
+    out += "signature        signed by " + r.signature->signer +
+           (r.signature->intact ? ", the file matches its signature\n"
+                                : ", the file does NOT match its signature\n");
+  else
+    out += "signature        none\n";
   add("kind section", r.kind_section);
   add("payload section", r.payload_section);
   add("settings section", r.settings_section);
@@ -213,6 +239,17 @@ std::string FormatReport(const PackageReport& r) {
     std::snprintf(line, sizeof line, "  %-24s %10llu bytes%s%s\n", f.name.c_str(),
                   static_cast<unsigned long long>(f.size), f.note.empty() ? "" : "  ",
                   f.note.c_str());
+    out += line;
+  }
+  if (!r.payload_note.empty()) {
+    out += "payload files    not listed: " + r.payload_note + "\n";
+    return out;
+  }
+  out += "payload files    " + std::to_string(r.payload_files.size()) + "\n";
+  for (const PayloadFile& f : r.payload_files) {
+    if (f.folder) std::snprintf(line, sizeof line, "  %s/\n", f.name.c_str());
+    else std::snprintf(line, sizeof line, "  %-40s %10llu bytes\n", f.name.c_str(),
+                       static_cast<unsigned long long>(f.size));
     out += line;
   }
   return out;

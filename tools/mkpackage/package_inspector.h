@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "package_signing.h"
+#include "payload_listing.h"
 #include "pe_image.h"
 
 namespace qmb::mkpackage {
@@ -37,6 +39,10 @@ struct PackageReport {
   std::string kind;
   SectionSpan kind_section, payload_section, settings_section;
   std::vector<InspectedFile> settings_files;
+  // The payload's files, opened with data.ini's "safe"; payload_note says why there are none.
+  std::vector<PayloadFile> payload_files;
+  std::string payload_note;
+  std::optional<SignatureReport> signature;  // none when the package is not signed
 };
 
 std::optional<PackageReport> InspectPackage(const std::filesystem::path& package,

@@ -4,6 +4,7 @@
 #include "package_writer.h"
 
 #include <fcntl.h>
+#include <gcrypt.h>
 #include <strings.h>
 #include <unistd.h>
 
@@ -13,18 +14,21 @@
 #include <vector>
 
 #include "base/compressed_form.h"
+#include "base/crypto_init.h"
 #include "base/gbk_codec.h"
 #include "base/ini.h"
 #include "base/marked_section.h"
 #include "base/package_layout.h"
 #include "base/text.h"
 #include "file_io.h"
-#include "pe_image.h"
+#include "licence_input.h"
 #include "look_inputs.h"
+#include "pe_image.h"
 #include "registry_inputs.h"
-#include "support_dll_inputs.h"
+#include "sealed_archive.h"
 #include "settings_files.h"
 #include "sevenzip_tool.h"
+#include "support_dll_inputs.h"
 
 namespace qmb::mkpackage {
 namespace {
@@ -183,21 +187,97 @@ bool WriteFile(const fs::path& path, const std::string& data) {
   return static_cast<bool>(out);
 }
 
+// With SOURCE_DATE_EPOCH: the archives are sealed (sealed_archive.h) with IVs from seed, and no
+// file time is later than epoch.
+struct Reproducible {
+  uint64_t epoch = 0;
+  std::string seed;
+};
+
+// Packs names of folder unencrypted into plain, in the form sealing takes.
+bool PackPlain(const fs::path& folder, const std::vector<std::string>& names,
+               const fs::path& plain, std::string& error,
+               const std::function<void(int)>& progress = {}) {
+  std::vector<std::string> args{"a", "-t7z"};
+  const std::vector<std::string> plain_switches = PlainArchiveSwitches();
+  args.insert(args.end(), plain_switches.begin(), plain_switches.end());
+  args.push_back("--");
+  args.push_back(plain.string());
+  args.insert(args.end(), names.begin(), names.end());
+  return RunSevenZip(args, folder, error, progress);
+}
+
+bool Seal(const fs::path& plain, const fs::path& archive, const std::string& password,
+          const Reproducible& reproducible, std::string_view what, std::string& error) {
+  const SealParameters seal{GbkToUtf16(Utf8ToGbk(password)),
+                            reproducible.seed + std::string(what), reproducible.epoch};
+  return SealArchive(plain, archive, seal, error);
+}
+
+// Packs names of folder into archive, encrypted with password (UTF-8): by 7zz itself, or plain by
+// 7zz and then sealed, the IVs told apart by what.
+bool PackEncrypted(const fs::path& folder, const std::vector<std::string>& names,
+                   const std::string& password, bool hide_names,
+                   const std::optional<Reproducible>& reproducible, std::string_view what,
+                   const fs::path& archive, std::string& error,
+                   const std::function<void(int)>& progress = {}) {
+  if (reproducible) {
+    const fs::path plain = archive.string() + ".plain";
+    return PackPlain(folder, names, plain, error, progress) &&
+           Seal(plain, archive, password, *reproducible, what, error);
+  }
+  std::vector<std::string> args{"a", "-t7z", "-p" + password};
+  if (hide_names) args.push_back("-mhe=on");
+  args.push_back("--");
+  args.push_back(archive.string());
+  args.insert(args.end(), names.begin(), names.end());
+  return RunSevenZip(args, folder, error, progress);
+}
+
+// The content digest that stands in for the random source: the settings as packed and the
+// payload's names, sizes and checksums, and the epoch.
+std::string ContentSeed(const std::vector<SettingsFile>& files, const sevenzip::Header& payload,
+                        uint64_t epoch) {
+  std::string unit = "qmb-package\n" + std::to_string(epoch) + "\n";
+  for (const SettingsFile& f : files)
+    unit += f.name + '\0' + std::to_string(f.data.size()) + '\0' + f.data;
+  for (const sevenzip::Entry& e : payload.entries) {
+    unit += GbkToUtf8(Utf16ToGbk(e.name)) + '\0' + std::to_string(e.size) + '\0' +
+            std::to_string(e.crc.value_or(0)) + (e.is_dir ? "/" : "") + '\0';
+  }
+  std::string digest(32, '\0');
+  EnsureCryptoReady();
+  gcry_md_hash_buffer(GCRY_MD_SHA256, digest.data(), unit.data(), unit.size());
+  return digest;
+}
+
+// Two key bytes from the seed, never the unpatched template value.
+std::string KeyBytesFrom(const std::string& seed) {
+  for (size_t i = 0; i + kKeyResourceSize <= seed.size(); ++i) {
+    std::string bytes = seed.substr(i, kKeyResourceSize);
+    if (bytes != std::string(kKeyResourceSize, '\0')) return bytes;
+  }
+  return std::string("\x01\x00", kKeyResourceSize);
+}
+
 // The settings archive in its stored form, keyed with the package's settings key.
 std::optional<std::string> BuildSettingsArchive(const std::vector<SettingsFile>& files,
                                                 const std::string& key, const fs::path& stage,
+                                                const std::optional<Reproducible>& reproducible,
                                                 std::string& error) {
   const fs::path folder = stage / "settings";
   fs::create_directory(folder);
-  std::vector<std::string> args{"a", "-t7z", "-p" + key, "--", (stage / "settings.7z").string()};
+  std::vector<std::string> names;
   for (const SettingsFile& f : files) {
     if (!WriteFile(folder / f.name, f.data)) {
       error = "cannot stage settings file " + f.name;
       return std::nullopt;
     }
-    args.push_back(f.name);
+    names.push_back(f.name);
   }
-  if (!RunSevenZip(args, folder, error)) return std::nullopt;
+  if (!PackEncrypted(folder, names, key, false, reproducible, "settings", stage / "settings.7z",
+                     error))
+    return std::nullopt;
   auto archive = ReadWholeFile(stage / "settings.7z");
   if (!archive || archive->size() < 32) {
     error = "7zz made no settings archive";
@@ -292,6 +372,7 @@ bool WritePackage(const PackageRequest& request, std::string& error, PackageSumm
   if (!AddRegistryData(request.project / "registry", *files, error)) return false;
   if (!AddSupportDlls(request.project / "support", *files, error)) return false;
   if (!AddLookFiles(request.project / "look", *files, error)) return false;
+  if (!AddLicence(request.project, *files, error)) return false;
   auto payload_size = FolderSize(payload_dir);
   if (!payload_size) {
     error = "cannot read the sizes in " + payload_dir.string();
@@ -308,26 +389,45 @@ bool WritePackage(const PackageRequest& request, std::string& error, PackageSumm
   const ProductSettings product{data_ini->Value(kSettingsSection, "禾木软件名称"),
                                 ToInt(data_ini->Value(kSettingsSection, "是否生成卸载程序")) == 1};
 
-  const std::string key_bytes = request.key_bytes.value_or(RandomKeyBytes());
+  TempFolder stage(fs::temp_directory_path());
+  if (!stage.ok()) {
+    error = "cannot make a temp folder";
+    return false;
+  }
+  // Reproducible: the payload is packed plain first; its content and the settings give the seed
+  // that stands in for the random key and IVs.
+  std::optional<Reproducible> reproducible;
+  const fs::path payload_archive = stage.path() / "payload.7z";
+  if (request.source_date_epoch) {
+    reproducible = Reproducible{*request.source_date_epoch, {}};
+    const fs::path plain = payload_archive.string() + ".plain";
+    std::optional<sevenzip::Header> header;
+    if (PackPlain(payload_dir, {"*"}, plain, error, request.progress))
+      header = ReadPlainHeader(plain, error);
+    if (header) reproducible->seed = ContentSeed(*files, *header, reproducible->epoch);
+    if (!header || !Seal(plain, payload_archive, *password, *reproducible, "payload", error)) {
+      error = "packing the payload: " + error;
+      return false;
+    }
+  } else if (!PackEncrypted(payload_dir, {"*"}, *password, true, std::nullopt, "payload",
+                            payload_archive, error, request.progress)) {
+    error = "packing the payload: " + error;
+    return false;
+  }
+  // 7zz reports its progress in steps of time, so a small payload ends before it says more than
+  // "0%"; the end is the whole.
+  if (request.progress) request.progress(100);
+
+  const std::string key_bytes = request.key_bytes.value_or(
+      reproducible ? KeyBytesFrom(reproducible->seed) : RandomKeyBytes());
   if (key_bytes.size() != kKeyResourceSize) {
     error = "the key must be two bytes";
     return false;
   }
   auto image = PatchedRuntime(request.runtime, key_bytes, product, error);
   if (!image) return false;
-
-  TempFolder stage(fs::temp_directory_path());
-  if (!stage.ok()) {
-    error = "cannot make a temp folder";
-    return false;
-  }
-  const fs::path payload_archive = stage.path() / "payload.7z";
-  if (!RunSevenZip({"a", "-t7z", "-p" + *password, "-mhe=on", "--", payload_archive.string(), "*"},
-                   payload_dir, error, request.progress)) {
-    error = "packing the payload: " + error;
-    return false;
-  }
-  auto settings = BuildSettingsArchive(*files, SettingsKeyFrom(key_bytes), stage.path(), error);
+  auto settings = BuildSettingsArchive(*files, SettingsKeyFrom(key_bytes), stage.path(),
+                                       reproducible, error);
   if (!settings) {
     error = "packing the settings: " + error;
     return false;
@@ -338,6 +438,7 @@ bool WritePackage(const PackageRequest& request, std::string& error, PackageSumm
     error = "cannot create a file beside " + request.output.string();
     return false;
   }
+  SettingsMarks marks;
   {
     std::ofstream out(pending.temp(), std::ios::binary | std::ios::trunc);
     const std::string head = OverlayHead(kKindInstaller);
@@ -354,7 +455,13 @@ bool WritePackage(const PackageRequest& request, std::string& error, PackageSumm
       error = "cannot write " + request.output.string();
       return false;
     }
+    const uint64_t settings_at = image->size() + head.size() + fs::file_size(payload_archive) +
+                                 middle.size();
+    const uint64_t open_size = SectionPattern(kSettingsOpenMark).size();
+    marks = SettingsMarks{settings_at - open_size, open_size, settings_at + settings->size(),
+                          tail.size()};
   }
+  if (request.signing && !SignPackage(pending.temp(), marks, *request.signing, error)) return false;
   if (!pending.Commit()) {
     error = "cannot rename the finished package to " + request.output.string();
     return false;

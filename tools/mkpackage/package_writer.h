@@ -1,5 +1,6 @@
-// Building a package: the runtime image with a fresh key resource, followed by the package kind,
-// the payload archive and the settings archive as marked sections.
+// Building a package: the runtime image with a fresh key resource (or one derived from the content
+// for a reproducible package), followed by the package kind, the payload archive and the settings
+// archive as marked sections.
 #pragma once
 
 #include <cstdint>
@@ -9,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "package_signing.h"
+
 namespace qmb::mkpackage {
 
 struct PackageRequest {
@@ -17,6 +20,11 @@ struct PackageRequest {
   std::filesystem::path output;
   std::optional<std::string> key_bytes;  // two bytes; random when not given
   std::function<void(int)> progress;     // percentages while the payload is compressed
+  // SOURCE_DATE_EPOCH: the package comes out byte for byte the same from the same project and
+  // runtime; the key and the IVs derive from the content and no file time is later than it.
+  std::optional<uint64_t> source_date_epoch;
+  // Signs the finished package (Authenticode, osslsigncode) before it takes the output name.
+  std::optional<SigningRequest> signing;
 };
 
 // What a written package is made of, for the closing summary.

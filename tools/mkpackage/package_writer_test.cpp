@@ -1,5 +1,6 @@
 #include "package_writer.h"
 
+#include <algorithm>
 #include <fstream>
 
 #include "base/compressed_form.h"
@@ -49,7 +50,14 @@ class PackageWriterTest : public TempDirTest {
 TEST_F(PackageWriterTest, WritesTheOverlayByteForByte) {
   fs::create_directories(dir() / "out");
   std::string error;
-  ASSERT_TRUE(WritePackage(Request(), error)) << error;
+  std::vector<int> percents;
+  PackageRequest request = Request();
+  request.progress = [&percents](int p) { percents.push_back(p); };
+  ASSERT_TRUE(WritePackage(request, error)) << error;
+  // However quick the compression, the progress ends at the whole.
+  ASSERT_FALSE(percents.empty());
+  EXPECT_EQ(percents.back(), 100);
+  EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()));
   const std::string runtime = Bytes(runtime_);
   const std::string pkg = Bytes(dir() / "out" / "out.exe");
   const size_t o = runtime.size();
@@ -111,6 +119,14 @@ TEST_F(PackageWriterTest, WritesTheOverlayByteForByte) {
   ASSERT_EQ(report->settings_files.size(), 3u);
   EXPECT_EQ(report->settings_files[0].name, "GUItext.ini");
   EXPECT_NE(report->settings_files[0].note.find("deciphers"), std::string::npos);
+  // The payload's files, read with the package's own password: two files and their folder.
+  EXPECT_EQ(report->payload_note, "");
+  ASSERT_EQ(report->payload_files.size(), 3u);
+  bool readme = false;
+  for (const PayloadFile& f : report->payload_files)
+    readme = readme || (f.name == "readme.txt" && f.size == 7 && !f.folder);
+  EXPECT_TRUE(readme);
+  EXPECT_NE(FormatReport(*report).find("payload files    3"), std::string::npos);
 }
 
 TEST_F(PackageWriterTest, PatchesFreshRandomKeys) {
@@ -127,6 +143,38 @@ TEST_F(PackageWriterTest, PatchesFreshRandomKeys) {
   EXPECT_NE(ra->key_bytes, std::string(2, '\0'));
   EXPECT_EQ(ra->settings_files.size(), 3u);  // each opens with its own key
   EXPECT_EQ(rb->settings_files.size(), 3u);
+}
+
+TEST_F(PackageWriterTest, SourceDateEpochMakesTheSamePackageFromTheSameContent) {
+  fs::create_directories(dir() / "out");
+  std::string error;
+  const auto build = [&](const fs::path& project, const std::string& name, uint64_t epoch) {
+    PackageRequest request{runtime_, project, dir() / "out" / name, std::nullopt, {}, epoch};
+    EXPECT_TRUE(WritePackage(request, error)) << error;
+    return Bytes(request.output);
+  };
+  WriteBytes(project_ / "payload" / "empty.txt", "");  // an entry without a stream
+  const std::string a = build(project_, "a.exe", 1700000000);
+  // Another folder, files written anew (other times, other directory order).
+  fs::copy(project_, dir() / "copy", fs::copy_options::recursive);
+  const std::string b = build(dir() / "copy", "b.exe", 1700000000);
+  ASSERT_FALSE(a.empty());
+  EXPECT_TRUE(a == b) << "two builds of the same project differ";
+  EXPECT_NE(build(project_, "c.exe", 1700000001), a);
+  WriteBytes(dir() / "copy" / "payload" / "readme.txt", "hello!\r\n");
+  EXPECT_NE(build(dir() / "copy", "d.exe", 1700000000), a);
+
+  // The sealed archives open as 7zz's own do: the settings with the key derived from the content
+  // (through 7zz), the payload with "safe" (through our reader, and tested whole by 7zz).
+  auto report = InspectPackage(dir() / "out" / "a.exe", error);
+  ASSERT_TRUE(report) << error;
+  EXPECT_NE(report->key_bytes, std::string(2, '\0'));
+  EXPECT_EQ(report->settings_files.size(), 3u);
+  EXPECT_EQ(report->payload_note, "");
+  EXPECT_EQ(report->payload_files.size(), 4u);
+  WriteBytes(dir() / "p.7z", a.substr(report->payload_section.content_offset, report->payload_section.size));
+  EXPECT_TRUE(RunSevenZip({"t", "-ppw 1\"x", (dir() / "p.7z").string()}, {}, error)) << error;
+  EXPECT_FALSE(RunSevenZip({"t", "-pwrong", (dir() / "p.7z").string()}, {}, error));
 }
 
 TEST_F(PackageWriterTest, RefusalsLeaveNoOutput) {

@@ -12,6 +12,7 @@
 #include "base/gbk_codec.h"
 #include "base/text.h"
 #include "check_context.h"
+#include "licence_input.h"
 #include "nearest_name.h"
 #include "registry_inputs.h"
 #include "settings_files.h"
@@ -85,6 +86,8 @@ bool ReadSettings(CheckContext& c) {
     c.Add(Severity::kError, "settings/", 0, "", Utf8ToGbk(error));
     return false;
   }
+  if (!AddLicence(c.project, *files, error))
+    c.Add(Severity::kError, kLicenceFile, 0, "", Utf8ToGbk(error));
   auto records = LoadRegistryFolder(c.project / "registry", error);
   if (!records) c.Add(Severity::kError, "registry/", 0, "", Utf8ToGbk(error));
   for (SettingsFile& f : *files) c.settings[f.name] = PlainForm(f.name, std::move(f.data));
@@ -136,8 +139,10 @@ CheckResult CheckProject(const fs::path& project) {
     CheckSettingsFileNames(c);
     CheckDataIni(c);
     CheckPayloadTargets(c);
+    CheckDataIniProgramLines(c);
     CheckVariables(c);
     CheckScript(c);
+    CheckPages(c);
     CheckImages(c);
     CheckGuiText(c);
   }

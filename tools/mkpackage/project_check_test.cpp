@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "base/text.h"
 #include "nearest_name.h"
 #include "test_fixtures.h"
 
@@ -32,7 +33,9 @@ constexpr char kDataIni[] =
     "[解压后运行的参数]\r\n"             // 14
     "欲运行的次数=1\r\n"                 // 15
     "参数运行文件名1=bin\\tool.exe /q\r\n"  // 16
-    "作用方案1=解压后运行\r\n";          // 17
+    "作用方案1=解压后运行\r\n"           // 17
+    "[界面_可视]\r\n"                   // 18
+    "选择组件可视=真\r\n";              // 19
 
 constexpr char kVariables[] =
     "[%ProductName%]\r\n数据=\r\n[%ProgramFiles%]\r\n数据=\r\n[%Desktop%]\r\n数据=\r\n"
@@ -98,6 +101,50 @@ TEST_F(ProjectCheckTest, CleanProjectAndDemoHaveNoFinding) {
     const CheckResult result = CheckProject(project);
     for (const Finding& f : result.findings) ADD_FAILURE() << project << ": " << FormatFinding(f);
   }
+}
+
+TEST_F(ProjectCheckTest, LfProjectReadsAsTheCrLfOne) {
+  // An author on Linux: every text with LF line ends, UTF-8. The check sees the text the package
+  // will carry, so the Treelists block and its components are found as with CR LF.
+  for (const char* name : {"settings/data.ini", "settings/variable.ini", "settings/choolantern.ini"})
+    Write(name, ReplaceAll(testing::Bytes(dir() / name), "\r\n", "\n"));
+  Write("settings/Except.ini", "%InstallPath%\\extra,-1\napp.exe\n");
+  const CheckResult result = CheckProject(dir());
+  for (const Finding& f : result.findings) ADD_FAILURE() << FormatFinding(f);
+  Edit("settings/choolantern.ini", "文档\n｛", "文挡\n｛");
+  Expect(Severity::kError, "settings/choolantern.ini", 15, "文挡", "no item of the components tree");
+}
+
+TEST_F(ProjectCheckTest, UnquotedFolderVariableStartingAProgramLineIsNamed) {
+  Edit("settings/choolantern.ini", "[假]removezip(doc)", "[真]%InstallPath%\\tool.exe /q");
+  Expect(Severity::kWarning, "settings/choolantern.ini", 18, "%InstallPath%\\tool.exe /q",
+         "write \"%InstallPath%\\tool.exe\" /q");
+  Edit("settings/choolantern.ini", "%InstallPath%\\tool.exe /q", "\"%InstallPath%\\tool.exe\" /q");
+  EXPECT_TRUE(CheckProject(dir()).findings.empty());
+  // In data.ini a command of its own quotes with "**".
+  Edit("settings/data.ini", "参数运行文件名1=bin\\tool.exe /q",
+       "是否外部运行1=真\r\n参数运行文件名1=%ProgramFiles%\\x\\tool.exe");
+  Expect(Severity::kWarning, "settings/data.ini", 17, "%ProgramFiles%\\x\\tool.exe",
+         "write **%ProgramFiles%\\x\\tool.exe**");
+}
+
+TEST_F(ProjectCheckTest, OptionalComponentWantsTheComponentsPage) {
+  Edit("settings/data.ini", "选择组件可视=真", "选择组件可视=假");
+  Expect(Severity::kWarning, "settings/data.ini", 0, "选择组件可视",
+         "the component \"文档\" can be ticked or cleared, but the components page is hidden");
+  // With every tick fixed there is nothing to choose.
+  Edit("settings/choolantern.ini", "文档$,0$,1$,$,", "文档$,0$,1$,$,$,1");
+  EXPECT_TRUE(CheckProject(dir()).findings.empty());
+}
+
+TEST_F(ProjectCheckTest, LicenceComesFromItsTextFile) {
+  Write("licence.txt", "第一条\n第二条\n");
+  EXPECT_TRUE(CheckProject(dir()).findings.empty());
+  // The record in data.ini as well: two licences, one too many.
+  Edit("settings/data.ini", "[界面_可视]", "自述文本_开始\x01旧的自述文本_开始end\r\n[界面_可视]");
+  Expect(Severity::kError, "licence.txt", 0, "", "both give the licence; keep one");
+  Edit("settings/data.ini", "自述文本_开始\x01旧的自述文本_开始end\r\n", "自述文本_开始=旧的\r\n");
+  Expect(Severity::kWarning, "settings/data.ini", 18, "自述文本_开始", "put its text in the project's licence.txt");
 }
 
 TEST_F(ProjectCheckTest, UnknownNamesComeWithTheNearestKnownOne) {

@@ -171,7 +171,8 @@ std::optional<RegistryRecord> RegistryScriptRecord(std::string_view file_name, s
             "5.00\" or \"REGEDIT4\"";
     return std::nullopt;
   }
-  return RegistryRecord{"", kRegScriptType, std::move(text), "", "", ""};
+  // regedit reads the script by lines as Windows writes them.
+  return RegistryRecord{"", kRegScriptType, WithCrLf(std::move(text)), "", "", ""};
 }
 
 std::optional<std::vector<RegistryRecord>> LoadRegistryFolder(const fs::path& folder,

@@ -4,6 +4,7 @@
 #include "settings_files.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "base/compressed_form.h"
 #include "base/data_cipher.h"
@@ -31,6 +32,13 @@ bool IsAscii(std::string_view text) {
                      [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
+// The runtime splits its texts at CR LF (the script's blocks and sections, the assignment list, the
+// wizard's multi-line records, the licence); an author on Linux writes LF. "var_data.ini" is left
+// alone: its records carry resource data, which may be any bytes.
+bool ReadByLines(const std::string& lower_name) {
+  return lower_name != "var_data.ini" && (EndsWith(lower_name, ".ini") || EndsWith(lower_name, ".txt"));
+}
+
 // The key of a file that the runtime deciphers, or empty.
 std::string_view CipherKeyFor(const std::string& lower_name) {
   if (lower_name == "guitext.ini") return kGuiTextKey;
@@ -39,11 +47,52 @@ std::string_view CipherKeyFor(const std::string& lower_name) {
   return {};
 }
 
+std::string Hex(uint32_t value) {
+  char buffer[16];
+  std::snprintf(buffer, sizeof buffer, "U+%04X", value);
+  return buffer;
+}
+
+// Where the first character without a GBK form stands: "line N: "X" (U+XXXX)". The text is
+// UTF-16 units or UTF-8 bytes; only the failing path pays for the walk.
+std::string FirstUnmappable(const std::u16string& text) {
+  int line = 1;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == u'\n') ++line;
+    const size_t n = (text[i] >= 0xD800 && text[i] < 0xDC00 && i + 1 < text.size()) ? 2 : 1;
+    const std::u16string one = text.substr(i, n);
+    if (GbkToUtf16(Utf16ToGbk(one)) != one) {
+      const uint32_t code = n == 2 ? 0x10000 + ((one[0] - 0xD800) << 10) + (one[1] - 0xDC00) : one[0];
+      return "line " + std::to_string(line) + ": " + Hex(code);  // shown as its code alone
+    }
+    i += n - 1;
+  }
+  return "";
+}
+
+std::string FirstUnmappable(std::string_view utf8) {
+  int line = 1;
+  for (size_t i = 0; i < utf8.size();) {
+    const unsigned char lead = static_cast<unsigned char>(utf8[i]);
+    const size_t n = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    const std::string_view one = utf8.substr(i, n);
+    if (lead == '\n') ++line;
+    if (GbkToUtf8(Utf8ToGbk(one)) != one) {
+      uint32_t code = n == 1 ? lead : lead & (0xFF >> (n + 1));
+      for (size_t k = 1; k < one.size(); ++k) code = code << 6 | (one[k] & 0x3F);
+      return "line " + std::to_string(line) + ": \"" + std::string(one) + "\" (" + Hex(code) + ")";
+    }
+    i += n;
+  }
+  return "";
+}
+
 }  // namespace
 
 std::optional<std::string> TextToGbk(std::string_view name, std::string data, std::string& error) {
   std::string gbk;
-  bool exact = false;
+  bool exact = true;
+  std::string where;  // the first character GBK cannot hold
   if (data.starts_with(kUtf16Bom)) {
     std::u16string text;
     for (size_t i = kUtf16Bom.size(); i + 1 < data.size(); i += 2)
@@ -51,15 +100,18 @@ std::optional<std::string> TextToGbk(std::string_view name, std::string data, st
                                            static_cast<unsigned char>(data[i + 1]) << 8));
     gbk = Utf16ToGbk(text);
     exact = GbkToUtf16(gbk) == text;
+    if (!exact) where = FirstUnmappable(text);
   } else {
     // A UTF-8 byte order mark would be read as part of the first line.
     if (data.starts_with(kUtf8Bom)) data.erase(0, kUtf8Bom.size());
     if (IsAscii(data) || !IsValidUtf8(data)) return data;
     gbk = Utf8ToGbk(data);
     exact = GbkToUtf8(gbk) == data;
+    if (!exact) where = FirstUnmappable(std::string_view(data));
   }
   if (!exact) {
-    error = std::string(name) + " holds characters that GBK cannot represent";
+    error = std::string(name) + (where.empty() ? "" : " " + where) +
+            ": GBK cannot represent this character";
     return std::nullopt;
   }
   return gbk;
@@ -81,11 +133,28 @@ std::optional<std::string> ConvertSettingsFile(std::string_view file_name, std::
   }
   if (!EndsWith(lower, ".ini") && !EndsWith(lower, ".txt")) return data;  // images, databases
   const std::string_view key = CipherKeyFor(lower);
-  if (!key.empty() && Decipher(data, key)) return data;  // enciphered already
+  if (!key.empty()) {
+    if (auto plain = Decipher(data, key)) {  // enciphered already
+      std::string normal = WithCrLf(*plain);
+      return normal == *plain ? data : Encipher(normal, key);
+    }
+  }
   auto gbk = TextToGbk(file_name, std::move(data), error);
   if (!gbk) return std::nullopt;
+  if (ReadByLines(lower)) *gbk = WithCrLf(std::move(*gbk));
   if (key.empty()) return gbk;
   return Encipher(*gbk, key);
+}
+
+std::string WithCrLf(std::string text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (size_t i = 0; i < text.size(); ++i) {
+    // 0x0A is never the second byte of a GBK character, so a byte-wise look is safe.
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+    out += text[i];
+  }
+  return out;
 }
 
 std::string WithUnpackedSize(std::string data_ini, uint64_t size) {

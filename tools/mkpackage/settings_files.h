@@ -23,10 +23,14 @@ struct SettingsFile {
 std::optional<std::string> TextToGbk(std::string_view file_name, std::string data,
                                      std::string& error);
 
-// Converts one file's bytes; file_name decides the treatment. Files already in their stored form
+// Converts one file's bytes; file_name decides the treatment. Texts the runtime reads by lines get
+// CR LF line ends whatever the author's file had. Files already in their stored form
 // (GBK text, enciphered, compressed) pass unchanged, so converting twice changes nothing.
 std::optional<std::string> ConvertSettingsFile(std::string_view file_name, std::string data,
                                                std::string& error);
+
+// The text with every line feed that no carriage return precedes turned into CR LF.
+std::string WithCrLf(std::string text);
 
 // data.ini (GBK) with "压缩原大小" = size put first into its main section when the author left the
 // value out or empty; the text is otherwise unchanged.

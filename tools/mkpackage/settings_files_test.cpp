@@ -26,10 +26,31 @@ TEST(SettingsFilesTest, TextsBecomeGbk) {
   EXPECT_EQ(Convert("data.ini", "x=\xD5\xE6"), "x=\xD5\xE6");
   // Binary files are never touched, even when they happen to be UTF-8.
   EXPECT_EQ(Convert("界面图片.jpg", "真"), "真");
+}
 
+TEST(SettingsFilesTest, TextsReadByLinesGetCrLf) {
+  EXPECT_EQ(Convert("data.ini", "[a]\nx=1\r\ny=2\n"), "[a]\r\nx=1\r\ny=2\r\n");
+  EXPECT_EQ(Decipher(Convert("choolantern.ini", "A\n｛\nInstall(){\n}"), kScriptKey),
+            "A\r\n\xA3\xFB\r\nInstall(){\r\n}");
+  EXPECT_EQ(Decipher(Convert("Except.ini", "a,-1\nb\n"), kExceptKey), "a,-1\r\nb\r\n");
+  // A ready enciphered file with LF is mended too, and converting again changes nothing.
+  const std::string ready = Encipher("x\x01a\nb\nxend", kGuiTextKey);
+  const std::string mended = Convert("GUItext.ini", ready);
+  EXPECT_EQ(Decipher(mended, kGuiTextKey), "x\x01a\r\nb\r\nxend");
+  EXPECT_EQ(Convert("GUItext.ini", mended), mended);
+  // Resource data may be any bytes.
+  EXPECT_EQ(Convert("var_data.ini", std::string("r\x01\n\x89\nrend")), "r\x01\n\x89\nrend");
+}
+
+TEST(SettingsFilesTest, UnrepresentableCharacterIsNamedWithItsLine) {
   std::string error;
-  EXPECT_FALSE(ConvertSettingsFile("data.ini", "x=\xF0\x9F\x98\x80", error));  // an emoji
-  EXPECT_NE(error.find("data.ini"), std::string::npos);
+  EXPECT_FALSE(ConvertSettingsFile("data.ini", "[a]\nx=1\ny=\xF0\x9F\x98\x80\n", error));
+  EXPECT_NE(error.find("data.ini line 3"), std::string::npos) << error;
+  EXPECT_NE(error.find("U+1F600"), std::string::npos) << error;
+  // UTF-16 little endian: "a", LF, U+20AC is in GBK (0x80), U+0E01 (Thai) is not.
+  std::string utf16("\xFF\xFE" "a\0\n\0\xAC\x20\x01\x0E", 10);
+  EXPECT_FALSE(ConvertSettingsFile("data.ini", utf16, error));
+  EXPECT_NE(error.find("line 2: U+0E01"), std::string::npos) << error;
 }
 
 TEST(SettingsFilesTest, EnciphersWithTheRuntimeKeys) {

@@ -1,4 +1,4 @@
-// posix_spawn of 7zz with a pipe on its error output.
+// posix_spawn of 7zz and the other tools with a pipe on their output.
 #include "sevenzip_tool.h"
 
 #include <fcntl.h>
@@ -87,40 +87,36 @@ void ReadOutputs(int error_fd, int progress_fd, std::string& messages, PercentPa
 
 }  // namespace
 
-bool RunSevenZip(const std::vector<std::string>& args, const std::filesystem::path& cwd,
-                 std::string& error, const std::function<void(int)>& progress) {
-  // The command comes first, our quiet switches right after it, then the caller's arguments (which
-  // may end with "--" and names).
-  std::vector<std::string> argv_texts{"7zz"};
-  if (!args.empty()) argv_texts.push_back(args.front());
-  argv_texts.insert(argv_texts.end(), {"-bso0", progress ? "-bsp1" : "-bsp0", "-y"});
-  if (!args.empty()) argv_texts.insert(argv_texts.end(), args.begin() + 1, args.end());
+bool RunProgram(const std::vector<std::string>& argv_in, const std::filesystem::path& cwd,
+                std::string& error, const std::function<void(int)>& progress, std::string* output) {
+  std::vector<std::string> argv_texts = argv_in;
   std::vector<std::string> env_texts = ChildEnvironment();
   auto argv = Pointers(argv_texts);
   auto envp = Pointers(env_texts);
+  const std::string& program = argv_in.front();
 
   int pipe_fds[2];
   int progress_fds[2] = {-1, -1};
   if (pipe2(pipe_fds, O_CLOEXEC) != 0 || (progress && pipe2(progress_fds, O_CLOEXEC) != 0)) {
-    error = "cannot make a pipe for 7zz";
+    error = "cannot make a pipe for " + program;
     return false;
   }
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
   if (progress) posix_spawn_file_actions_adddup2(&actions, progress_fds[1], 1);
-  else posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  else posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], 1);
   posix_spawn_file_actions_adddup2(&actions, pipe_fds[1], 2);
   if (!cwd.empty()) posix_spawn_file_actions_addchdir_np(&actions, cwd.c_str());
   pid_t pid = 0;
-  const int spawned = posix_spawnp(&pid, "7zz", &actions, nullptr, argv.data(), envp.data());
+  const int spawned = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   close(pipe_fds[1]);
   if (progress_fds[1] >= 0) close(progress_fds[1]);
   if (spawned != 0) {
     close(pipe_fds[0]);
     if (progress_fds[0] >= 0) close(progress_fds[0]);
-    error = std::string("cannot start 7zz: ") + std::strerror(spawned);
+    error = "cannot start " + program + ": " + std::strerror(spawned);
     return false;
   }
   std::string messages;
@@ -131,12 +127,24 @@ bool RunSevenZip(const std::vector<std::string>& args, const std::filesystem::pa
   int status = 0;
   while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
   }
+  if (output) *output = messages;
   if (WIFEXITED(status) && WEXITSTATUS(status) == 0) return true;
   while (!messages.empty() && (messages.back() == '\n' || messages.back() == '\r')) {
     messages.pop_back();
   }
-  error = "7zz failed" + (messages.empty() ? std::string() : ": " + messages);
+  error = program + " failed" + (messages.empty() ? std::string() : ": " + messages);
   return false;
+}
+
+bool RunSevenZip(const std::vector<std::string>& args, const std::filesystem::path& cwd,
+                 std::string& error, const std::function<void(int)>& progress) {
+  // The command comes first, our quiet switches right after it, then the caller's arguments (which
+  // may end with "--" and names).
+  std::vector<std::string> argv{"7zz"};
+  if (!args.empty()) argv.push_back(args.front());
+  argv.insert(argv.end(), {"-bso0", progress ? "-bsp1" : "-bsp0", "-y"});
+  if (!args.empty()) argv.insert(argv.end(), args.begin() + 1, args.end());
+  return RunProgram(argv, cwd, error, progress);
 }
 
 TempFolder::TempFolder(const std::filesystem::path& parent) {
