@@ -52,7 +52,7 @@ update_indexes() {
   local try
   for ((try = 1; try <= tries; try++)); do
     apt-get update -qq >/dev/null 2>"$apt_errors" && return 0
-    echo "install-deps: apt-get update failed (try $try of $tries): $(grep -m1 -E '^(E|W):' "$apt_errors" || tail -n1 "$apt_errors")"
+    echo "install-deps: apt-get update failed (try $try of $tries): $(grep -m1 '^E:' "$apt_errors" || tail -n1 "$apt_errors")"
     [ "$try" -lt "$tries" ] && sleep "$retry_delay"
   done
   return 1

@@ -50,7 +50,7 @@ if [ "$key32" != "$key64" ]; then
   wine_reg_query "$other" /v natural | grep -q natural && fail "a value without a view is in $other"
 fi
 if [ "$QMB_WINDOWS_ARCH" = win64 ]; then windows64=yes; else windows64=no; fi
-grep -qx "64-bit windows: $windows64" <<<"$output" || fail "Is64BitWindows is wrong in a $QMB_WINDOWS_ARCH prefix:"$'\n'"$output"
+grep -qx "64-bit windows: $windows64" <<<"${output//$'\r'/}" || fail "Is64BitWindows is wrong in a $QMB_WINDOWS_ARCH prefix:"$'\n'"$output"
 
 rm -rf "$test_dir"
 for key in 'HKCU\Software\qmbtest' 'HKLM\Software\qmbtest' 'HKLM\Software\Wow6432Node\qmbtest'; do

@@ -15,6 +15,7 @@ command -v apt-get >/dev/null && [ -f /var/lib/dpkg/status ] || { echo "SKIP: no
 
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
+chmod 755 "$tmp"  # apt downloads as its own user
 mkdir -p "$tmp/state/lists/partial" "$tmp/cache/archives/partial" "$tmp/dpkg/updates" "$tmp/log" \
   "$tmp/sources.list.d" "$tmp/preferences.d"
 cp -a /var/lib/apt/lists/. "$tmp/state/lists/" 2>/dev/null
@@ -69,12 +70,12 @@ awk 'BEGIN { RS = ""; ORS = "\n\n" } /(^|\n)Package: xauth\n/ { found = 1 } { pr
 awk 'BEGIN { RS = ""; ORS = "\n\n" } /(^|\n)Package: wine32\n/ && /\nArchitecture: i386(\n|$)/ { next } { print }' \
   "$tmp/dpkg/status.new" >"$tmp/dpkg/status"
 deps || { cat "$tmp/out"; fail "install-deps.sh failed with only the 32-bit Wine missing"; }
-grep -q 'apt-get update' "$tmp/out" && { cat "$tmp/out"; fail "the indexes were updated for the 32-bit Wine alone"; }
+grep -q 'apt-get update failed' "$tmp/out" && { cat "$tmp/out"; fail "the indexes were updated for the 32-bit Wine alone"; }
 [ "$(wc -l <"$tmp/out")" = 1 ] && grep -q 'wine32:i386' "$tmp/out" || { cat "$tmp/out"; fail "not the one fallback line"; }
 echo "ok only the 32-bit Wine missing: one line, no index update"
 
 # A needed package that cannot be had ends the set-up, with its name.
-printf '\nPackage: xauth\nPin: release *\nPin-Priority: -1\n' >>"$tmp/preferences"
+printf '\nPackage: xauth xauth:i386\nPin: release *\nPin-Priority: -1\n' >>"$tmp/preferences"
 awk 'BEGIN { RS = ""; ORS = "\n\n" } /(^|\n)Package: xauth\n/ { next } { print }' \
   "$tmp/dpkg/status.new" >"$tmp/dpkg/status"
 deps && { cat "$tmp/out"; fail "install-deps.sh completed without xauth"; }
@@ -83,8 +84,5 @@ echo "ok a needed package that cannot be had ends the set-up with its name"
 
 # Without the 32-bit Wine the Windows tests and the demo take the x86-64 way and say why.
 why=$(QMB_WINE32_LOADER="$tmp/no-wine32" bash "$root/scripts/windows-arch.sh" --why)
-case $why in
-  "win64 (the 32-bit Wine"*) ;;
-  *) fail "windows-arch.sh without the 32-bit Wine: $why" ;;
-esac
+[[ $why == "win64 (the 32-bit Wine"* ]] || fail "windows-arch.sh without the 32-bit Wine: $why"
 echo "ok without the 32-bit Wine the Windows tests take the x86-64 way: $why"
