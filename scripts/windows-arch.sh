@@ -22,10 +22,10 @@ wine32_loader=${QMB_WINE32_LOADER:-/usr/lib/wine/wine}
 no_32bit_reason() {
   if [ "${QMB_WINE64:-0}" = 1 ]; then
     echo "QMB_WINE64=1 asks for the x86-64 way"
-  elif ! /lib/ld-linux.so.2 --help >/dev/null 2>&1; then
-    echo "this machine cannot execute 32-bit programs"
   elif [ ! -x "$wine32_loader" ]; then
     echo "the 32-bit Wine (wine32:i386) is not installed; scripts/install-deps.sh adds it"
+  elif ! /lib/ld-linux.so.2 --help >/dev/null 2>&1; then
+    echo "this machine cannot execute 32-bit programs"
   fi
 }
 
