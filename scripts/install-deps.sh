@@ -58,6 +58,15 @@ update_indexes() {
   return 1
 }
 
+# Ends the set-up with MESSAGE and the names of the missing packages apt cannot install (all
+# missing ones where each alone could be, as when a download failed).
+stop_without() {
+  local p unavailable=()
+  for p in "${missing[@]}"; do installable "$p" || unavailable+=("$p"); done
+  echo "install-deps: $1: ${unavailable[*]:-${missing[*]}}" >&2
+  exit 1
+}
+
 wine32_fallback() {
   echo "install-deps: the 32-bit Wine ($wine32) cannot be installed now ($1); the Windows tests" \
     "and the demo run the x86-64 build under 64-bit Wine. For the 32-bit way later, run" \
@@ -85,20 +94,13 @@ if [ ${#missing[@]} -gt 0 ]; then
   echo "installing: ${missing[*]}"
   updated=1
   if ! update_indexes; then
-    installable "${missing[@]}" || {
-      unavailable=()
-      for p in "${missing[@]}"; do installable "$p" || unavailable+=("$p"); done
-      echo "install-deps: the package index could not be updated and these needed packages cannot be installed: ${unavailable[*]:-${missing[*]}}" >&2
-      exit 1
-    }
+    installable "${missing[@]}" ||
+      stop_without "the package index could not be updated and these needed packages cannot be installed"
     echo "install-deps: going on with the package indexes at hand; they offer every needed package"
   fi
   if ! apt-get install -y -qq "${simulate[@]}" --no-install-recommends "${missing[@]}" >/dev/null 2>"$apt_errors"; then
     cat "$apt_errors" >&2
-    unavailable=()
-    for p in "${missing[@]}"; do installable "$p" || unavailable+=("$p"); done
-    echo "install-deps: cannot install the needed packages: ${unavailable[*]:-${missing[*]}}" >&2
-    exit 1
+    stop_without "cannot install the needed packages"
   fi
 fi
 
