@@ -6,11 +6,9 @@
 # scripts/windows-arch.sh picks (on 64-bit prefixes).
 set -euo pipefail
 
-: "${QMB_SOURCE_DIR:=$(cd "$(dirname "$0")/../.." && pwd)}"
-: "${QMB_NATIVE_DIR:=$QMB_SOURCE_DIR/build/native}"
 export QMB_E2E_WAY=win32
 unset WINEPREFIX QMB_WINDOWS_DIR
-source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 reason=$(bash "$qmb_root/scripts/windows-arch.sh" --skip-reason win32)
 if [ -n "$reason" ]; then
   record_way "skipped: $reason"
@@ -37,7 +35,7 @@ cleanup() {
 }
 cleanup
 mkdir -p "$work"
-"$mkpackage" --runtime "$runtime" "$QMB_SOURCE_DIR/examples/demo" -o "$work/demo-setup.exe" >/dev/null
+"$mkpackage" --runtime "$runtime" "$qmb_root/examples/demo" -o "$work/demo-setup.exe" >/dev/null
 
 # The install folder of data.ini, "%ProgramFiles%\演示软件": the one program folder.
 code=0

@@ -8,10 +8,7 @@
 #    running build uses) and "%System32%" ("Sysnative" on 64-bit Windows).
 # In a 32-bit prefix there is one system folder and one program folder.
 set -euo pipefail
-
-: "${QMB_SOURCE_DIR:=$(cd "$(dirname "$0")/../.." && pwd)}"
-: "${QMB_NATIVE_DIR:=$QMB_SOURCE_DIR/build/native}"
-source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
 mkpackage=$(native_program mkpackage)
 runtime=$(windows_program setup.exe)
