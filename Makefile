@@ -15,7 +15,8 @@ deps:
 # The shipped programs are the 32-bit ones; the x86-64 build is what the Windows tests run on a
 # machine without 32-bit support, and is compiled everywhere so that it cannot rot unnoticed.
 build: deps native win32 win64
-	@echo "Windows tests run under Wine with build/$$(bash scripts/windows-arch.sh --why)"
+	@echo "Windows tests run under Wine with build/$$(bash scripts/windows-arch.sh --why)," \
+	  "$$(bash scripts/windows-arch.sh --name $$(bash scripts/windows-arch.sh --way))"
 
 # The release tree holds the programs the end-to-end tests and the bench use; the unit tests are
 # compiled and run in the sanitizer tree (`make unit`), so each is compiled once.
@@ -31,8 +32,12 @@ win64:
 	@cmake -S . -B $(WIN64DIR) -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw64.cmake -Wno-dev >/dev/null
 	@cmake --build $(WIN64DIR) -j $(JOBS)
 
+# Both end with the ways of running the Windows programs that ran and were skipped, with the reason.
+E2E_WAYS := $(NATIVE)/e2e-ways.log
 test: build asan
-	@ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS)
+	@rm -f $(E2E_WAYS)
+	@ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS); code=$$?; \
+	  bash scripts/e2e-ways.sh $(E2E_WAYS); exit $$code
 
 # The unit tests run under AddressSanitizer and UBSan: they feed the archive library, the section
 # readers and the settings readers truncated, bit-flipped and hostile input.
@@ -54,7 +59,9 @@ tsan: deps
 unit: asan
 
 e2e: build
-	@ctest --test-dir $(NATIVE) --output-on-failure -L e2e
+	@rm -f $(E2E_WAYS)
+	@ctest --test-dir $(NATIVE) --output-on-failure -L e2e; code=$$?; \
+	  bash scripts/e2e-ways.sh $(E2E_WAYS); exit $$code
 
 bench: build
 	@bash scripts/bench.sh

@@ -126,7 +126,7 @@ fi
 
 # 7-zip32.dll under Wine (the build this machine runs, see scripts/windows-arch.sh) against the
 # native build, both on the mixed tree; Wine reaches the archive through its Z: drive.
-export WINEPREFIX=$bench/install/wineprefix-$(bash scripts/windows-arch.sh)
+export WINEPREFIX=$bench/install/wineprefix-$(bash scripts/windows-arch.sh --way)
 source tests/e2e/lib.sh
 dll=$(windows_program 7-zip32.dll)
 timed=$(windows_program e2e/sevenzip_timed_run.exe)
@@ -146,5 +146,5 @@ rm -rf "$out"
 native_best=$(best_of "$bench/out_ours" "$front" "x \"$bench/mixed.7z\" -p\"$password\" -y -hide \"$bench/out_ours/\"")
 rm -rf "$bench/out_ours"
 printf '\n%-40s %9.2fs\n' "sevenzip32 (native) on mixed.7z" "$native_best"
-printf '%-40s %9.2fs  (%s x native)\n' "7-zip32.dll under Wine ($QMB_WINDOWS_ARCH)" "$wine_best" "$(ratio "$wine_best" "$native_best")"
+printf '%-40s %9.2fs  (%s x native)\n' "7-zip32.dll under Wine ($QMB_E2E_WAY)" "$wine_best" "$(ratio "$wine_best" "$native_best")"
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)"

@@ -17,7 +17,7 @@ done
 bench=$PWD/build/bench/install
 runs=${BENCH_RUNS:-3}
 password='bench install'
-export WINEPREFIX=$bench/wineprefix-$(bash scripts/windows-arch.sh)
+export WINEPREFIX=$bench/wineprefix-$(bash scripts/windows-arch.sh --way)
 source tests/e2e/lib.sh
 runtime=$(windows_program setup.exe)
 
@@ -91,7 +91,7 @@ size=$(du -sm "$bench/project/payload" | cut -f1)
 archive=$(($(stat -c %s "$bench/setup.exe") / 1048576))
 printf '\n%-34s %9s\n' "install of a ${size} MB payload" seconds
 printf '%-34s %8.2fs\n' "sevenzip32 x (native)" "$te"
-printf '%-34s %8.2fs\n' "setup.exe -hp under Wine ($QMB_WINDOWS_ARCH)" "$ti"
+printf '%-34s %8.2fs\n' "setup.exe -hp under Wine ($QMB_E2E_WAY)" "$ti"
 printf '%-34s %9.2f  (goal: at most 1.50)\n' "ratio" "$(awk -v a="$ti" -v b="$te" 'BEGIN { print a / b }')"
 echo "package: ${archive} MB; $(find "$bench/project/payload" -type f | wc -l) files; best of $runs runs each"
 rm -rf "$out" "$drive/bench/App"

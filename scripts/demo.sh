@@ -6,12 +6,14 @@ cd "$(dirname "$0")/.."
 NATIVE=${NATIVE:-build/native}
 OUT=build/demo
 MKPACKAGE=$NATIVE/mkpackage
-# The Wine settings of the end-to-end tests: the 32-bit build under 32-bit Wine where this machine
-# can run 32-bit programs, else the x86-64 build under 64-bit Wine, in the demo's own prefix.
-export WINEPREFIX=$PWD/$OUT/wineprefix-$(bash scripts/windows-arch.sh)
+# The Wine settings of the end-to-end tests, in the demo's own prefix: the shipped 32-bit build in a
+# 64-bit prefix (WoW64, as most users run it) where this machine can run 32-bit programs, else the
+# x86-64 build in a 64-bit prefix.
+export WINEPREFIX=$PWD/$OUT/wineprefix-$(bash scripts/windows-arch.sh --way)
 source tests/e2e/lib.sh
 RUNTIME=$QMB_WINDOWS_DIR/setup.exe
-echo "demo: Windows programs from $QMB_WINDOWS_DIR, run under Wine ($(bash scripts/windows-arch.sh --why))"
+echo "demo: $(bash scripts/windows-arch.sh --name "$QMB_E2E_WAY"): the programs of $QMB_WINDOWS_DIR" \
+  "in the $QMB_WINDOWS_ARCH prefix $WINEPREFIX ($(bash scripts/windows-arch.sh --reason))"
 
 for f in "$MKPACKAGE" "$RUNTIME"; do
   if [[ ! -f $f ]]; then
@@ -41,8 +43,7 @@ read_links=$(windows_program e2e/read_links.exe)
 product=演示软件
 folder_win='C:\演示 程序\Demo App'
 folder=$(unix_path "$folder_win")
-if [ "$QMB_WINDOWS_ARCH" = win64 ]; then wow='Wow6432Node\'; else wow=; fi
-uninstall_key="HKLM\\Software\\${wow}Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product"
+uninstall_key=$(reg_view_key 32 "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product")
 # A fresh start: the demo's earlier install, its links and values are taken away first.
 rm -rf "$folder" "$(drive_c)/qmbdemo" "$(drive_c)/Program Files/$product" "$(drive_c)/Program Files (x86)/$product"
 for key in "HKLM\\Software\\$product" "HKLM\\Software\\Wow6432Node\\$product" \
@@ -55,7 +56,7 @@ mkdir -p "$(drive_c)/qmbdemo"
 cp "$OUT/demo-setup.exe" "$read_links" "$(drive_c)/qmbdemo/"
 
 echo
-echo "== demo-setup.exe -hp /D \"$folder_win\" under Wine ($QMB_WINDOWS_ARCH; a new prefix takes ~20 s)"
+echo "== demo-setup.exe -hp /D \"$folder_win\" under Wine ($QMB_WINDOWS_BUILD build, $QMB_WINDOWS_ARCH prefix; a new prefix takes ~20 s)"
 code=0
 SETUP_LOG='C:\qmbdemo\setup.log' run_wine 'C:\qmbdemo\demo-setup.exe' -hp /D "$folder_win" || code=$?
 echo "exit code $code; the setup log's last lines (GBK, shown in UTF-8):"
@@ -73,7 +74,7 @@ run_wine 'C:\qmbdemo\read_links.exe' 'C:\users' | tr -d '\r' | grep -F "$product
   sed -e 's/^link //' -e 's/|[0-9]*$//' -e 's/ => /\n      => /' | sed 's/^/  /'
 
 echo
-echo "== the registry values ($QMB_WINDOWS_ARCH prefix: 32-bit values under WOW6432Node)"
+echo "== the registry values ($QMB_WINDOWS_ARCH prefix: 32-bit view $(reg_view_key 32 "HKLM\\Software\\$product"))"
 for key in "HKLM\\Software\\$product" "HKLM\\Software\\Wow6432Node\\$product" \
            "HKCU\\Software\\$product" "$uninstall_key"; do
   echo "  [$key]"

@@ -2,13 +2,29 @@
 # Wine runs quietly, without the .NET and HTML add-ons, under a non-Chinese locale (the program must
 # not depend on the machine's ANSI code page).
 #
-# Where the machine can execute 32-bit programs, the shipped 32-bit build (build/win32) runs under
-# 32-bit Wine in a win32 prefix. Where it cannot, the x86-64 build (build/win64) runs under 64-bit
-# Wine in a win64 prefix (scripts/windows-arch.sh decides; QMB_WINE64=1 forces it).
+# The way the Windows programs run (scripts/windows-arch.sh): where the machine can execute 32-bit
+# programs, the shipped 32-bit build (build/win32) in a 64-bit prefix under Wine's WoW64, as most
+# users run it; where it cannot (or QMB_WINE64=1), the x86-64 build (build/win64) in a 64-bit prefix.
+# A test that sets QMB_E2E_WAY=win32 before sourcing this file runs the 32-bit build in a
+# 32-bit-only prefix. What a test may use:
+#   QMB_E2E_WAY        wow64, win32 or win64
+#   QMB_WINDOWS_BUILD  the build that runs: win32 or win64
+#   QMB_WINDOWS_DIR    its folder
+#   QMB_WINDOWS_ARCH   the prefix's architecture: win64 (32-bit views under WOW6432Node, "Program
+#                      Files (x86)", SysWOW64) or win32 (one registry, one program folder)
+# and the helpers reg_view_key, program_files and system_folder below, which name where a view's
+# key or folder lies in this prefix.
 
 qmb_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-export QMB_WINDOWS_ARCH="${QMB_WINDOWS_ARCH:-$(bash "$qmb_root/scripts/windows-arch.sh")}"
-export QMB_WINDOWS_DIR="${QMB_WINDOWS_DIR:-$qmb_root/build/$QMB_WINDOWS_ARCH}"
+export QMB_E2E_WAY="${QMB_E2E_WAY:-$(bash "$qmb_root/scripts/windows-arch.sh" --way)}"
+case $QMB_E2E_WAY in
+  wow64) QMB_WINDOWS_BUILD=win32 QMB_WINDOWS_ARCH=win64 ;;
+  win32) QMB_WINDOWS_BUILD=win32 QMB_WINDOWS_ARCH=win32 ;;
+  win64) QMB_WINDOWS_BUILD=win64 QMB_WINDOWS_ARCH=win64 ;;
+  *) echo "FAIL: unknown QMB_E2E_WAY $QMB_E2E_WAY (wow64, win32 or win64)" >&2; exit 1 ;;
+esac
+export QMB_WINDOWS_BUILD QMB_WINDOWS_ARCH
+export QMB_WINDOWS_DIR="${QMB_WINDOWS_DIR:-$qmb_root/build/$QMB_WINDOWS_BUILD}"
 export WINEDEBUG=-all
 # winemenubuilder would turn every link the tests make into menu entries in the machine's home.
 # Wine's debugger, started when a process crashes, would write its settings into the prefix (a
@@ -17,16 +33,19 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe,winedbg.exe=d"
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 export WINEARCH=$QMB_WINDOWS_ARCH
-export WINEPREFIX="${WINEPREFIX:-${QMB_NATIVE_DIR:-$qmb_root/build/native}/wineprefix-$QMB_WINDOWS_ARCH}"
+export WINEPREFIX="${WINEPREFIX:-${QMB_NATIVE_DIR:-$qmb_root/build/native}/wineprefix-$QMB_E2E_WAY}"
 QMB_WINE_TIMEOUT="${QMB_WINE_TIMEOUT:-300}"
 # The first display number this test's virtual displays try (`xvfb-run -a -n "$QMB_DISPLAY"`).
 # Each test starts at its own random one: with every test starting at 99, a test could get the
 # number of a display the previous test was still tearing down, and lose its windows with it.
 QMB_DISPLAY=$((100 + RANDOM % 800))
 
-# The `wine` wrapper picks the 32-bit loader whenever it is installed, so the 64-bit way calls
-# Debian's 64-bit loader and server directly, through small stand-ins for `wine`, `wine-stable`
-# and `wineserver` put first on PATH (the system's `wineboot` and friends call `wine-stable`).
+# In a 64-bit prefix `wine` is Debian's 64-bit loader and server, called directly through small
+# stand-ins for `wine`, `wine-stable` and `wineserver` put first on PATH (the `wine` wrapper picks
+# the 32-bit loader whenever it is installed; the system's `wineboot` and friends call
+# `wine-stable`). As on 64-bit Windows, `wine reg` and `wine cmd` are then the 64-bit programs that
+# see the 64-bit registry view, and a 32-bit program such as the shipped setup.exe is handed on to
+# the 32-bit loader by Wine itself and runs under WoW64.
 if [ "$QMB_WINDOWS_ARCH" = win64 ]; then
   export WINELOADER=/usr/lib/wine/wine64 WINESERVER=/usr/lib/wine/wineserver64
   qmb_wine_bin="$(dirname "$WINEPREFIX")/wine64-bin"
@@ -52,11 +71,61 @@ skip() {
   exit 77
 }
 
+# record_way WHAT: a line for the summary of the ways `make test` and `make e2e` print at the end
+# (scripts/e2e-ways.sh): this test's way and WHAT ("ran", or "skipped: REASON").
+record_way() {
+  [ -z "${QMB_WAYS_LOG:-}" ] || echo "$QMB_E2E_WAY $*" >>"$QMB_WAYS_LOG"
+}
+
 # A Windows program of the build this run uses (setup.exe, 7-zip32.dll, e2e/NAME.exe).
 windows_program() {
   local path="$QMB_WINDOWS_DIR/$1"
   [ -f "$path" ] || fail "$path is missing; run 'make build' first"
   echo "$path"
+}
+
+# The registry view a process of the running build writes to when it names none: the 32-bit one
+# for the 32-bit build (under WoW64 too), the 64-bit one for the x86-64 build.
+process_view() {
+  if [ "$QMB_WINDOWS_BUILD" = win32 ]; then echo 32; else echo 64; fi
+}
+
+# reg_view_key VIEW KEY: where `wine reg` (the 64-bit one in a 64-bit prefix) finds KEY of the
+# registry view VIEW (32, 64, or "process" for the running build's own) in this prefix. 64-bit
+# Windows keeps the 32-bit view of HKLM\Software under WOW6432Node; HKCU\Software is one key for
+# both views, and a 32-bit prefix has one registry.
+reg_view_key() {
+  local view=$1 key=$2
+  [ "$view" = process ] && view=$(process_view)
+  if [ "$view" = 32 ] && [ "$QMB_WINDOWS_ARCH" = win64 ]; then
+    local root=${key%%\\*} rest=${key#*\\}
+    local first=${rest%%\\*}
+    case ${root^^} in
+      HKLM | HKEY_LOCAL_MACHINE)
+        [ "${first^^}" = SOFTWARE ] && [ "$rest" != "$first" ] && key="$root\\$first\\Wow6432Node\\${rest#*\\}" ;;
+    esac
+  fi
+  echo "$key"
+}
+
+# program_files VIEW: the program-files folder (Windows path) a VIEW (32 or 64) program of this
+# prefix's Windows uses: "C:\Program Files (x86)" for 32-bit programs on 64-bit Windows.
+program_files() {
+  if [ "$1" = 32 ] && [ "$QMB_WINDOWS_ARCH" = win64 ]; then
+    echo 'C:\Program Files (x86)'
+  else
+    echo 'C:\Program Files'
+  fi
+}
+
+# system_folder VIEW: the system folder (Windows path) holding the VIEW (32 or 64) system files:
+# SysWOW64 for the 32-bit ones on 64-bit Windows, which a 32-bit program reaches as System32.
+system_folder() {
+  if [ "$1" = 32 ] && [ "$QMB_WINDOWS_ARCH" = win64 ]; then
+    echo 'C:\windows\syswow64'
+  else
+    echo 'C:\windows\system32'
+  fi
 }
 
 # A program of the native build (mkpackage).

@@ -1,7 +1,9 @@
 # Makes the Wine prefix of a test run once (about 20 s); an existing finished prefix is reused.
+# The prefix's architecture follows the way of running (tests/e2e/lib.sh).
 # Quiet on success; on failure it prints Wine's output.
 set -u
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+record_way ran
 
 ready="$WINEPREFIX/.qmb-prefix-ready"
 # Raised whenever the set-up below changes, so that a prefix made by an older set-up is made anew.

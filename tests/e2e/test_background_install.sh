@@ -36,8 +36,11 @@ folder=$work/'安装 目录/E2E 演示'
 
 find_temp_folder
 product=E2E演示
-if [ "$QMB_WINDOWS_ARCH" = win64 ]; then wow='Wow6432Node\'; else wow=; fi
-uninstall_key="HKLM\\Software\\${wow}Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product"
+# The uninstall entry and the package's "view=32" values go to the 32-bit view, "view=64" to the
+# 64-bit one: on 64-bit Windows two keys, on 32-bit Windows one.
+uninstall_key=$(reg_view_key 32 "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product")
+key32=$(reg_view_key 32 "HKLM\\Software\\$product")
+key64=$(reg_view_key 64 "HKLM\\Software\\$product")
 registry_keys=("HKLM\\Software\\$product" "HKLM\\Software\\Wow6432Node\\$product"
                "HKCU\\Software\\$product" "$uninstall_key")
 cleanup() {  # what the installs leave in the prefix outside the test's folder
@@ -355,12 +358,11 @@ reg_value() {  # reg_value KEY LINE: the exported key holds the line
   grep -qxF -- "$2" <<<"$exported" || { echo "$exported" >&2; fail "$1 lacks $2"; }
 }
 folder_reg=${folder_win//\\/\\\\}
-reg_value "HKLM\\Software\\$wow$product" "\"Folder\"=\"$folder_reg\""
-reg_value "HKLM\\Software\\$product" '"Build"=dword:000000ff'
-if [ -n "$wow" ]; then
-  wine_reg_export "HKLM\\Software\\$product" | grep -q '"Folder"' && fail "the 32-bit value is in the 64-bit view"
-  wine_reg_export "HKLM\\Software\\Wow6432Node\\$product" | grep -q '"Build"' &&
-    fail "the 64-bit value is in the 32-bit view"
+reg_value "$key32" "\"Folder\"=\"$folder_reg\""
+reg_value "$key64" '"Build"=dword:000000ff'
+if [ "$key32" != "$key64" ]; then
+  wine_reg_export "$key64" | grep -q '"Folder"' && fail "the 32-bit value is in the 64-bit view"
+  wine_reg_export "$key32" | grep -q '"Build"' && fail "the 64-bit value is in the 32-bit view"
 fi
 reg_value "HKCU\\Software\\$product" '@="默认 值"'
 reg_value "HKCU\\Software\\$product\\脚本" "\"路径\"=\"$folder_reg\\\\bin\""
@@ -370,7 +372,7 @@ for line in "\"DisplayName\"=\"$product 2.0\"" '"DisplayVersion"="2.0"' \
             "\"InstallLocation\"=\"$folder_reg\""; do
   reg_value "$uninstall_key" "$line"
 done
-echo "ok registry values in their views ($QMB_WINDOWS_ARCH prefix) and the uninstall entry"
+echo "ok registry values in their views ($QMB_WINDOWS_ARCH prefix, 32-bit view $key32) and the uninstall entry"
 
 # The uninstaller: its files, and the launcher starting its working copy. The launcher passes its
 # own arguments on, so the package's "-hp" lets the copy remove the product hidden and end instead
@@ -396,7 +398,7 @@ exit_code_is nouninst 0
 [ ! -e "$work/nouninst/App/uninst.exe" ] && [ ! -e "$work/nouninst/App/uninst.dat" ] ||
   fail "nouninst: uninstaller files written"
 ! wine_reg_export "$uninstall_key" >/dev/null || fail "nouninst: uninstall entry written"
-reg_value "HKLM\\Software\\$wow$product" "\"Folder\"=\"${work_win//\\/\\\\}\\\\nouninst\\\\App\""
+reg_value "$key32" "\"Folder\"=\"${work_win//\\/\\\\}\\\\nouninst\\\\App\""
 links nouninst
 has_link nouninst '\Desktop' "$product.lnk" "$work_win\\nouninst\\App\\app.exe|"
 grep -qF "卸载 $product.lnk" "$work/nouninst.links" && fail "nouninst: uninstaller link made"

@@ -25,8 +25,7 @@ install=$work/'安装 目录'
 rm -rf "$work"
 mkdir -p "$work"
 cp "$driver" "$work/"
-if [ "$QMB_WINDOWS_ARCH" = win64 ]; then wow='Wow6432Node\'; else wow=; fi
-entry="HKLM\\Software\\${wow}Microsoft\\Windows\\CurrentVersion\\Uninstall\\示例软件"
+entry=$(reg_view_key 32 "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\示例软件")
 links() { find "$(drive_c)/users" -path '*/Temp' -prune -o -name '示例软件说明.lnk' -print; }
 cleanup() {
   timeout "$QMB_WINE_TIMEOUT" wine reg delete "$entry" /f >/dev/null 2>&1 || :

@@ -34,20 +34,23 @@ grep -qx '"v64"=dword:0000002a' <<<"$exported" || fail "64-bit view value missin
 grep -q 'gone' <<<"$exported" && fail "deleted key is still there:"$'\n'"$exported"
 wine_reg_query 'HKCU\Software\qmbtest' /v v64 | grep -q 'REG_DWORD *0x2a' || fail "reg query disagrees"
 
-# HKLM\Software: a 32-bit-view value of 64-bit Windows lives under WOW6432Node, and a value
-# written without a view lands in the process's natural view: the 32-bit one for the 32-bit build
-# (the one registry of a win32 prefix), the 64-bit one for the x86-64 build.
-if [ "$QMB_WINDOWS_ARCH" = win64 ]; then
-  wine_reg_query 'HKLM\Software\Wow6432Node\qmbtest' /v v32 | grep -q 'REG_SZ *32' \
-    || fail "the 32-bit view value is not under WOW6432Node"
-  wine_reg_query 'HKLM\Software\qmbtest' /v v32 | grep -q v32 && fail "the 32-bit view value is in the 64-bit view"
-  wine_reg_query 'HKLM\Software\qmbtest' /v natural | grep -q 'REG_SZ *n' \
-    || fail "a 64-bit process's own view is not the 64-bit one"
-else
-  exported="$(wine_reg_export 'HKLM\Software\qmbtest')" || fail "reg export of HKLM failed"
-  grep -qx '"v32"="32"' <<<"$exported" && grep -qx '"natural"="n"' <<<"$exported" \
-    || fail "32-bit Windows keeps both values in the one registry:"$'\n'"$exported"
+# HKLM\Software: the 32-bit-view value where the 32-bit view lies in this prefix (under WOW6432Node
+# on 64-bit Windows), and a value written without a view in the process's own view: the 32-bit one
+# for the 32-bit build, also under WoW64, the 64-bit one for the x86-64 build.
+key32=$(reg_view_key 32 'HKLM\Software\qmbtest')
+key64=$(reg_view_key 64 'HKLM\Software\qmbtest')
+own=$(reg_view_key process 'HKLM\Software\qmbtest')
+wine_reg_query "$key32" /v v32 | grep -q 'REG_SZ *32' || fail "the 32-bit view value is not in $key32"
+wine_reg_query "$own" /v natural | grep -q 'REG_SZ *n' \
+  || fail "a value without a view is not in the $(process_view)-bit process's own view $own"
+if [ "$key32" != "$key64" ]; then
+  wine_reg_query "$key64" /v v32 | grep -q v32 && fail "the 32-bit view value is in the 64-bit view"
+  other=$key32
+  [ "$own" = "$key32" ] && other=$key64
+  wine_reg_query "$other" /v natural | grep -q natural && fail "a value without a view is in $other"
 fi
+if [ "$QMB_WINDOWS_ARCH" = win64 ]; then windows64=yes; else windows64=no; fi
+grep -qx "64-bit windows: $windows64" <<<"${output//$'\r'/}" || fail "Is64BitWindows is wrong in a $QMB_WINDOWS_ARCH prefix:"$'\n'"$output"
 
 rm -rf "$test_dir"
 for key in 'HKCU\Software\qmbtest' 'HKLM\Software\qmbtest' 'HKLM\Software\Wow6432Node\qmbtest'; do

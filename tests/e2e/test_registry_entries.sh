@@ -1,7 +1,8 @@
 # The installer's registry step against Wine's registry: registry_entries_check.exe writes the
 # package's values in both views, runs a registry script through regedit and writes the uninstall
-# entry; this script reads everything back. In a win64 prefix the 32-bit view is WOW6432Node and the
-# 64-bit view the plain key; in a win32 prefix both are the one registry.
+# entry; this script reads everything back, each value where its view lies in this prefix
+# (reg_view_key): in a 64-bit prefix the 32-bit view is WOW6432Node and the 64-bit view the plain
+# key; in a 32-bit prefix both are the one registry.
 set -u
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
 
@@ -23,23 +24,21 @@ grep -qx 'remove HKEY_LOCAL_MACHINE\\Software\\qmbregtest\\v64$,64' <<<"$output"
 grep -qx 'remove HKEY_LOCAL_MACHINE\\Software\\qmbregtest\\<default>$,64' <<<"$output" \
   || fail "the default value's removal line is missing:"$'\n'"$output"
 
-if [ "$QMB_WINDOWS_ARCH" = win64 ]; then
-  key32='HKLM\Software\Wow6432Node\qmbregtest'
-  uninstall='HKLM\Software\Wow6432Node\Microsoft\Windows\CurrentVersion\Uninstall\注册表测试'
-  # Each value only in the view it asked for.
-  wine_reg_query 'HKLM\Software\qmbregtest' /v v32 | grep -q v32 && fail "the 32-bit value is in the 64-bit view"
+key32=$(reg_view_key 32 'HKLM\Software\qmbregtest')
+key64=$(reg_view_key 64 'HKLM\Software\qmbregtest')
+uninstall=$(reg_view_key 32 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\注册表测试')
+if [ "$key32" != "$key64" ]; then
+  # Each value only in the view it asked for, and the uninstall entry only in the 32-bit view.
+  wine_reg_query "$key64" /v v32 | grep -q v32 && fail "the 32-bit value is in the 64-bit view"
   wine_reg_query "$key32" /v v64 | grep -q v64 && fail "the 64-bit value is in the 32-bit view"
-  wine_reg_query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' | grep -q qmb \
-    && fail "the uninstall entry is in the 64-bit view"
-else
-  key32='HKLM\Software\qmbregtest'
-  uninstall='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\注册表测试'
+  wine_reg_export "$(reg_view_key 64 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\注册表测试')" \
+    >/dev/null && fail "the uninstall entry is in the 64-bit view"
 fi
 
 exported="$(wine_reg_export "$key32")" || fail "no key $key32"
 grep -qxF '"v32"="C:\\qmbreg 测试\\運行\\a.exe"' <<<"$exported" \
   || fail "the 32-bit value with the install folder is wrong:"$'\n'"$exported"
-exported="$(wine_reg_export 'HKLM\Software\qmbregtest')" || fail "no key in the 64-bit view"
+exported="$(wine_reg_export "$key64")" || fail "no key $key64 in the 64-bit view"
 grep -qx '"v64"=dword:000000ff' <<<"$exported" || fail "REG_DWORD 255 is wrong:"$'\n'"$exported"
 grep -qx '@="默认"' <<<"$exported" || fail "the default value is wrong:"$'\n'"$exported"
 

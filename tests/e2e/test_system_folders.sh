@@ -1,0 +1,66 @@
+#!/bin/bash
+# The folders of 64-bit Windows as the shipped 32-bit setup.exe sees them under WoW64, where the
+# system folder a 32-bit program names is redirected to SysWOW64:
+#  - a package installing into "%System32%\qmbfolders" puts its files into the 64-bit system folder
+#    (a 32-bit program reaches it as "Sysnative"), not into SysWOW64;
+#  - its registry values record "%ProgramFiles%" (the 64-bit program folder: the " (x86)" of the
+#    32-bit program's environment is dropped), "%ProgramFiles_x86%" (the folder a program of the
+#    running build uses) and "%System32%" ("Sysnative" on 64-bit Windows).
+# In a 32-bit prefix there is one system folder and one program folder.
+set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
+
+mkpackage=$(native_program mkpackage)
+runtime=$(windows_program setup.exe)
+work=$(drive_c)/qmbfolders
+project=$work/project
+key='HKCU\Software\qmbfolders'
+uninstall_key=$(reg_view_key 32 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\演示软件')
+installed64=$(unix_path "$(system_folder 64)\\qmbfolders")
+installed32=$(unix_path "$(system_folder 32)\\qmbfolders")
+cleanup() {
+  timeout "$QMB_WINE_TIMEOUT" wine reg delete "$key" /f >/dev/null 2>&1 || :
+  timeout "$QMB_WINE_TIMEOUT" wine reg delete "$uninstall_key" /f >/dev/null 2>&1 || :
+  rm -rf "$work" "$installed64" "$installed32" "$(drive_c)/windows/Sysnative"
+}
+cleanup
+mkdir -p "$work"
+
+plain_demo_project "$project"
+mkdir -p "$project/registry"
+for name in ProgramFiles ProgramFiles_x86 System32; do
+  printf '[%s]\npath=%s\nname=%s\ntype=REG_SZ\ndata=%%%s%%\nremove=yes\n\n' "$name" "$key" "$name" "$name"
+  printf '[%%%s%%]\n数据=\n\n' "$name" >>"$project/settings/variable.ini"
+done >"$project/registry/folders.ini"
+sed -i 's/^安装位置=[^\r]*/安装位置=%System32%\\qmbfolders/' "$project/settings/data.ini"
+grep -q '^安装位置=%System32%\\qmbfolders' "$project/settings/data.ini" || fail "the install folder was not set"
+"$mkpackage" --runtime "$runtime" "$project" -o "$work/setup.exe" >/dev/null
+
+code=0
+SETUP_LOG='C:\qmbfolders\setup.log' run_wine 'C:\qmbfolders\setup.exe' -hp >/dev/null 2>&1 || code=$?
+log() { iconv -f GBK -t UTF-8 "$work/$1" | tr -d '\r' | tail -n 15; }
+[ "$code" = 0 ] || { log setup.log; fail "the install ended with $code"; }
+
+# The expanded folders, as the install wrote them.
+exported=$(wine_reg_export "$key") || { log setup.log; fail "no key $key"; }
+if [ "$QMB_WINDOWS_ARCH" = win64 ]; then system32='C:\windows\Sysnative'; else system32='C:\windows\System32'; fi
+expect_value() {  # expect_value NAME WINDOWS-PATH (Windows compares names without case)
+  local want="\"$1\"=\"${2//\\/\\\\}\""
+  grep -qixF -- "$want" <<<"$exported" || fail "$1 should be $2:"$'\n'"$exported"
+}
+expect_value ProgramFiles "$(program_files 64)"
+expect_value ProgramFiles_x86 "$(program_files "$(process_view)")"
+expect_value System32 "$system32"
+echo "ok %ProgramFiles% $(program_files 64), %ProgramFiles_x86% $(program_files "$(process_view)"), %System32% $system32"
+
+# "Sysnative" is a name only a 32-bit program on 64-bit Windows has; the x86-64 build would make a
+# folder of that name, which is why only the shipped build is asked where the files land.
+if [ "$QMB_WINDOWS_BUILD" = win32 ]; then
+  [ -f "$installed64/demo.exe" ] || { log setup.log; fail "no demo.exe in $(system_folder 64)\\qmbfolders"; }
+  if [ "$installed32" != "$installed64" ]; then
+    [ ! -e "$installed32" ] || fail "the files went to $(system_folder 32), not the 64-bit system folder"
+  fi
+  [ ! -e "$(drive_c)/windows/Sysnative" ] || fail "a real folder named Sysnative was made"
+  echo "ok the payload is in $(system_folder 64)\\qmbfolders"
+fi
+cleanup
