@@ -7,7 +7,7 @@ TSAN := build/tsan
 JOBS ?= $(shell nproc)
 MAKEFLAGS += --no-print-directory
 
-.PHONY: deps build native win32 win64 test unit e2e asan tsan bench profile32 demo fuzz clean
+.PHONY: deps build native win32 win64 test unit e2e asan tsan bench size profile32 demo fuzz clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -59,6 +59,10 @@ e2e: build
 bench: build
 	@bash scripts/bench.sh
 	@bash scripts/bench_install.sh
+
+# Where the bytes of the runtime image go, per library and per module, against its goal.
+size: win32
+	@bash scripts/size.sh
 
 # The LZMA decoder's profile as the 32-bit build compiles it, counted under emulation.
 profile32:
