@@ -12,6 +12,8 @@ packages=(
   lzma-dev 7zip
   libgtest-dev libgmock-dev googletest
   wine wine32:i386 wine64 xvfb xauth file
+  # Wine's bcrypt.dll ciphers through GnuTLS (only recommended by the Wine packages)
+  libgnutls30 libgnutls30:i386
   fonts-wqy-microhei imagemagick
 )
 # `install-deps.sh fuzz` adds clang with its libFuzzer runtime (make fuzz only), `profile32` the

@@ -88,4 +88,6 @@ for img in setup.exe 7-zip32.dll; do
     END { for (m in sum) printf "  %9.1f KB  %s\n", sum[m] / 1000, m }' "$tables" | sort -rn | sed -n 1,25p
   echo
 done
+source scripts/bench_results.sh
+result_set size "$(kb "$image" | tr -d ' ')" - "$(awk -v b="$image" 'BEGIN { printf "%.2f", b / 1e6 }')"
 [ "$image" -le $goal ]
