@@ -111,6 +111,21 @@ BCRYPT_AUTHENTICATED_CIPHER_MODE_INFO GcmInfo(const uint8_t* nonce, const uint8_
   return info;
 }
 
+// BCryptEncrypt and BCryptDecrypt take the same arguments; GCM writes or checks the tag in info.
+using CipherCall = NTSTATUS(WINAPI*)(BCRYPT_KEY_HANDLE, PUCHAR, ULONG, VOID*, PUCHAR, ULONG, PUCHAR, ULONG,
+                                     ULONG*, ULONG);
+
+bool RunGcm(CipherCall call, const uint8_t* key, const uint8_t* nonce, const uint8_t* in, size_t size,
+            uint8_t* out, const uint8_t* tag) {
+  AesKey gcm(BCRYPT_CHAIN_MODE_GCM, key);
+  if (!gcm.get() || size > ULONG_MAX) return false;
+  auto info = GcmInfo(nonce, tag);
+  ULONG written = 0;
+  return Ok(call(gcm.get(), const_cast<PUCHAR>(in), static_cast<ULONG>(size), &info, nullptr, 0, out,
+                 static_cast<ULONG>(size), &written, 0)) &&
+         written == size;
+}
+
 }  // namespace
 
 struct Hash::State {
@@ -187,25 +202,13 @@ bool AesCbcDecryptor::Decrypt(uint8_t* data, size_t size) {
 
 bool AesGcmEncrypt(const uint8_t* key, const uint8_t* nonce, const uint8_t* in, size_t size, uint8_t* out,
                    uint8_t* tag) {
-  AesKey gcm(BCRYPT_CHAIN_MODE_GCM, key);
-  if (!gcm.get() || size > ULONG_MAX) return false;
-  auto info = GcmInfo(nonce, tag);
-  ULONG written = 0;
-  return Ok(BCryptEncrypt(gcm.get(), const_cast<PUCHAR>(in), static_cast<ULONG>(size), &info, nullptr, 0, out,
-                          static_cast<ULONG>(size), &written, 0)) &&
-         written == size;
+  return RunGcm(BCryptEncrypt, key, nonce, in, size, out, tag);
 }
 
 bool AesGcmDecrypt(const uint8_t* key, const uint8_t* nonce, const uint8_t* in, size_t size, uint8_t* out,
                    const uint8_t* tag) {
-  AesKey gcm(BCRYPT_CHAIN_MODE_GCM, key);
-  if (!gcm.get() || size > ULONG_MAX) return false;
-  auto info = GcmInfo(nonce, tag);
-  ULONG written = 0;
   // A tag that does not match gives STATUS_AUTH_TAG_MISMATCH, a failure status.
-  return Ok(BCryptDecrypt(gcm.get(), const_cast<PUCHAR>(in), static_cast<ULONG>(size), &info, nullptr, 0, out,
-                          static_cast<ULONG>(size), &written, 0)) &&
-         written == size;
+  return RunGcm(BCryptDecrypt, key, nonce, in, size, out, tag);
 }
 
 }  // namespace qmb::crypto
