@@ -79,6 +79,7 @@ best_of() {  # output folder, command...
 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
+source scripts/bench_results.sh
 mixed=$bench/mixed
 # name, 7zz switches, data folder, folders (default: all); BENCH_ONLY="a.7z b.7z" picks some.
 archives=(
@@ -116,6 +117,10 @@ for row in "${archives[@]}"; do
   printf '%-18s %7d %6s %9.2fs %9.2fs %9.2fs %8s %8s\n' "$archive" "$(du -sm "$ours" | cut -f1)" \
     "${folders:-1}" "$ts" "$t1" "$tm" "$(ratio "$ts" "$t1")" "$(ratio "$ts" "$tm")"
   rm -rf "$ours" "$ref"
+  case $archive in
+    mixed.7z) result_set mixed "${ts}s" "${t1}s" "$(ratio "$ts" "$t1")" ;;
+    binaries.7z) result_set binaries "${ts}s" "${t1}s" "$(ratio "$ts" "$t1")" ;;
+  esac
 done
 for folder in "$data" "$mixed"; do [ -d "$folder" ] && echo "data: $(du -sm "$folder" | cut -f1) MB in $folder"; done
 echo "best of $runs runs each"

@@ -21,10 +21,14 @@ packages=(
   lzma-dev 7zip
   libgtest-dev libgmock-dev googletest
   wine wine64 xvfb xauth file
+  # Wine's bcrypt.dll ciphers through GnuTLS (only recommended by the Wine packages); the 32-bit
+  # Wine's GnuTLS comes with it below
+  libgnutls30
   fonts-wqy-microhei imagemagick
   osslsigncode openssl
 )
 wine32=wine32:i386
+wine32_gnutls=libgnutls30:i386
 # `install-deps.sh fuzz` adds clang with its libFuzzer runtime (make fuzz only), `profile32` the
 # i686 compiler and QEMU's user-mode emulation (make profile32 only).
 if [ "${1:-}" = fuzz ]; then
@@ -79,7 +83,7 @@ for p in "${packages[@]}"; do
   installed "$p" || missing+=("$p")
 done
 want_wine32=0
-installed "$wine32" || want_wine32=1
+{ installed "$wine32" && installed "$wine32_gnutls"; } || want_wine32=1
 [ ${#missing[@]} -eq 0 ] && [ "$want_wine32" = 0 ] && exit 0
 
 apt_errors=$(mktemp)
@@ -112,7 +116,7 @@ if [ "$want_wine32" = 1 ]; then
   [ "$new_arch" = 1 ] && [ "$updated" = 0 ] && { update_indexes || :; }
   if ! installable "$wine32"; then
     wine32_fallback "no installable candidate in the package indexes"
-  elif ! apt-get install -y -qq "${simulate[@]}" --no-install-recommends "$wine32" >/dev/null 2>"$apt_errors"; then
+  elif ! apt-get install -y -qq "${simulate[@]}" --no-install-recommends "$wine32" "$wine32_gnutls" >/dev/null 2>"$apt_errors"; then
     wine32_fallback "$(grep -m1 -E '^E:' "$apt_errors" || tail -n1 "$apt_errors")"
   elif [ ${#missing[@]} -eq 0 ]; then
     echo "installed: $wine32"

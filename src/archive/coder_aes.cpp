@@ -1,14 +1,12 @@
 // 7zAES: properties hold the cost (log2 of the hash rounds), salt and IV. The key is SHA-256 over
 // the rounds of salt + UTF-16LE password + 8-byte round counter; cost 0x3F means no hashing, the
-// key being salt and password themselves. libgcrypt does the hashing and the AES.
+// key being salt and password themselves. The crypto interface does the hashing and the AES.
 #include "archive/coder_aes.h"
-
-#include <gcrypt.h>
 
 #include <algorithm>
 #include <cstring>
 
-#include "base/crypto_init.h"
+#include "base/crypto.h"
 
 namespace qmb::sevenzip {
 namespace {
@@ -33,31 +31,24 @@ AesKeyCache::Key DeriveKey(unsigned cycles_power, const std::vector<uint8_t>& sa
   const size_t batch = static_cast<size_t>(std::min<uint64_t>(rounds, std::max<size_t>(1, 65536 / unit_size)));
   std::vector<uint8_t> block(batch * unit_size);
   for (size_t i = 0; i < batch; ++i) std::memcpy(block.data() + i * unit_size, unit.data(), unit.size());
-  gcry_md_hd_t md = nullptr;
-  gcry_md_open(&md, GCRY_MD_SHA256, 0);
+  crypto::Hash sha(crypto::DigestKind::kSha256);
   for (uint64_t round = 0; round < rounds;) {
     size_t n = static_cast<size_t>(std::min<uint64_t>(batch, rounds - round));
     for (size_t i = 0; i < n; ++i, ++round) {
       uint8_t* counter = block.data() + i * unit_size + unit.size();
       for (int b = 0; b < 8; ++b) counter[b] = static_cast<uint8_t>(round >> (8 * b));
     }
-    gcry_md_write(md, block.data(), n * unit_size);
+    sha.Write(block.data(), n * unit_size);
   }
-  std::memcpy(key.data(), gcry_md_read(md, GCRY_MD_SHA256), key.size());
-  gcry_md_close(md);
+  // A failed hash leaves the key zero: the data then fails its CRC check, as with a wrong password.
+  if (!sha.Finish(key.data())) key.fill(0);
   return key;
 }
 
 class AesDecoder final : public Source {
  public:
   explicit AesDecoder(std::unique_ptr<Source> input) : in_(std::move(input)), buffer_(1 << 17) {}
-  ~AesDecoder() override {
-    if (cipher_) gcry_cipher_close(cipher_);
-  }
-  bool Init(const AesKeyCache::Key& key, const uint8_t (&iv)[16]) {
-    return gcry_cipher_open(&cipher_, GCRY_CIPHER_AES256, GCRY_CIPHER_MODE_CBC, 0) == 0 &&
-           gcry_cipher_setkey(cipher_, key.data(), key.size()) == 0 && gcry_cipher_setiv(cipher_, iv, 16) == 0;
-  }
+  bool Init(const AesKeyCache::Key& key, const uint8_t (&iv)[16]) { return cipher_.Init(key.data(), iv); }
 
   Status Read(uint8_t* data, size_t size, size_t& got) override {
     got = 0;
@@ -68,7 +59,7 @@ class AesDecoder final : public Source {
       Status status = ReadFull(*in_, buffer_.data(), buffer_.size(), n);
       if (status != Status::kOk) return status;
       n &= ~size_t(15);
-      if (n && gcry_cipher_decrypt(cipher_, buffer_.data(), n, nullptr, 0) != 0) return Status::kDataError;
+      if (!cipher_.Decrypt(buffer_.data(), n)) return Status::kDataError;
       pos_ = 0;
       end_ = n;
     }
@@ -83,7 +74,7 @@ class AesDecoder final : public Source {
   std::vector<uint8_t> buffer_;
   size_t pos_ = 0;
   size_t end_ = 0;
-  gcry_cipher_hd_t cipher_ = nullptr;
+  crypto::AesCbcDecryptor cipher_;
 };
 
 }  // namespace
@@ -123,7 +114,6 @@ std::unique_ptr<Source> MakeAesDecoder(const std::vector<uint8_t>& props, std::u
     status = Status::kPasswordRequired;
     return nullptr;
   }
-  EnsureCryptoReady();
   auto decoder = std::make_unique<AesDecoder>(std::move(input));
   if (!decoder->Init(keys.Get(cycles_power, salt, password), iv)) {
     status = Status::kDataError;

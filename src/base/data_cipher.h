@@ -13,7 +13,7 @@ inline constexpr std::string_view kGuiTextKey = "kvo";
 inline constexpr std::string_view kExceptKey = "q";
 inline constexpr std::string_view kScriptKey = "lantern";
 
-// Deterministic: the same plain bytes and key give the same output. Empty only if libgcrypt fails.
+// Deterministic: the same plain bytes and key give the same output. Empty only if the cipher fails.
 std::string Encipher(std::string_view plain, std::string_view key);
 // nullopt when the data is not enciphered with this key or has been damaged.
 std::optional<std::string> Decipher(std::string_view data, std::string_view key);

@@ -1,16 +1,13 @@
-// MD5 through libgcrypt.
+// MD5 as text, through the crypto interface.
 #include "base/digest.h"
 
-#include <gcrypt.h>
-
-#include "base/crypto_init.h"
+#include "base/crypto.h"
 
 namespace qmb {
 
 std::string Md5Hex(std::string_view data) {
-  EnsureCryptoReady();
-  unsigned char digest[16];
-  gcry_md_hash_buffer(GCRY_MD_MD5, digest, data.data(), data.size());
+  uint8_t digest[crypto::DigestSize(crypto::DigestKind::kMd5)];
+  if (!crypto::Digest(crypto::DigestKind::kMd5, data.data(), data.size(), digest)) return {};
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string hex;
   hex.reserve(32);

@@ -1,4 +1,4 @@
-// Digests through libgcrypt.
+// Digests as the settings layer writes them.
 #pragma once
 
 #include <string>
@@ -6,7 +6,7 @@
 
 namespace qmb {
 
-// MD5 of the bytes as 32 lower-case hexadecimal digits.
+// MD5 of the bytes as 32 lower-case hexadecimal digits; empty only if the system's hash fails.
 std::string Md5Hex(std::string_view data);
 
 }  // namespace qmb
