@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "base/compressed_form.h"
-#include "base/crypto_init.h"
+#include "base/gcrypt/gcrypt_ready.h"
 #include "base/gbk_codec.h"
 #include "base/ini.h"
 #include "base/marked_section.h"
@@ -246,7 +246,7 @@ std::string ContentSeed(const std::vector<SettingsFile>& files, const sevenzip::
             std::to_string(e.crc.value_or(0)) + (e.is_dir ? "/" : "") + '\0';
   }
   std::string digest(32, '\0');
-  EnsureCryptoReady();
+  crypto::EnsureGcryptReady();
   gcry_md_hash_buffer(GCRY_MD_SHA256, digest.data(), unit.data(), unit.size());
   return digest;
 }

@@ -12,7 +12,7 @@
 #include <fstream>
 
 #include "archive/coder_aes.h"
-#include "base/crypto_init.h"
+#include "base/gcrypt/gcrypt_ready.h"
 
 namespace qmb::mkpackage {
 namespace {
@@ -298,7 +298,7 @@ bool SealArchive(const fs::path& plain, const fs::path& sealed, const SealParame
                  std::string& error) {
   auto model = ReadPlainHeader(plain, error);
   if (!model) return false;
-  EnsureCryptoReady();
+  crypto::EnsureGcryptReady();
   AesKeyCache keys;
   const AesKeyCache::Key& key = keys.Get(kCyclesPower, {}, p.password);
   StreamsInfo& streams = model->streams;

@@ -1,16 +1,16 @@
 // The crypto interface over libgcrypt, for the native build (the packaging tool and the tests).
 #include "base/crypto.h"
+#include "base/gcrypt/gcrypt_ready.h"
 
 #include <gcrypt.h>
 
 #include <cstring>
 
 namespace qmb::crypto {
-namespace {
 
 // libgcrypt wants its version check before any other call; a function-local static runs it
 // exactly once even when threads race for it.
-void EnsureReady() {
+void EnsureGcryptReady() {
   static const bool ready = [] {
     gcry_check_version(nullptr);
     // Nothing here keeps long-lived secrets, so the locked secure-memory pool is not needed.
@@ -21,13 +21,15 @@ void EnsureReady() {
   (void)ready;
 }
 
+namespace {
+
 int Algorithm(DigestKind kind) { return kind == DigestKind::kMd5 ? GCRY_MD_MD5 : GCRY_MD_SHA256; }
 
 // An AES-256 handle in the given mode; closes itself.
 class Cipher {
  public:
   Cipher(int mode, const uint8_t* key, const uint8_t* iv, size_t iv_size) {
-    EnsureReady();
+    EnsureGcryptReady();
     if (gcry_cipher_open(&handle_, GCRY_CIPHER_AES256, mode, 0) != 0) {
       handle_ = nullptr;
       return;
@@ -57,7 +59,7 @@ struct Hash::State {
 };
 
 Hash::Hash(DigestKind kind) : kind_(kind) {
-  EnsureReady();
+  EnsureGcryptReady();
   auto state = std::make_unique<State>();
   if (gcry_md_open(&state->md, Algorithm(kind), 0) == 0) state_ = std::move(state);
 }
@@ -77,13 +79,13 @@ bool Hash::Finish(uint8_t* digest) {
 }
 
 bool Digest(DigestKind kind, const void* data, size_t size, uint8_t* digest) {
-  EnsureReady();
+  EnsureGcryptReady();
   gcry_md_hash_buffer(Algorithm(kind), digest, data, size);
   return true;
 }
 
 bool HmacSha256(const uint8_t* key, size_t key_size, const void* data, size_t size, uint8_t* mac) {
-  EnsureReady();
+  EnsureGcryptReady();
   gcry_md_hd_t md;
   if (gcry_md_open(&md, GCRY_MD_SHA256, GCRY_MD_FLAG_HMAC) != 0) return false;
   bool ok = gcry_md_setkey(md, key, key_size) == 0;
