@@ -1,14 +1,20 @@
 // Creating a folder with all its missing parents.
 #pragma once
 
+#include <optional>
 #include <string>
+#include <vector>
 
 namespace qmb {
 
 class Files;
 
-// Walks path from its drive ("C:") one piece at a time and creates each missing folder. False when
-// the first piece is not a drive, when a piece is empty, "." or "..", or when creating fails.
+// The folders from the first below the drive down to path itself ("C:\a", "C:\a\b"); nullopt when
+// the first piece is not a drive ("C:") or a piece is empty, "." or "..", which would leave the path.
+std::optional<std::vector<std::string>> FolderPathLevels(const std::string& path);
+
+// Walks path from its drive one piece at a time and creates each missing folder. False when
+// FolderPathLevels refuses the path or when creating fails.
 bool CreateFolderPath(Files& files, const std::string& path);
 
 }  // namespace qmb

@@ -24,6 +24,12 @@ uint32_t ExitCodeOf(InstallResult result) {
       return 6;
     case InstallResult::kPasswordWrong:
       return 7;
+    case InstallResult::kCancelled:
+      return 8;
+    case InstallResult::kStepFailed:
+      return 9;
+    case InstallResult::kRollbackIncomplete:
+      return 10;
   }
   return 1;
 }

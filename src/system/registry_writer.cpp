@@ -61,8 +61,8 @@ uint32_t RegistryTypeCode(std::string_view type) {
 bool WriteRegistryValue(Context& ctx, RegRoot root, const std::string& key, const std::string& name,
                         std::string_view value, uint32_t type, std::string_view view_text) {
   const std::string where = key + " [" + name + "] (" + std::string(view_text) + ")";
-  if (!ctx.platform.registry.SetValue(root, key, name, type, RegistryValueBytes(type, value),
-                                      RegistryViewOf(view_text))) {
+  if (!ctx.journal.SetValue(root, key, name, type, RegistryValueBytes(type, value),
+                             RegistryViewOf(view_text))) {
     ctx.log.Failure("registry value " + where);
     return false;
   }

@@ -6,7 +6,6 @@
 #include "base/package_layout.h"
 #include "base/path.h"
 #include "base/value_store.h"
-#include "extract/folder_path.h"
 #include "extract/install_progress.h"
 #include "startup/settings_catalogue.h"
 #include "startup/settings_loader.h"
@@ -105,16 +104,17 @@ std::string BuildSkinStore(const Context& ctx) {
   return store;
 }
 
-void WriteUninstallRecord(Context& ctx) {
+bool WriteUninstallRecord(Context& ctx) {
   if (!GeneratesUninstaller(ctx)) {
     ctx.log.Step("uninstaller: not asked for");
-    return;
+    return true;
   }
   Files& files = ctx.platform.files;
+  InstallJournal& journal = ctx.journal;
   const std::string& folder = ctx.wizard.install_folder;
   if (folder.empty()) {
     ctx.log.Failure("uninstaller: no install folder");
-    return;
+    return false;
   }
   const std::string launcher_path = JoinPath(folder, "uninst.exe");
   const std::string data_path = JoinPath(folder, "uninst.dat");
@@ -122,34 +122,43 @@ void WriteUninstallRecord(Context& ctx) {
 
   // An extraction that made nothing leaves no folder; the uninstaller still has links and registry
   // values to remove.
-  if (!CreateFolderPath(files, folder)) ctx.log.Failure("uninstaller: cannot make " + folder);
+  if (!journal.CreateFolderPath(folder)) ctx.log.Failure("uninstaller: cannot make " + folder);
   const std::string record = BuildUninstallIni(ctx);
   const std::string image = ReadRuntimeImage(ctx, ctx.platform.env.ModulePath(), kKindOpenMark);
-  if (!files.WriteAll(data_path, std::string(1, kUninstallDataLead) + image)) {
+  if (!journal.PrepareFile(data_path) ||
+      !files.WriteAll(data_path, std::string(1, kUninstallDataLead) + image)) {
     ctx.log.Failure("uninstaller: cannot write " + data_path);
-    return;
+    return false;
   }
 
   if (!ctx.system.uninstaller_icon.empty()) {
     const std::string dll_folder = SupportDllFolder(ctx);
     const std::string icon_path =
         JoinPath(dll_folder, SafeFileName(ReadSetting(ctx, "禾木软件名称")) + ".ico");
-    if (!files.CreateDirectory(dll_folder) || !files.WriteAll(icon_path, ctx.system.uninstaller_icon))
+    if (!journal.CreateFolderPath(dll_folder) || !journal.PrepareFile(icon_path) ||
+        !files.WriteAll(icon_path, ctx.system.uninstaller_icon))
       ctx.log.Failure("uninstaller: cannot write " + icon_path);
   }
 
-  if (!files.WriteAll(launcher_path, LoadUninstallerResource(ctx)))
+  if (!journal.PrepareFile(launcher_path) ||
+      !files.WriteAll(launcher_path, LoadUninstallerResource(ctx))) {
     ctx.log.Failure("uninstaller: cannot write " + launcher_path);
+    return false;
+  }
 
-  AppendSection(ctx, data_path, kUninstallSettingsOpenMark, kUninstallSettingsCloseMark,
-                ctx.settings.uninstall_blob);
   std::string full_record;
   StoreSet(record, "卸载路径", BuildUninstallFileList(ctx), full_record);
   StoreSet(full_record, "卸载注册表", ctx.system.uninstall_registry_list, full_record);
-  AppendSection(ctx, data_path, kUninstallRecordOpenMark, kUninstallRecordCloseMark, full_record);
-  AppendSection(ctx, data_path, kSkinOpenMark, kSkinCloseMark, BuildSkinStore(ctx));
-  AppendPackageSection(ctx, data_path, kKindUninstaller);
+  const bool appended =
+      AppendSection(ctx, data_path, kUninstallSettingsOpenMark, kUninstallSettingsCloseMark,
+                    ctx.settings.uninstall_blob) &&
+      AppendSection(ctx, data_path, kUninstallRecordOpenMark, kUninstallRecordCloseMark,
+                    full_record) &&
+      AppendSection(ctx, data_path, kSkinOpenMark, kSkinCloseMark, BuildSkinStore(ctx)) &&
+      AppendPackageSection(ctx, data_path, kKindUninstaller);
+  if (!appended) return false;
   ctx.log.Step("uninstaller: wrote " + launcher_path + " and " + data_path);
+  return true;
 }
 
 }  // namespace qmb

@@ -11,8 +11,9 @@
 namespace qmb {
 
 // Writes "uninst.exe" and "uninst.dat" when the package asks for an uninstaller
-// ("是否生成卸载程序" is 1); otherwise does nothing. Failures are logged and passed over.
-void WriteUninstallRecord(Context& ctx);
+// ("是否生成卸载程序" is 1); otherwise does nothing. False when a file the uninstaller needs could
+// not be written (logged): the product could then not be removed again.
+bool WriteUninstallRecord(Context& ctx);
 
 // The uninstall record's INI text, sections and keys in the order the uninstaller expects.
 std::string BuildUninstallIni(Context& ctx);
