@@ -20,11 +20,13 @@ std::optional<std::vector<std::string>> FolderPathLevels(const std::string& path
   return levels;
 }
 
-bool CreateFolderPath(Files& files, const std::string& path) {
+bool CreateFolderPath(Files& files, const std::string& path, std::vector<std::string>* created) {
   const std::optional<std::vector<std::string>> levels = FolderPathLevels(path);
   if (!levels) return false;
   for (const std::string& level : *levels) {
-    if (!files.IsDirectory(level) && !files.CreateDirectory(level)) return false;
+    if (files.IsDirectory(level)) continue;
+    if (!files.CreateDirectory(level)) return false;
+    if (created != nullptr) created->push_back(level);
   }
   return true;
 }

@@ -13,8 +13,10 @@ class Files;
 // the first piece is not a drive ("C:") or a piece is empty, "." or "..", which would leave the path.
 std::optional<std::vector<std::string>> FolderPathLevels(const std::string& path);
 
-// Walks path from its drive one piece at a time and creates each missing folder. False when
-// FolderPathLevels refuses the path or when creating fails.
-bool CreateFolderPath(Files& files, const std::string& path);
+// Walks path from its drive one piece at a time and creates each missing folder, adding it to
+// created when given. False when FolderPathLevels refuses the path (nothing is made then) or when
+// creating fails.
+bool CreateFolderPath(Files& files, const std::string& path,
+                      std::vector<std::string>* created = nullptr);
 
 }  // namespace qmb

@@ -86,7 +86,12 @@ void RunInstall(Context& ctx, const std::string& password) {
     ctx.log.Step("install: archive " + startup.archive_path);
   }
   ctx.journal.Begin(JoinPath(ctx.wizard.install_folder, kBackupFolderName));
+  // The folders the payload brings are told from the ones that were there by a look before and
+  // after: the archive library makes them without saying so.
+  const std::string& install_folder = ctx.wizard.install_folder;
+  const std::vector<std::string> folders_before = ListFolderTree(ctx.platform.files, install_folder);
   const bool unpacked = ExtractAssignedFiles(ctx, password) && ExtractPayload(ctx, password);
+  NoteNewFolders(ctx, install_folder, folders_before);
   RemoveTemporaryFiles(ctx, true);
   if (!unpacked) {
     RollBack(ctx, InstallResult::kExtractionFailed,
@@ -100,9 +105,13 @@ void RunInstall(Context& ctx, const std::string& password) {
     RollBack(ctx, InstallResult::kCancelled, "");
     return;
   }
-  if (!uninstaller || ctx.journal.refused()) {
-    RollBack(ctx, InstallResult::kStepFailed,
-             uninstaller ? "a change to the machine was refused" : "the uninstaller could not be written");
+  if (!uninstaller) {
+    RollBack(ctx, InstallResult::kUninstallerFailed,
+             "the uninstaller could not be written into " + install_folder);
+    return;
+  }
+  if (ctx.journal.refused()) {
+    RollBack(ctx, InstallResult::kStepFailed, "a change to the machine was refused");
     return;
   }
   ctx.journal.Commit();

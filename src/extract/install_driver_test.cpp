@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/package_layout.h"
 #include "base/text.h"
 #include "extract/install_outcome.h"
 #include "extract/payload_test_support.h"
@@ -127,7 +128,7 @@ TEST_F(InstallDriverTest, UninstallerOnlyWhenThePackageAsksForOne) {
       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Demo";
   ctx_.settings.data.Set(kMainSection, "禾木软件名称", "Demo");
   ctx_.settings.data.Set(kMainSection, "是否生成卸载程序", "0");
-  ctx_.system.shortcuts = {{"Demo", "a.txt", "-x", "C:\\Links", false, "", "the demo"}};
+  ctx_.system.shortcuts = {{"Demo", "a.txt", "-x", "C:\\Links", false, "", "the demo", {}}};
   RunInstall(ctx_, "pw");
   EXPECT_NE(host_.shell().FindLink("C:\\Links\\Demo.lnk"), nullptr);
   EXPECT_FALSE(Exists("C:\\App\\uninst.dat"));
@@ -135,9 +136,28 @@ TEST_F(InstallDriverTest, UninstallerOnlyWhenThePackageAsksForOne) {
   EXPECT_FALSE(host_.registry().KeyExists(RegRoot::kLocalMachine, entry, RegView::kDefault));
 
   ctx_.settings.data.Set(kMainSection, "是否生成卸载程序", "1");
+  host_.files().WriteAll("C:\\pkg\\setup.exe", "MZ image" + std::string(1, '\0') +
+                                                   std::string(kKindOpenMark) + "\x01qmb-1");
+  host_.env().SetResource("UNINST_DAT", 100, "MZ launcher");
   RunInstall(ctx_, "pw");
   EXPECT_TRUE(Exists("C:\\App\\uninst.dat"));
   EXPECT_TRUE(host_.registry().KeyExists(RegRoot::kLocalMachine, entry, RegView::k32));
+}
+
+TEST_F(InstallDriverTest, TheFoldersTheInstallMadeAreTold) {
+  // The user's own folder, empty, where the product goes.
+  ASSERT_TRUE(host_.files().CreateDirectory("C:\\App"));
+  ASSERT_TRUE(host_.files().CreateDirectory("C:\\App\\mine"));
+  RunInstall(ctx_, "pw");
+  EXPECT_EQ(ctx_.system.created.folders,
+            (std::vector<std::string>{"C:\\App\\conf", "C:\\App\\sub"}));
+}
+
+TEST_F(InstallDriverTest, AnUninstallerThatCannotBeWrittenFailsTheInstall) {
+  ctx_.settings.data.Set(kMainSection, "禾木软件名称", "Demo");
+  ctx_.settings.data.Set(kMainSection, "是否生成卸载程序", "1");
+  RunInstall(ctx_, "pw");  // our own program carries no package mark here
+  EXPECT_EQ(Exits(), std::vector<uint32_t>{8});
 }
 
 TEST_F(InstallDriverTest, ArchiveOverrideReplacesThePayload) {

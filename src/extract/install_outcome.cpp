@@ -24,12 +24,16 @@ uint32_t ExitCodeOf(InstallResult result) {
       return 6;
     case InstallResult::kPasswordWrong:
       return 7;
-    case InstallResult::kCancelled:
+    case InstallResult::kUninstallerFailed:
       return 8;
-    case InstallResult::kStepFailed:
+    case InstallResult::kBadProductName:
       return 9;
-    case InstallResult::kRollbackIncomplete:
+    case InstallResult::kCancelled:
       return 10;
+    case InstallResult::kStepFailed:
+      return 11;
+    case InstallResult::kRollbackIncomplete:
+      return 12;
   }
   return 1;
 }

@@ -21,9 +21,12 @@ enum class InstallResult {
   kTooLittleSpace,     // the drive has less free space than the payload needs
   kPasswordCancelled,  // the installer password was not given
   kPasswordWrong,      // the installer password was wrong
-  kCancelled,          // the user cancelled; what the installation had changed is undone
-  kStepFailed,         // a step after the unpacking failed (uninstaller files, a refused change);
+  kUninstallerFailed,  // the uninstaller's files or its uninstall entry could not be written;
                        // what the installation had changed is undone
+  kBadProductName,     // the product name cannot name the uninstaller's folders, links and entry
+  kCancelled,          // the user cancelled; what the installation had changed is undone
+  kStepFailed,         // a change to the machine was refused (a file or link that could not be
+                       // kept aside); what the installation had changed is undone
   kRollbackIncomplete, // failed or cancelled, and the undo could not restore everything
 };
 

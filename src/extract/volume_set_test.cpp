@@ -128,14 +128,18 @@ class VolumeSetTest : public ::testing::Test {
 
 TEST_F(VolumeSetTest, ExtractsThroughPlaceholdersAndCleansUp) {
   MakeVolumes();
-  // A stale volume folder is replaced.
+  // A volume folder that was there before this run is not ours: it is refused and kept.
   ASSERT_TRUE(host_.files().CreateDirectory("C:\\Prog"));
   ASSERT_TRUE(host_.files().CreateDirectory("C:\\Prog\\App"));
   ASSERT_TRUE(host_.files().CreateDirectory("C:\\Prog\\App\\7ztemp"));
   ASSERT_TRUE(host_.files().WriteAll("C:\\Prog\\App\\7ztemp\\old.tmp", "x"));
-
   std::string archive = "C:\\pkg\\a.7z";
   std::string destination = "c:\\Prog\\App";
+  EXPECT_FALSE(ExtractArchive(ctx_, archive, destination, false, "pw", nullptr, "", "", volumes_));
+  EXPECT_EQ(host_.files().ReadAll("C:\\Prog\\App\\7ztemp\\old.tmp"), "x");
+  EXPECT_FALSE(host_.files().Exists("C:\\Prog\\App\\big.bin"));
+  ASSERT_TRUE(host_.files().RemoveTree("C:\\Prog\\App\\7ztemp"));
+
   ASSERT_TRUE(ExtractArchive(ctx_, archive, destination, false, "pw", nullptr, "", "", volumes_))
       << log_;
   EXPECT_EQ(destination, "C:\\Prog\\App");
@@ -156,6 +160,7 @@ TEST_F(VolumeSetTest, ExtractsThroughPlaceholdersAndCleansUp) {
 
   // Afterwards: no volume folder, no redirection.
   EXPECT_FALSE(host_.files().Exists("C:\\Prog\\App\\7ztemp"));
+  EXPECT_TRUE(WasCreated(ctx_.system.created, "C:\\Prog\\App\\7ztemp"));
   EXPECT_EQ(redirect_.removals, 1);
   EXPECT_FALSE(redirect_.OpensElsewhere());
 

@@ -56,6 +56,8 @@ class Registry {
   virtual bool DeleteKey(RegRoot root, const std::string& key, RegView view) = 0;
   // Deletes a key that has no subkeys, with its values; false when it has subkeys or is missing.
   virtual bool DeleteLeafKey(RegRoot root, const std::string& key, RegView view) = 0;
+  // Deletes a key that holds neither subkeys nor values; false when it holds any or is missing.
+  virtual bool DeleteEmptyKey(RegRoot root, const std::string& key, RegView view) = 0;
   virtual bool KeyExists(RegRoot root, const std::string& key, RegView view) = 0;
 };
 

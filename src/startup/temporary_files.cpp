@@ -53,7 +53,10 @@ void RemoveTemporaryFiles(Context& ctx, bool delete_payload) {
     RemoveFolder(ctx, work);
   }
   const std::string install = WithoutTrailingSlash(ctx.wizard.install_folder);
-  if (install.size() >= 2 && install[1] == ':') RemoveFolder(ctx, install + "\\7ztemp");
+  // The volume folder goes only when this run made it; one that was there before is the user's.
+  const std::string volume_folder = install + "\\7ztemp";
+  if (install.size() >= 2 && install[1] == ':' && WasCreated(ctx.system.created, volume_folder))
+    RemoveFolder(ctx, volume_folder);
 }
 
 }  // namespace qmb

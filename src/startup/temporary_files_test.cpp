@@ -24,9 +24,12 @@ TEST(RemoveTemporaryFiles, PayloadCopyWorkFolderAndVolumeFolder) {
   ASSERT_TRUE(files.CreateDirectory("C:\\App\\7ztemp"));
   ASSERT_TRUE(files.WriteAll("C:\\App\\keep.txt", "k"));
 
-  // Start-up keeps the payload.
+  // Start-up keeps the payload. A volume folder this run did not make is the user's.
   RemoveTemporaryFiles(ctx, false);
   EXPECT_FALSE(files.Exists("C:\\Temp\\1a2b.tmp"));
+  EXPECT_TRUE(files.Exists("C:\\App\\7ztemp"));
+  NoteCreatedFolder(ctx.system.created, "C:\\App\\7ztemp");
+  RemoveTemporaryFiles(ctx, false);
   EXPECT_FALSE(files.Exists("C:\\App\\7ztemp"));
   EXPECT_TRUE(files.Exists(ctx.startup.archive_path));
   EXPECT_TRUE(files.Exists("C:\\App\\keep.txt"));

@@ -4,6 +4,7 @@
 #include "base/path.h"
 #include "base/text.h"
 #include "extract/folder_path.h"
+#include "system/created_items.h"
 
 namespace qmb {
 namespace {
@@ -77,10 +78,10 @@ bool InstallJournal::Refuse(const std::string& what) {
   return true;
 }
 
-bool InstallJournal::CreateFolderPath(const std::string& folder) {
+bool InstallJournal::CreateFolderPath(const std::string& folder, std::vector<std::string>* created) {
   if (recording_ && Refuse(folder)) return false;
   if (recording_) RecordMissingFolders(folder);
-  return qmb::CreateFolderPath(files_, folder);
+  return qmb::CreateFolderPath(files_, folder, created);
 }
 
 void InstallJournal::NoteFolderContents(const std::string& folder) {
@@ -119,14 +120,9 @@ bool InstallJournal::SetValue(RegRoot root, const std::string& key, const std::s
   if (recording_ && Refuse(key + " [" + name + "]")) return false;
   if (recording_) {
     // The first missing level is the new key: everything below it is made with it.
-    std::string level;
-    for (const std::string& piece : SplitGbk(key, '\\')) {
-      level += level.empty() ? piece : "\\" + piece;
-      if (!registry_.KeyExists(root, level, view)) {
-        entries_.push_back(RegistryEntry(JournalKind::kKeyCreated, root, level, view));
-        break;
-      }
-    }
+    const std::vector<std::string> missing = MissingKeys(registry_, root, key, view);
+    if (!missing.empty())
+      entries_.push_back(RegistryEntry(JournalKind::kKeyCreated, root, missing.front(), view));
     JournalEntry value = RegistryEntry(JournalKind::kValueWritten, root, key, view);
     value.name = name;
     value.old_value = registry_.QueryValue(root, key, name, view);

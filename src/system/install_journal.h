@@ -61,7 +61,8 @@ class InstallJournal {
 
   // Creates folder with its missing parents, recording each folder it makes; true when the whole
   // path exists afterwards. Refuses a path that is not below a drive, or holds "." or "..".
-  bool CreateFolderPath(const std::string& folder);
+  // The folders made are also added to created when given (the uninstall record's list).
+  bool CreateFolderPath(const std::string& folder, std::vector<std::string>* created = nullptr);
 
   // Notes what folder holds before the archive library unpacks into it: the library makes the
   // archive's empty folders on its own, without a word, and undo removes those that are new and

@@ -16,28 +16,6 @@ namespace qmb {
 
 namespace {
 
-void WriteUninstallEntry(Context& ctx, const std::string& folder) {
-  const std::string product = ReadSetting(ctx, "禾木软件名称");
-  if (product.empty()) {
-    // The values would land in the Uninstall key itself, which the uninstaller then removes whole.
-    ctx.log.Failure("no uninstall entry: the product has no name");
-    return;
-  }
-  const std::string version = ReadSetting(ctx, "软件版本");
-  const std::string view = IsTrue(ReadSetting(ctx, "I_reg")) ? "64" : "32";
-  const std::pair<const char*, std::string> values[] = {
-      {"DisplayIcon", JoinPath(folder, ReadSetting(ctx, "包内的程序名"))},
-      {"DisplayName", product + " " + version},
-      {"DisplayVersion", version},
-      {"UninstallString", JoinPath(folder, "uninst.exe")},
-      {"InstallLocation", folder},
-      {"Publisher", ReadSetting(ctx, "公司名称")},
-  };
-  for (const auto& [name, data] : values)
-    WriteRegistryValue(ctx, RegRoot::kLocalMachine, kUninstallKey + product, name, data, kRegSz,
-                       view);
-}
-
 // Writes one value record; false when the record itself is unusable (nothing was tried).
 bool WriteValueRecord(Context& ctx, const RegistryRecord& record) {
   const uint32_t type = RegistryTypeCode(record.type);
@@ -57,13 +35,41 @@ bool WriteValueRecord(Context& ctx, const RegistryRecord& record) {
 
 }  // namespace
 
+std::string UninstallEntryView(Context& ctx) { return IsTrue(ReadSetting(ctx, "I_reg")) ? "64" : "32"; }
+
+bool WriteUninstallEntry(Context& ctx) {
+  const std::string& folder = ctx.wizard.install_folder;
+  const std::string product = ReadSetting(ctx, "禾木软件名称");
+  if (product.empty()) {
+    // The values would land in the Uninstall key itself.
+    ctx.log.Failure("no uninstall entry: the product has no name");
+    return false;
+  }
+  const std::string version = ReadSetting(ctx, "软件版本");
+  // Quoted: Windows reads an unquoted path with blanks piece by piece ("C:\Program.exe" first).
+  const std::string values[] = {
+      JoinPath(folder, ReadSetting(ctx, "包内的程序名")),
+      product + " " + version,
+      version,
+      "\"" + JoinPath(folder, "uninst.exe") + "\"",
+      folder,
+      ReadSetting(ctx, "公司名称"),
+  };
+  static_assert(std::size(values) == std::size(kUninstallEntryValues));
+  bool written = true;
+  for (size_t i = 0; i < std::size(values); ++i)
+    written &= WriteRegistryValue(ctx, RegRoot::kLocalMachine, kUninstallKey + product,
+                                  kUninstallEntryValues[i], values[i], kRegSz,
+                                  UninstallEntryView(ctx));
+  return written;
+}
+
 void WriteRegistryEntries(Context& ctx) {
   const std::string& folder = ctx.wizard.install_folder;
   const std::string store = ReplaceAll(
       ReplaceAll(ctx.settings.registry_data, "SXG(%InstallPath%)", DoubleBackslashes(folder)),
       "%InstallPath%", folder);
   const bool make_uninstaller = GeneratesUninstaller(ctx);
-  if (make_uninstaller) WriteUninstallEntry(ctx, folder);
 
   std::string removal_list;
   for (const RegistryRecord& record : ReadRegistryRecords(store)) {

@@ -178,12 +178,14 @@ TEST_F(RegistryEntriesTest, UninstallEntryAndRemovalList) {
       Script("REGEDIT4\r\n", "真"),
   });
   WriteRegistryEntries(ctx);
+  EXPECT_FALSE(host.registry().KeyExists(RegRoot::kLocalMachine, kUninstall, RegView::k64));
+  EXPECT_TRUE(WriteUninstallEntry(ctx));
   // "I_reg" puts the entry in the 64-bit view.
   EXPECT_FALSE(Text(kUninstall, "DisplayName", RegView::k32));
   EXPECT_EQ(Text(kUninstall, "DisplayIcon", RegView::k64), "D:\\運行\\演示\\demo.exe");
   EXPECT_EQ(Text(kUninstall, "DisplayName", RegView::k64), "演示 1.2");
   EXPECT_EQ(Text(kUninstall, "DisplayVersion", RegView::k64), "1.2");
-  EXPECT_EQ(Text(kUninstall, "UninstallString", RegView::k64), "D:\\運行\\演示\\uninst.exe");
+  EXPECT_EQ(Text(kUninstall, "UninstallString", RegView::k64), "\"D:\\運行\\演示\\uninst.exe\"");
   EXPECT_EQ(Text(kUninstall, "InstallLocation", RegView::k64), "D:\\運行\\演示");
   EXPECT_EQ(Text(kUninstall, "Publisher", RegView::k64), "禾木");
   EXPECT_EQ(Query(RegRoot::kLocalMachine, kUninstall, "Publisher", RegView::k64)->type, kRegSz);
@@ -194,6 +196,23 @@ TEST_F(RegistryEntriesTest, UninstallEntryAndRemovalList) {
             "HKEY_LOCAL_MACHINE\\Software\\演示\\删除$,64\r\n"
             "HKEY_CURRENT_USER\\Software\\演示\\" +
                 none + "$,32\r\n" + none + "\\" + none + "$," + none + "\r\n");
+}
+
+TEST_F(RegistryEntriesTest, TheKeysAWriteCreatesAreNoted) {
+  host.env().SetIs64BitWindows(true);
+  host.registry().SetValue(RegRoot::kCurrentUser, "Software\\Mine", "x", kRegSz, "v", RegView::k32);
+  ctx.settings.registry_data = BuildRegistryStore({
+      Value("HKEY_CURRENT_USER\\Software\\Mine\\演示\\Sub", "a", "REG_SZ", "1"),
+      Value("HKEY_CURRENT_USER\\Software\\Mine\\演示", "b", "REG_SZ", "2"),
+      Value("HKEY_LOCAL_MACHINE\\Software\\Mine", "c", "REG_SZ", "3", "64"),
+  });
+  WriteRegistryEntries(ctx);
+  // Parents first, each once; the user's key that was there already is not the install's.
+  EXPECT_EQ(KeyListText(ctx.system.created),
+            "HKEY_CURRENT_USER\\Software\\Mine\\演示$,32\r\n"
+            "HKEY_CURRENT_USER\\Software\\Mine\\演示\\Sub$,32\r\n"
+            "HKEY_LOCAL_MACHINE\\Software$,64\r\n"
+            "HKEY_LOCAL_MACHINE\\Software\\Mine$,64\r\n");
 }
 
 TEST_F(RegistryEntriesTest, WithoutAnUninstallerOnlyThePackageValues) {
@@ -211,6 +230,7 @@ TEST_F(RegistryEntriesTest, WithoutAnUninstallerOnlyThePackageValues) {
   Settings("1");
   ctx.settings.registry_data.clear();
   WriteRegistryEntries(ctx);
+  WriteUninstallEntry(ctx);
   EXPECT_EQ(Text(kUninstall, "DisplayName"), "演示 1.2");
   EXPECT_EQ(ctx.system.uninstall_registry_list, "");
 }
@@ -218,6 +238,7 @@ TEST_F(RegistryEntriesTest, WithoutAnUninstallerOnlyThePackageValues) {
 TEST_F(RegistryEntriesTest, AProductWithoutANameGetsNoUninstallEntry) {
   ctx.settings.data = IniFile("[禾木软件安装配置]\r\n是否生成卸载程序=1\r\n");
   WriteRegistryEntries(ctx);
+  EXPECT_FALSE(WriteUninstallEntry(ctx));
   EXPECT_TRUE(host.registry()
                   .ValueNames(RegRoot::kLocalMachine,
                               "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall",

@@ -35,4 +35,9 @@ std::optional<RegistryPath> ParseRegistryPath(std::string_view path, std::string
   return std::nullopt;
 }
 
+std::string_view RegistryRootName(RegRoot root) {
+  const size_t index = static_cast<size_t>(root) - 1;
+  return index < std::size(kRootNames) ? kRootNames[index] : std::string_view();
+}
+
 }  // namespace qmb

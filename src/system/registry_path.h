@@ -21,4 +21,7 @@ struct RegistryPath {
 std::optional<RegistryPath> ParseRegistryPath(std::string_view path, std::string_view value_name,
                                               bool install);
 
+// The long name of root ("HKEY_LOCAL_MACHINE"), as ParseRegistryPath reads it back.
+std::string_view RegistryRootName(RegRoot root);
+
 }  // namespace qmb

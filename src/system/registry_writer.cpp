@@ -61,8 +61,16 @@ uint32_t RegistryTypeCode(std::string_view type) {
 bool WriteRegistryValue(Context& ctx, RegRoot root, const std::string& key, const std::string& name,
                         std::string_view value, uint32_t type, std::string_view view_text) {
   const std::string where = key + " [" + name + "] (" + std::string(view_text) + ")";
-  if (!ctx.journal.SetValue(root, key, name, type, RegistryValueBytes(type, value),
-                             RegistryViewOf(view_text))) {
+  Registry& registry = ctx.platform.registry;
+  const RegView view = RegistryViewOf(view_text);
+  // The keys the write is about to create are ours to remove again when they end up empty.
+  // A write that fails may still have made some of them.
+  std::vector<std::string> made = MissingKeys(registry, root, key, view);
+  const bool set =
+      ctx.journal.SetValue(root, key, name, type, RegistryValueBytes(type, value), view);
+  std::erase_if(made, [&](const std::string& k) { return !registry.KeyExists(root, k, view); });
+  NoteCreatedKeys(ctx.system.created, root, made, view == RegView::k64 ? "64" : "32");
+  if (!set) {
     ctx.log.Failure("registry value " + where);
     return false;
   }

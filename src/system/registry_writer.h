@@ -13,7 +13,8 @@ namespace qmb {
 // 1 for "REG_SZ", 3 for "REG_BINARY", 4 for "REG_DWORD"; 0 for any other type text.
 uint32_t RegistryTypeCode(std::string_view type);
 
-// Creates the key when missing and sets the value; true when it was set. The view text "64" asks
+// Creates the key when missing (noting every key it creates) and sets the value; true when it was
+// set. The view text "64" asks
 // for the 64-bit view, any other text for the 32-bit one (on 32-bit Windows both are the one
 // registry). A REG_DWORD value is its decimal text; other values are their bytes.
 bool WriteRegistryValue(Context& ctx, RegRoot root, const std::string& key, const std::string& name,

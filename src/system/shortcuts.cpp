@@ -56,37 +56,50 @@ void PinMainProgram(Context& ctx, const std::string& install_folder) {
   ctx.log.Step("shortcuts: pinned " + JoinPath(install_folder, main_program) + " to the taskbar");
 }
 
+bool Contains(const std::vector<std::string>& paths, const std::string& path) {
+  for (const std::string& p : paths)
+    if (EqualsIgnoreCase(p, path)) return true;
+  return false;
+}
+
 // The links of one record, one per location.
 void CreateRecordLinks(Context& ctx, ShortcutRecord& record, const KindFolders& folders,
-                       const ShortcutKinds& made) {
+                       const ShortcutKinds& made, std::vector<std::string>& made_here) {
   Files& files = ctx.platform.files;
   const std::string& install_folder = ctx.wizard.install_folder;
+  // The uninstaller is written after the links, so its link cannot wait for the file.
+  const bool uninstaller = record.file == kUninstallerTarget && GeneratesUninstaller(ctx);
+  if (uninstaller) record.file = "uninst.exe";
+  const std::string target = JoinPath(install_folder, record.file);
+  const std::string icon =
+      uninstaller || record.icon.empty() ? "" : JoinPath(install_folder, record.icon);
   for (std::string folder : SplitLocations(record.locations)) {
     if (!folders.alternative_group.empty() && NormalizePath(folder) == folders.group)
       folder = folders.alternative_group;
-    const std::string link = JoinPath(folder, record.name);
-    if (!ctx.journal.CreateFolderPath(folder)) {
-      ctx.log.Failure("shortcuts: cannot make the folder " + folder + " for " + record.name);
-      continue;
-    }
+    const std::string link = JoinPath(NormalizePath(folder), LinkFileName(record.name));
     const int kind = KindOfFolder(ctx, folders, NormalizePath(folder));
     if (kind >= 0 && !made[kind]) {
       ctx.log.Step("shortcuts: " + link + " skipped, its kind is off");
       continue;
     }
-    if (record.file == kUninstallerTarget && GeneratesUninstaller(ctx)) {
-      record.file = "uninst.exe";
-      CreateLink(ctx, link, JoinPath(install_folder, record.file), record.arguments, "", true, 0,
-                 record.description, "");
-    }
-    const std::string target = JoinPath(install_folder, record.file);
-    if (!files.Exists(target)) {
+    if (!uninstaller && !files.Exists(target)) {
       ctx.log.Step("shortcuts: " + link + " skipped, no " + target);
       continue;
     }
+    // A link of that name that this run did not make is the user's: it stays as it is.
+    if (files.Exists(link) && !Contains(made_here, link)) {
+      ctx.log.Step("shortcuts: " + link + " exists already and is kept; no link made there");
+      continue;
+    }
+    if (!ctx.journal.CreateFolderPath(folder, &ctx.system.created.folders)) {
+      ctx.log.Failure("shortcuts: cannot make the folder " + folder + " for " + record.name);
+      continue;
+    }
     ShowProgressLine(ctx, FormatProgressLine(ctx, 2, link));
-    const std::string icon = record.icon.empty() ? "" : JoinPath(install_folder, record.icon);
-    CreateLink(ctx, link, target, record.arguments, icon, true, 0, record.description, "");
+    if (CreateLink(ctx, link, target, record.arguments, icon, true, 0, record.description, "")) {
+      record.made_links.push_back(link);
+      made_here.push_back(link);
+    }
   }
 }
 
@@ -121,18 +134,10 @@ void CreateShortcuts(Context& ctx) {
   }
 
   const KindFolders folders = FindKindFolders(ctx);
-  for (ShortcutRecord& record : ctx.system.shortcuts) CreateRecordLinks(ctx, record, folders, made);
+  std::vector<std::string> made_here;  // every link of this run, for records that share a name
+  for (ShortcutRecord& record : ctx.system.shortcuts)
+    CreateRecordLinks(ctx, record, folders, made, made_here);
 
-  // An unused group goes again; without a product name the "group" is Programs itself, which stays.
-  Files& files = ctx.platform.files;
-  if (!ReadSetting(ctx, "禾木软件名称").empty() && files.IsDirectory(folders.group) &&
-      !FolderHasEntries(files, folders.group)) {
-    if (files.RemoveTree(folders.group)) {
-      ctx.log.Step("shortcuts: removed the empty group " + folders.group);
-    } else {
-      ctx.log.Failure("shortcuts: cannot remove the empty group " + folders.group);
-    }
-  }
 }
 
 bool CreateLink(Context& ctx, const std::string& link_path, const std::string& target,

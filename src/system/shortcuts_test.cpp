@@ -34,7 +34,7 @@ class ShortcutsTest : public ::testing::Test, public test::SystemFixture {
   ShortcutRecord& AddRecord(const std::string& name, const std::string& file,
                             const std::string& locations) {
     return ctx.system.shortcuts.emplace_back(
-        ShortcutRecord{name, file, "-start", locations, false, "app.ico", "演示程序"});
+        ShortcutRecord{name, file, "-start", locations, false, "app.ico", "演示程序", {}});
   }
   const LinkSpec* Link(const std::string& path) { return host.shell().FindLink(path); }
   std::string Group() { return std::string(kPrograms) + "\\演示"; }
@@ -91,12 +91,20 @@ TEST_F(ShortcutsTest, AKindThatIsOffSkipsExactlyItsFolder) {
   EXPECT_NE(Link(std::string(kDesktop) + "\\b.lnk"), nullptr);
 }
 
-TEST_F(ShortcutsTest, AnUnusedStartMenuGroupIsRemovedAgain) {
+TEST_F(ShortcutsTest, AKindThatIsOffMakesNoFolderAndTheUsersOwnStays) {
   SetKinds(true, false, true);
   AddRecord("演示", "app.exe", Group() + "," + kDesktop);
   CreateShortcuts(ctx);
   EXPECT_FALSE(host.files().Exists(Group()));
   EXPECT_NE(Link(std::string(kDesktop) + "\\演示.lnk"), nullptr);
+  // An empty group of that name that was there already is the user's.
+  MakeFolder(Group());
+  ctx.system.shortcuts[0].made_links.clear();
+  host.files().RemoveFile(std::string(kDesktop) + "\\演示.lnk");
+  CreateShortcuts(ctx);
+  EXPECT_TRUE(host.files().IsDirectory(Group()));
+  EXPECT_FALSE(WasCreated(ctx.system.created, Group()));
+  host.files().RemoveFolder(Group());
 
   SetKinds(true, true, true);
   CreateShortcuts(ctx);
@@ -145,14 +153,18 @@ TEST_F(ShortcutsTest, QuickLaunchPinsTheMainProgramFromWindows6) {
 }
 
 TEST_F(ShortcutsTest, TheUninstallerRecordLinksToTheLauncher) {
-  ShortcutRecord& record = AddRecord("卸载演示", kUninstallerTarget, "C:\\A");
+  // The launcher is written after the links: every location still gets its link.
+  ShortcutRecord& record = AddRecord("卸载演示", kUninstallerTarget, "C:\\A,C:\\B");
   CreateShortcuts(ctx);
-  const LinkSpec* link = Link("C:\\A\\卸载演示.lnk");
-  ASSERT_NE(link, nullptr);
-  EXPECT_EQ(link->target, std::string(kInstallFolder) + "\\uninst.exe");
-  EXPECT_EQ(link->icon, "");  // the launcher does not exist yet: only the first link is made
+  for (const char* path : {"C:\\A\\卸载演示.lnk", "C:\\B\\卸载演示.lnk"}) {
+    const LinkSpec* link = Link(path);
+    ASSERT_NE(link, nullptr) << path;
+    EXPECT_EQ(link->target, std::string(kInstallFolder) + "\\uninst.exe");
+    EXPECT_EQ(link->icon, "");
+  }
   EXPECT_EQ(record.file, "uninst.exe");
-  EXPECT_EQ(host.shell().links().size(), 1u);
+  EXPECT_EQ(record.made_links, (std::vector<std::string>{"C:\\A\\卸载演示.lnk", "C:\\B\\卸载演示.lnk"}));
+  host.files().RemoveFile("C:\\B\\卸载演示.lnk");
 
   // Without an uninstaller the record stays as it is and makes no link.
   Settings("禾木软件名称=演示\r\n是否生成卸载程序=0");
@@ -161,6 +173,23 @@ TEST_F(ShortcutsTest, TheUninstallerRecordLinksToTheLauncher) {
   CreateShortcuts(ctx);
   EXPECT_EQ(Link("C:\\A\\卸载演示.lnk"), nullptr);
   EXPECT_EQ(record.file, kUninstallerTarget);
+}
+
+TEST_F(ShortcutsTest, OnlyTheLinksMadeAreKeptAndTheUsersOwnStay) {
+  SetKinds(false, true, true);
+  const std::string users = std::string(kDesktop) + "\\演示.lnk";
+  File(users, "the user's own link");
+  File("C:\\A\\演示.lnk", "another of theirs");
+  AddRecord("演示", "app.exe", std::string(kDesktop) + ",C:\\A,C:\\New\\Sub");
+  AddRecord("a", "missing.exe", "C:\\Other");
+  CreateShortcuts(ctx);
+  const ShortcutRecord& record = ctx.system.shortcuts[0];
+  EXPECT_EQ(host.files().ReadAll(users), "the user's own link");
+  EXPECT_EQ(host.files().ReadAll("C:\\A\\演示.lnk"), "another of theirs");
+  EXPECT_EQ(record.made_links, std::vector<std::string>{"C:\\New\\Sub\\演示.lnk"});
+  EXPECT_TRUE(ctx.system.shortcuts[1].made_links.empty());
+  EXPECT_EQ(ctx.system.created.folders, (std::vector<std::string>{"C:\\New", "C:\\New\\Sub"}));
+  EXPECT_FALSE(host.files().Exists("C:\\Other"));  // no folder for a link that is not made
 }
 
 TEST_F(ShortcutsTest, MissingTargetsAndUnusableLocationsMakeNoLink) {

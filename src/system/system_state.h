@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "system/created_items.h"
+
 namespace qmb {
 
 // One link the package asks for (data.ini section "新建快捷方式参数", record i).
@@ -16,6 +18,7 @@ struct ShortcutRecord {
   bool remove_on_uninstall = false;  // "参数是否卸载" is "真"
   std::string icon;         // "快捷方式图标": icon file below the install folder; empty: none
   std::string description;  // "快捷方式描述"
+  std::vector<std::string> made_links;  // the links CreateShortcuts made, one per location
 };
 
 struct SystemState {
@@ -35,6 +38,9 @@ struct SystemState {
   // The registry values the package marked for removal, as the registry step lists them for the
   // uninstall record.
   std::string uninstall_registry_list;
+
+  // The folders and registry keys this install made, for the uninstall record.
+  CreatedItems created;
 };
 
 }  // namespace qmb

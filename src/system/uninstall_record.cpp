@@ -6,10 +6,13 @@
 #include "base/package_layout.h"
 #include "base/path.h"
 #include "base/value_store.h"
+#include "extract/folder_path.h"
 #include "extract/install_progress.h"
 #include "startup/settings_catalogue.h"
 #include "startup/settings_loader.h"
 #include "startup/support_dlls.h"
+#include "startup/settings_registry.h"
+#include "system/registry_entries.h"
 #include "system/shortcut_locations.h"
 #include "system/system_settings.h"
 #include "system/uninstaller_file.h"
@@ -34,6 +37,7 @@ void WriteProductKeys(Context& ctx, IniFile& ini) {
   ini.Set(kRecordSection, "快捷方式个数", std::to_string(ctx.system.shortcuts.size()));
   ini.Set(kRecordSection, "开始菜单栏名称", ctx.system.alternative_start_menu_name);
   ini.Set(kRecordSection, "卸载模式", ReadSetting(ctx, "卸载模式"));
+  ini.Set(kRecordSection, kEntryViewKey, UninstallEntryView(ctx));
   for (const char* key : {"jp", "hideend", "hp"})
     ini.Set(kSwitchSection, key, ReadSettingIn(ctx, kSwitchSection, key));
 }
@@ -50,14 +54,14 @@ void WriteUninstallCommands(Context& ctx, IniFile& ini) {
   }
 }
 
-// "快捷方式" + i: every link of record i that goes at uninstall, each followed by a comma.
+// "快捷方式" + i: every link of record i that goes at uninstall, each followed by a comma. Only the
+// links the install made: one the user has under the same name, where the install made none, stays.
 void WriteShortcutLinks(Context& ctx, IniFile& ini) {
   const std::vector<ShortcutRecord>& records = ctx.system.shortcuts;
   for (size_t n = 0; n < records.size(); ++n) {
     if (!records[n].remove_on_uninstall) continue;
     std::string links;
-    for (const std::string& folder : SplitLocations(records[n].locations))
-      links += JoinPath(NormalizePath(folder), LinkFileName(records[n].name)) + ",";
+    for (const std::string& link : records[n].made_links) links += link + ",";
     ini.Set(kRecordSection, "快捷方式" + std::to_string(n + 1), links);
   }
 }
@@ -104,28 +108,22 @@ std::string BuildSkinStore(const Context& ctx) {
   return store;
 }
 
-bool WriteUninstallRecord(Context& ctx) {
-  if (!GeneratesUninstaller(ctx)) {
-    ctx.log.Step("uninstaller: not asked for");
-    return true;
-  }
-  Files& files = ctx.platform.files;
-  InstallJournal& journal = ctx.journal;
-  const std::string& folder = ctx.wizard.install_folder;
-  if (folder.empty()) {
-    ctx.log.Failure("uninstaller: no install folder");
-    return false;
-  }
-  const std::string launcher_path = JoinPath(folder, "uninst.exe");
-  const std::string data_path = JoinPath(folder, "uninst.dat");
-  ShowProgressLine(ctx, FormatProgressLine(ctx, 4, launcher_path));
+namespace {
 
+// "uninst.dat" and "uninst.exe" complete; false at the first piece that could not be written.
+bool WriteUninstallerFiles(Context& ctx, const std::string& launcher_path,
+                           const std::string& data_path) {
+  Files& files = ctx.platform.files;
+  const std::string& folder = ctx.wizard.install_folder;
   // An extraction that made nothing leaves no folder; the uninstaller still has links and registry
   // values to remove.
-  if (!journal.CreateFolderPath(folder)) ctx.log.Failure("uninstaller: cannot make " + folder);
+  if (!ctx.journal.CreateFolderPath(folder, &ctx.system.created.folders)) {
+    ctx.log.Failure("uninstaller: cannot make " + folder);
+    return false;
+  }
   const std::string record = BuildUninstallIni(ctx);
   const std::string image = ReadRuntimeImage(ctx, ctx.platform.env.ModulePath(), kKindOpenMark);
-  if (!journal.PrepareFile(data_path) ||
+  if (image.empty() || !ctx.journal.PrepareFile(data_path) ||
       !files.WriteAll(data_path, std::string(1, kUninstallDataLead) + image)) {
     ctx.log.Failure("uninstaller: cannot write " + data_path);
     return false;
@@ -135,13 +133,14 @@ bool WriteUninstallRecord(Context& ctx) {
     const std::string dll_folder = SupportDllFolder(ctx);
     const std::string icon_path =
         JoinPath(dll_folder, SafeFileName(ReadSetting(ctx, "禾木软件名称")) + ".ico");
-    if (!journal.CreateFolderPath(dll_folder) || !journal.PrepareFile(icon_path) ||
+    if (!files.CreateDirectory(dll_folder) || !ctx.journal.PrepareFile(icon_path) ||
         !files.WriteAll(icon_path, ctx.system.uninstaller_icon))
       ctx.log.Failure("uninstaller: cannot write " + icon_path);
   }
 
-  if (!journal.PrepareFile(launcher_path) ||
-      !files.WriteAll(launcher_path, LoadUninstallerResource(ctx))) {
+  const std::string launcher = LoadUninstallerResource(ctx);
+  if (launcher.empty() || !ctx.journal.PrepareFile(launcher_path) ||
+      !files.WriteAll(launcher_path, launcher)) {
     ctx.log.Failure("uninstaller: cannot write " + launcher_path);
     return false;
   }
@@ -149,14 +148,39 @@ bool WriteUninstallRecord(Context& ctx) {
   std::string full_record;
   StoreSet(record, "卸载路径", BuildUninstallFileList(ctx), full_record);
   StoreSet(full_record, "卸载注册表", ctx.system.uninstall_registry_list, full_record);
-  const bool appended =
-      AppendSection(ctx, data_path, kUninstallSettingsOpenMark, kUninstallSettingsCloseMark,
-                    ctx.settings.uninstall_blob) &&
-      AppendSection(ctx, data_path, kUninstallRecordOpenMark, kUninstallRecordCloseMark,
-                    full_record) &&
-      AppendSection(ctx, data_path, kSkinOpenMark, kSkinCloseMark, BuildSkinStore(ctx)) &&
-      AppendPackageSection(ctx, data_path, kKindUninstaller);
-  if (!appended) return false;
+  StoreSet(full_record, kCreatedFolderListName, FolderListText(ctx.system.created), full_record);
+  StoreSet(full_record, kCreatedKeyListName, KeyListText(ctx.system.created), full_record);
+  return AppendSection(ctx, data_path, kUninstallSettingsOpenMark, kUninstallSettingsCloseMark,
+                       ctx.settings.uninstall_blob) &&
+         AppendSection(ctx, data_path, kUninstallRecordOpenMark, kUninstallRecordCloseMark,
+                       full_record) &&
+         AppendSection(ctx, data_path, kSkinOpenMark, kSkinCloseMark, BuildSkinStore(ctx)) &&
+         AppendPackageSection(ctx, data_path, kKindUninstaller);
+}
+
+}  // namespace
+
+bool WriteUninstallRecord(Context& ctx) {
+  if (!GeneratesUninstaller(ctx)) {
+    ctx.log.Step("uninstaller: not asked for");
+    return true;
+  }
+  const std::string& folder = ctx.wizard.install_folder;
+  if (folder.empty()) {
+    ctx.log.Failure("uninstaller: no install folder");
+    return false;
+  }
+  const std::string launcher_path = JoinPath(folder, "uninst.exe");
+  const std::string data_path = JoinPath(folder, "uninst.dat");
+  ShowProgressLine(ctx, FormatProgressLine(ctx, 4, launcher_path));
+  // The entry in the installed-programs list comes last: it must never point at an uninstaller
+  // that is missing or cut short.
+  if (!WriteUninstallerFiles(ctx, launcher_path, data_path) || !WriteUninstallEntry(ctx)) {
+    if (ctx.outcome.result == InstallResult::kComplete)
+      SetOutcome(ctx, InstallResult::kUninstallerFailed,
+                 "the uninstaller could not be written into " + folder);
+    return false;
+  }
   ctx.log.Step("uninstaller: wrote " + launcher_path + " and " + data_path);
   return true;
 }

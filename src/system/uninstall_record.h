@@ -10,9 +10,10 @@
 
 namespace qmb {
 
-// Writes "uninst.exe" and "uninst.dat" when the package asks for an uninstaller
-// ("是否生成卸载程序" is 1); otherwise does nothing. False when a file the uninstaller needs could
-// not be written (logged): the product could then not be removed again.
+// Writes "uninst.dat" and "uninst.exe" when the package asks for an uninstaller
+// ("是否生成卸载程序" is 1), then the uninstall entry; otherwise does nothing. False when a piece
+// could not be written: the entry is then not written, and a complete install's outcome becomes
+// kUninstallerFailed.
 bool WriteUninstallRecord(Context& ctx);
 
 // The uninstall record's INI text, sections and keys in the order the uninstaller expects.

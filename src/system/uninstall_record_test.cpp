@@ -59,9 +59,12 @@ class UninstallRecordTest : public ::testing::Test, public test::SystemFixture {
     host.files().WriteAll("C:\\pkg\\setup.exe", kPackage);
     host.env().SetResource("UNINST_DAT", 100, "MZ launcher");
     SystemState& s = ctx.system;
-    s.shortcuts = {{"演示", "app.exe", "", "C:\\A\\，c:\\b%AC%c", true, "", ""},
-                   {"kept", "app.exe", "", "C:\\A", false, "", ""},
-                   {"x.LNK", "app.exe", "", "C:\\B", true, "", ""}};
+    // The first record's second location made no link (its kind was off, say).
+    s.shortcuts = {{"演示", "app.exe", "", "C:\\A\\，c:\\b%AC%c", true, "", "", {"C:\\A\\演示.lnk"}},
+                   {"kept", "app.exe", "", "C:\\A", false, "", "", {"C:\\A\\kept.lnk"}},
+                   {"x.LNK", "app.exe", "", "C:\\B", true, "", "", {"C:\\B\\x.LNK"}}};
+    s.created.folders = {std::string(kInstallFolder), std::string(kInstallFolder) + "\\data"};
+    s.created.keys = {{RegRoot::kCurrentUser, "Software\\演示", "32"}};
     s.alternative_start_menu_name = "别的组";
     s.small_picture = "small";
     s.large_picture = "";
@@ -78,8 +81,8 @@ TEST_F(UninstallRecordTest, TheRecordHoldsItsSectionsAndKeysInOrder) {
   const std::string f = kInstallFolder;
   EXPECT_EQ(BuildUninstallIni(ctx),
             "[软件卸载配置]\r\n软件名称=演示\r\n软件版本=2.0\r\n主程序名=app.exe\r\n卸载路径=" + f +
-                "\r\n快捷方式个数=3\r\n开始菜单栏名称=别的组\r\n卸载模式=后台卸载\r\n"
-                "快捷方式1=C:\\A\\演示.lnk,C:\\b，c\\演示.lnk,\r\n"
+                "\r\n快捷方式个数=3\r\n开始菜单栏名称=别的组\r\n卸载模式=后台卸载\r\n卸载项视图=32\r\n"
+                "快捷方式1=C:\\A\\演示.lnk,\r\n"
                 "快捷方式3=C:\\B\\x.LNK,\r\n"
                 "[安装包命令行]\r\njp=-quiet\r\nhideend=\r\nhp=\r\n"
                 "[卸载时运行命令]\r\n欲运行的次数=1\r\n是否外部运行1=真\r\n"
@@ -94,7 +97,8 @@ TEST_F(UninstallRecordTest, TheFileListEndsWithTheUninstallerWithoutALineEnd) {
 }
 
 TEST_F(UninstallRecordTest, WritesTheLauncherAndTheDataFile) {
-  WriteUninstallRecord(ctx);
+  MakeFolder(kInstallFolder);  // made by the extraction, and listed as such
+  EXPECT_TRUE(WriteUninstallRecord(ctx));
   EXPECT_EQ(host.files().ReadAll(Path("uninst.exe")), "MZ launcher");
   EXPECT_FALSE(host.files().Exists(Path("uninst.ini")));
   EXPECT_EQ(host.files().ReadAll("C:\\Temp\\qmb_dll\\演示.ico"), "ICON");
@@ -113,6 +117,15 @@ TEST_F(UninstallRecordTest, WritesTheLauncherAndTheDataFile) {
   EXPECT_EQ(value, BuildUninstallFileList(ctx));
   EXPECT_TRUE(StoreGet(record, "卸载注册表", value));
   EXPECT_EQ(value, ctx.system.uninstall_registry_list);
+  EXPECT_TRUE(StoreGet(record, "卸载文件夹", value));
+  EXPECT_EQ(value, std::string(kInstallFolder) + "\r\n" + kInstallFolder + "\\data\r\n");
+  EXPECT_TRUE(StoreGet(record, "卸载注册表项", value));
+  EXPECT_EQ(value, "HKEY_CURRENT_USER\\Software\\演示$,32\r\n");
+  // The entry comes after both files, pointing at the launcher in quotes.
+  EXPECT_EQ(host.registry().QueryString(RegRoot::kLocalMachine,
+                                        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\演示",
+                                        "UninstallString", RegView::k32),
+            "\"" + Path("uninst.exe") + "\"");
 
   const std::string skin = dat.Section("QMB-mark=skinA", "QMB-mark=skinB");
   EXPECT_EQ(skin, "界面小图片\x01small界面小图片end界面大图片\x01\x01\x02\x03界面大图片end"
@@ -139,17 +152,24 @@ TEST_F(UninstallRecordTest, NothingWithoutAnUninstallerAndOldFilesAreReplaced) {
   EXPECT_EQ(host.files().ReadAll(Path("uninst.dat")), first);
 }
 
-TEST_F(UninstallRecordTest, WithoutAPackageMarkOrALauncherTheFilesStillCome) {
-  host.files().WriteAll("C:\\pkg\\setup.exe", "a bare program");
+TEST_F(UninstallRecordTest, AnUninstallerThatCannotBeCompleteGetsNoEntryAndFailsTheInstall) {
+  const std::string entry = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\演示";
+  SetOutcome(ctx, InstallResult::kComplete, "");
+  // No launcher to write.
   host.env().SetResource("UNINST_DAT", 100, "");
-  ctx.system.uninstaller_icon.clear();
-  WriteUninstallRecord(ctx);
-  UninstallDataReader dat(host.files().ReadAll(Path("uninst.dat")).value_or(""));
-  EXPECT_EQ(dat.Take(1), "{");
-  EXPECT_EQ(dat.Section("QMB-mark=uninst_datA", "QMB-mark=uninst_datB"),
-            ctx.settings.uninstall_blob);
+  EXPECT_FALSE(WriteUninstallRecord(ctx));
+  EXPECT_FALSE(host.registry().KeyExists(RegRoot::kLocalMachine, entry, RegView::k32));
+  EXPECT_EQ(ctx.outcome.result, InstallResult::kUninstallerFailed);
+  EXPECT_EQ(ExitCodeOf(ctx.outcome.result), 8u);
+
+  // Our own program without its package mark: no runtime image to write.
+  SetOutcome(ctx, InstallResult::kComplete, "");
+  host.env().SetResource("UNINST_DAT", 100, "MZ launcher");
+  host.files().WriteAll("C:\\pkg\\setup.exe", "a bare program");
+  EXPECT_FALSE(WriteUninstallRecord(ctx));
   EXPECT_TRUE(Logged("no package mark"));
-  EXPECT_FALSE(host.files().Exists("C:\\Temp\\qmb_dll\\演示.ico"));
+  EXPECT_FALSE(host.registry().KeyExists(RegRoot::kLocalMachine, entry, RegView::k32));
+  EXPECT_EQ(ctx.outcome.result, InstallResult::kUninstallerFailed);
 }
 
 TEST_F(UninstallRecordTest, RuntimeImageMarkAcrossAChunkBoundary) {

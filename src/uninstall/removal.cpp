@@ -30,7 +30,6 @@ namespace {
 constexpr char kRecordSection[] = "软件卸载配置";
 // The record keeps the uninstall-time commands under the settings' own section name.
 constexpr const char* kCommandSection = kUninstallRunsSection;
-constexpr char kAllUsersPrograms[] = "ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\";
 
 // Deletes one file: read-only cleared first. A file that is already gone counts as deleted.
 void RemoveOneFile(Context& ctx, const std::string& path) {
@@ -65,37 +64,6 @@ void RemoveLink(Context& ctx, const std::string& link) {
   }
   ShowProgressLine(ctx, kLineFile + link);
   RemoveOneFile(ctx, link);
-}
-
-void RemoveGroup(Context& ctx, const std::string& folder) {
-  if (ctx.platform.files.RemoveTree(folder)) {
-    ctx.log.Step("uninstall: removed start-menu group " + folder);
-  } else {
-    ctx.log.Failure("uninstall: cannot remove start-menu group " + folder);
-  }
-}
-
-// The product's start-menu group, the group a controlling process named at install time, and the
-// all-users group on the drive of the last one.
-void RemoveStartMenuGroups(Context& ctx) {
-  const UninstallState& state = ctx.uninstall;
-  const std::string programs = ctx.platform.env.GetSpecialFolder(SpecialFolder::kPrograms);
-  if (CheckFullPath(programs) != PathProblem::kNone) {
-    ctx.log.Failure("uninstall: no Programs folder; start-menu groups stay");
-    return;
-  }
-  std::string last = JoinPath(programs, state.product_name);
-  RemoveGroup(ctx, last);
-  const std::string other = state.record_ini.Value(kRecordSection, "开始菜单栏名称");
-  if (!other.empty()) {
-    if (IsSoundName(other)) {
-      last = JoinPath(programs, other);
-      RemoveGroup(ctx, last);
-    } else {
-      ctx.log.Failure("uninstall: start-menu group name \"" + other + "\" is not sound; kept");
-    }
-  }
-  RemoveGroup(ctx, last.substr(0, 3) + kAllUsersPrograms + state.product_name);
 }
 
 void RemoveRegistryItem(Context& ctx, const RegistryItem& item) {
@@ -134,23 +102,92 @@ void RemoveFiles(Context& ctx) {
   }
 }
 
-// Every folder below the install folder that is empty, deepest first. Nothing is removed through a
-// junction or link: what lies behind it is not the installation's.
-void RemoveEmptyFolders(Context& ctx) {
+// True when folder, or a folder between it and the install folder, is a junction or link.
+bool IsLinkOrBehindOne(Files& files, const std::string& folder, const std::string& install) {
+  for (std::string f = folder;; f = ParentFolder(f)) {
+    if (files.GetAttributes(f).value_or(0) & kAttrReparsePoint) return true;
+    if (!IsBelowFolder(f, install)) return false;
+  }
+}
+
+// Removes folder when it is empty and neither a junction or link nor behind one: what lies behind
+// one is not ours.
+void RemoveEmptyFolder(Context& ctx, const std::string& folder) {
   Files& files = ctx.platform.files;
-  const std::string& install = ctx.uninstall.install_folder;
+  const PathProblem problem = CheckFullPath(folder);
+  if (problem != PathProblem::kNone) {
+    ctx.log.Failure("uninstall: folder \"" + folder + "\" " + std::string(PathProblemText(problem)) +
+                    "; kept");
+    return;
+  }
+  if (!files.IsDirectory(folder)) return;
+  if (IsLinkOrBehindOne(files, folder, ctx.uninstall.install_folder)) {
+    ctx.log.Step("uninstall: " + folder + " is a link; kept");
+    return;
+  }
+  if (FolderHasEntries(files, folder)) {
+    ctx.log.Step("uninstall: " + folder + " is not empty; kept");
+    return;
+  }
+  ShowProgressLine(ctx, kLineFolder + folder);
+  if (files.RemoveFolder(folder)) {
+    ctx.log.Step("uninstall: removed " + folder);
+  } else {
+    ctx.log.Failure("uninstall: cannot remove " + folder);
+  }
+}
+
+// The folders the install created, deepest first, each only when it is empty. A record of an older
+// install lists none; of its folders only the install folder, which it names, goes when empty.
+void RemoveCreatedFolders(Context& ctx) {
   ShowProgressLine(ctx, kLineFolders);
-  const std::vector<std::string> folders = ListSubfolders(files, install, true, nullptr).paths;
-  std::vector<std::string> links;
-  for (const std::string& folder : folders)
-    if (files.GetAttributes(folder).value_or(0) & kAttrReparsePoint) links.push_back(folder);
-  for (const std::string& folder : folders) {
-    bool behind_link = false;
-    for (const std::string& link : links)
-      behind_link = behind_link || folder == link || IsBelowFolder(folder, link);
-    if (behind_link || FolderHasEntries(files, folder)) continue;
-    ShowProgressLine(ctx, kLineFolder + folder);
-    if (!files.RemoveFolder(folder)) ctx.log.Failure("uninstall: cannot remove " + folder);
+  std::vector<std::string> folders =
+      CreatedFolderListOf(ctx.uninstall.record).value_or(std::vector{ctx.uninstall.install_folder});
+  SortDeepestFirst(folders);
+  for (const std::string& folder : folders) RemoveEmptyFolder(ctx, folder);
+}
+
+// The registry keys the install created, deepest first, each only when it holds neither values nor
+// subkeys. A record of an older install lists none, and no key goes.
+void RemoveCreatedKeys(Context& ctx) {
+  std::vector<CreatedKey> keys = CreatedKeyListOf(ctx, ctx.uninstall.record).value_or(std::vector<CreatedKey>{});
+  SortDeepestFirst(keys);
+  Registry& registry = ctx.platform.registry;
+  for (const CreatedKey& k : keys) {
+    const RegView view = k.view == "64" ? RegView::k64 : RegView::k32;
+    if (registry.DeleteEmptyKey(k.root, k.key, view))
+      ctx.log.Step("uninstall: registry key " + k.key + " (" + k.view + ") deleted");
+    else
+      ctx.log.Step("uninstall: registry key " + k.key + " (" + k.view + ") kept: missing or not empty");
+  }
+}
+
+// The values of the product's uninstall entry, in the view the install wrote it (both views for a
+// record of an older install), and only where the entry names this install folder: another
+// install of the same product name keeps its entry. The key goes when nothing else is left in it.
+void RemoveUninstallEntry(Context& ctx) {
+  const UninstallState& state = ctx.uninstall;
+  Registry& registry = ctx.platform.registry;
+  const std::string key = kUninstallKey + state.product_name;
+  const std::string recorded = state.record_ini.Value(kRecordSection, kEntryViewKey);
+  std::vector<RegView> views;
+  if (recorded != "32") views.push_back(RegView::k64);
+  if (recorded != "64") views.push_back(RegView::k32);
+  if (!ctx.platform.env.Is64BitWindows()) views = {RegView::k32};
+  ShowProgressLine(ctx, kLineRegistry + key);
+  for (const RegView view : views) {
+    const std::string where = key + (view == RegView::k64 ? " (64)" : " (32)");
+    const std::optional<std::string> location =
+        registry.QueryString(RegRoot::kLocalMachine, key, "InstallLocation", view);
+    if (!location) continue;
+    if (!EqualsIgnoreCase(NormalizePath(*location), state.install_folder)) {
+      ctx.log.Step("uninstall: " + where + " names another folder; kept");
+      continue;
+    }
+    for (const char* name : kUninstallEntryValues)
+      registry.DeleteValue(RegRoot::kLocalMachine, key, name, view);
+    const bool gone = registry.DeleteEmptyKey(RegRoot::kLocalMachine, key, view);
+    ctx.log.Step("uninstall: uninstall entry " + where + (gone ? " deleted" : " emptied of its values"));
   }
 }
 
@@ -188,63 +225,35 @@ void RunUninstallCommands(Context& ctx) {
 
 void DeleteRegistryItem(Context& ctx, RegRoot root, const std::string& path,
                         const std::string& view_text) {
-  Registry& registry = ctx.platform.registry;
+  // A path ending in a backslash names the key's default value: the unnamed value goes, the key
+  // with its other values stays.
   const std::string key = ParentFolder(path);
   const std::string name = FileNameOf(path);
-  // A path ending in a backslash names the key's default value; the key is then the path's folder.
-  const std::string whole_key = name.empty() ? key : path;
-  const std::string where = path + " (" + view_text + ")";
-  if (ctx.platform.env.Is64BitWindows() && view_text == "64") {
-    const bool value = registry.DeleteValue(root, key, name, RegView::k64);
-    const bool whole = registry.DeleteLeafKey(root, whole_key, RegView::k64);
-    ctx.log.Step("uninstall: registry " + where + (value ? ": value deleted" : "") +
-                 (whole ? ": key deleted" : ""));
-  } else if (registry.DeleteValue(root, key, name, RegView::k32)) {
-    ctx.log.Step("uninstall: registry " + where + ": value deleted");
-  } else if (registry.DeleteLeafKey(root, whole_key, RegView::k32)) {
-    ctx.log.Step("uninstall: registry " + where + ": key deleted");
-  } else {
-    ctx.log.Step("uninstall: registry " + where + ": nothing to delete");
-  }
+  const RegView view =
+      ctx.platform.env.Is64BitWindows() && view_text == "64" ? RegView::k64 : RegView::k32;
+  const bool deleted = ctx.platform.registry.DeleteValue(root, key, name, view);
+  ctx.log.Step("uninstall: registry " + path + " (" + view_text + ")" +
+               (deleted ? ": value deleted" : ": nothing to delete"));
 }
 
 void RemoveAll(Context& ctx) {
   UninstallState& state = ctx.uninstall;
   Env& env = ctx.platform.env;
-  const std::string link_name = state.product_name + ".lnk";
 
   if (HasTaskbarVerbs(ctx) && !state.main_program.empty())
     ctx.platform.shell.InvokeTaskbarVerb(state.install_folder, state.main_program, false);
 
-  const std::string quick_launch_link = JoinPath(QuickLaunchFolder(ctx), link_name);
-  ShowProgressLine(ctx, kLineFile + quick_launch_link);
-  const std::string desktop_link =
-      JoinPath(env.GetSpecialFolder(SpecialFolder::kDesktop), link_name);
-  RemoveOneFile(ctx, desktop_link);
-  ShowProgressLine(ctx, kLineFile + desktop_link);
-  const std::string entry = kUninstallKey + state.product_name;
-  DeleteRegistryItem(ctx, RegRoot::kLocalMachine, entry, "64");
-  DeleteRegistryItem(ctx, RegRoot::kLocalMachine, entry, "32");
-  ShowProgressLine(ctx, kLineRegistry + entry);
-  RemoveOneFile(ctx, quick_launch_link);
-
+  RemoveUninstallEntry(ctx);
   for (const std::string& link : LinkListOf(ctx, state.record_ini)) RemoveLink(ctx, link);
-  RemoveStartMenuGroups(ctx);
   for (const RegistryItem& item : state.registry_list) RemoveRegistryItem(ctx, item);
   RemoveFiles(ctx);
-  RemoveEmptyFolders(ctx);
 
   // The launcher, which the working copy is named after.
   Files& files = ctx.platform.files;
   const std::string launcher = JoinPath(state.install_folder, FileNameOf(env.ModulePath()));
   if (files.Exists(launcher) && !files.IsDirectory(launcher)) RemoveOneFile(ctx, launcher);
-  if (!FolderHasEntries(files, state.install_folder)) {
-    if (files.RemoveFolder(state.install_folder)) {
-      ctx.log.Step("uninstall: removed " + state.install_folder);
-    } else {
-      ctx.log.Failure("uninstall: cannot remove " + state.install_folder);
-    }
-  }
+  RemoveCreatedKeys(ctx);
+  RemoveCreatedFolders(ctx);
   ShowFinishedPage(ctx);
 }
 

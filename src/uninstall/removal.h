@@ -1,5 +1,5 @@
-// The removal itself: the uninstall-time commands, then shortcuts, the uninstall entry, the
-// package's registry values, the installed files and the folders they leave empty. Only what the
+// The removal itself: the uninstall-time commands, then the uninstall entry, shortcuts, the
+// package's registry values, the installed files and the keys and folders the install created. Only what the
 // record names is touched, and only when its path is sound; every refusal and failure is logged
 // and the removal goes on.
 #pragma once
@@ -15,15 +15,16 @@ struct Context;
 // Runs the entries of record section "卸载时运行命令" in order.
 void RunUninstallCommands(Context& ctx);
 
-// Deletes the value that the last part of path names in the key before it; then, in the 64-bit
-// view, the key of the whole path too, and in the 32-bit view only when no such value was
-// deleted. A key is only ever deleted when it has no subkeys.
+// Deletes the value that the last part of path names in the key before it (the unnamed value when
+// path ends in a backslash), in the 64-bit view for view text "64" on 64-bit Windows and in the
+// 32-bit view otherwise. Keys are never deleted here: the install's own keys go, when empty, with
+// the list of keys it created.
 void DeleteRegistryItem(Context& ctx, RegRoot root, const std::string& path,
                         const std::string& view_text);
 
-// Removes everything in the order the uninstaller goes: taskbar pin, product links and uninstall
-// entry, the record's links, start-menu groups, registry values, files, empty folders, the
-// launcher; then shows the finished page.
+// Removes everything in the order the uninstaller goes: taskbar pin, the uninstall entry, the
+// record's links, registry values, files, the launcher, then the keys and folders the install
+// created, when they are empty; then shows the finished page.
 void RemoveAll(Context& ctx);
 
 }  // namespace qmb

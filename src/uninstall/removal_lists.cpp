@@ -40,6 +40,24 @@ std::vector<RegistryItem> RegistryListOf(std::string_view record) {
   return items;
 }
 
+std::optional<std::vector<std::string>> CreatedFolderListOf(std::string_view record) {
+  if (!StoreFind(record, kCreatedFolderListName)) return std::nullopt;
+  return Lines(record, kCreatedFolderListName);
+}
+
+std::optional<std::vector<CreatedKey>> CreatedKeyListOf(Context& ctx, std::string_view record) {
+  if (!StoreFind(record, kCreatedKeyListName)) return std::nullopt;
+  std::vector<CreatedKey> keys;
+  for (const std::string& line : Lines(record, kCreatedKeyListName)) {
+    if (std::optional<CreatedKey> key = ParseCreatedKey(line)) {
+      keys.push_back(std::move(*key));
+    } else {
+      ctx.log.Failure("uninstall: registry key \"" + line + "\" has no known root; kept");
+    }
+  }
+  return keys;
+}
+
 std::vector<std::string> LinkListOf(Context& ctx, const IniFile& record) {
   std::vector<std::string> links;
   const int count = ListCount(ctx, record.Value(kRecordSection, "快捷方式个数"), kRecordSection);

@@ -2,11 +2,13 @@
 // and the registry values appended behind its INI text, and the links of its shortcut keys.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "base/ini.h"
+#include "system/created_items.h"
 #include "uninstall/uninstall_state.h"
 
 namespace qmb {
@@ -22,6 +24,12 @@ std::vector<std::string> FileListOf(std::string_view record);
 // The lines of "卸载注册表", each split at its first "$," into path and view text (a line without
 // "$," is all path). Empty lines and the stored empty placeholder are dropped.
 std::vector<RegistryItem> RegistryListOf(std::string_view record);
+
+// The folders, and the registry keys, the install created ("卸载文件夹", "卸载注册表项"); nullopt
+// for a record of an older install, which lists neither. Key lines without a known root are logged
+// and left out.
+std::optional<std::vector<std::string>> CreatedFolderListOf(std::string_view record);
+std::optional<std::vector<CreatedKey>> CreatedKeyListOf(Context& ctx, std::string_view record);
 
 // For i = 1 .. "快捷方式个数": the value of "快捷方式"i split at ",", every piece kept (the empty
 // one after the last comma too).

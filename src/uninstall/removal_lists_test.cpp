@@ -45,6 +45,36 @@ TEST(RemovalLists, AnEmptyRegistryListIsStoredAsThePlaceholder) {
   EXPECT_TRUE(FileListOf("no lists at all").empty());
 }
 
+TEST(RemovalLists, CreatedFoldersAndKeysReadBackAsTheInstallWroteThem) {
+  HostPlatform host;
+  Context ctx(host.platform());
+  CreatedItems items;
+  items.folders = {"C:\\App", "C:\\App\\演示"};
+  items.keys = {{RegRoot::kCurrentUser, "Software\\演示", "32"},
+                {RegRoot::kLocalMachine, "SOFTWARE\\演示\\Sub", "64"}};
+  std::string record = RecordWith("", "", "");
+  // A record of an older install lists neither: nullopt, not an empty list.
+  EXPECT_FALSE(CreatedFolderListOf(record));
+  EXPECT_FALSE(CreatedKeyListOf(ctx, record));
+  StoreSet(record, kCreatedFolderListName, FolderListText(items), record);
+  StoreSet(record, kCreatedKeyListName,
+           KeyListText(items) + "HKEY_NOWHERE\\Software\\X$,32\r\nHKEY_CURRENT_USER$,32\r\n",
+           record);
+  EXPECT_EQ(CreatedFolderListOf(record), items.folders);
+  const std::optional<std::vector<CreatedKey>> keys = CreatedKeyListOf(ctx, record);
+  ASSERT_TRUE(keys);
+  ASSERT_EQ(keys->size(), 2u);  // the lines without a known root or key are left out
+  for (size_t i = 0; i < 2; ++i) {
+    EXPECT_EQ((*keys)[i].root, items.keys[i].root);
+    EXPECT_EQ((*keys)[i].key, items.keys[i].key);
+    EXPECT_EQ((*keys)[i].view, items.keys[i].view);
+  }
+  // An install that created nothing stores the empty placeholder: an empty list.
+  std::string empty = RecordWith("", "", "");
+  StoreSet(empty, kCreatedFolderListName, "", empty);
+  EXPECT_EQ(CreatedFolderListOf(empty), std::vector<std::string>{});
+}
+
 TEST(RemovalLists, LinksOfEveryShortcutRecordWithTheirEmptyLastPieces) {
   HostPlatform host;
   Context ctx(host.platform());

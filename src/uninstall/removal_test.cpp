@@ -7,6 +7,7 @@
 #include <filesystem>
 
 #include "base/value_store.h"
+#include "startup/settings_registry.h"
 #include "uninstall/removal_lists.h"
 #include "uninstall/uninstall_test_support.h"
 
@@ -37,6 +38,18 @@ class RemovalTest : public ::testing::Test, public test::UninstallFixture {
   void Value(RegRoot root, const std::string& key, const std::string& name, RegView view) {
     host.registry().SetValue(root, key, name, kRegSz, "v", view);
   }
+  void Created(const std::vector<std::string>& folders, const std::string& keys) {
+    UninstallState& s = ctx.uninstall;
+    std::string list;
+    for (const std::string& folder : folders) list += folder + "\r\n";
+    StoreSet(s.record, kCreatedFolderListName, list, s.record);
+    StoreSet(s.record, kCreatedKeyListName, keys, s.record);
+  }
+  // The product's uninstall entry in view, naming folder as its install location.
+  void Entry(RegView view, const std::string& folder) {
+    for (const char* name : kUninstallEntryValues) Value(RegRoot::kLocalMachine, kEntryKey, name, view);
+    host.registry().SetValue(RegRoot::kLocalMachine, kEntryKey, "InstallLocation", kRegSz, folder, view);
+  }
   bool HasValue(RegRoot root, const std::string& key, const std::string& name, RegView view) {
     return host.registry().QueryValue(root, key, name, view).has_value();
   }
@@ -44,54 +57,41 @@ class RemovalTest : public ::testing::Test, public test::UninstallFixture {
 
 TEST_F(RemovalTest, RemovesWhatTheRecordNamesInOrder) {
   const std::string group = std::string(kPrograms) + "\\演示";
-  const std::string all_users = "C:\\ProgramData\\Microsoft\\Windows\\Start Menu\\Programs\\演示";
   for (const std::string& path :
        {In("app.exe"), In("data\\a.dat"), In("data\\deep\\b.dat"), In("uninst.exe"),
-        In("uninst.dat"), std::string("D:\\Shared\\plug.dll"), std::string(kDesktop) + "\\演示.lnk",
-        std::string(kDesktop) + "\\App.lnk", std::string(kQuickLaunch) + "\\演示.lnk",
-        group + "\\演示.lnk", group + "\\user note.txt", all_users + "\\演示.lnk"})
+        In("uninst.dat"), std::string("D:\\Shared\\plug.dll"), std::string(kDesktop) + "\\App.lnk",
+        group + "\\演示.lnk"})
     File(path);
   host.files().AddDrive('D');
-  for (RegView view : {RegView::k32, RegView::k64})
-    Value(RegRoot::kLocalMachine, kEntryKey, "DisplayName", view);
+  Entry(RegView::k64, kInstall);
   Value(RegRoot::kCurrentUser, "Software\\演示", "Version", RegView::k32);
   Value(RegRoot::kLocalMachine, "Software\\演示", "Path", RegView::k64);
-  // Default values, each in a key that keeps another value, in both forms a line can name them.
-  for (const char* key : {"Software\\默认", "Software\\标记"}) {
-    Value(RegRoot::kCurrentUser, key, "", RegView::k32);
-    Value(RegRoot::kCurrentUser, key, "kept", RegView::k32);
-  }
 
-  Record("[软件卸载配置]\r\n快捷方式个数=2\r\n"
+  Record("[软件卸载配置]\r\n快捷方式个数=2\r\n卸载项视图=64\r\n"
          "快捷方式1=" + std::string(kDesktop) + "\\App.lnk," + group + "\\演示.lnk,\r\n",
          {In("app.exe"), In("data\\a.dat"), In("data\\deep\\b.dat"), In("uninst.ini"),
           In("uninst.exe"), In("uninst.dat"), "D:\\Shared\\plug.dll"},
          "HKEY_CURRENT_USER\\Software\\演示\\Version$,32\r\n"
-         "HKEY_LOCAL_MACHINE\\Software\\演示\\Path$,64\r\n"
-         "HKEY_CURRENT_USER\\Software\\演示$,32\r\n"  // the key itself, once it is empty
-         "HKEY_CURRENT_USER\\Software\\默认\\$,32\r\n"
-         "HKEY_CURRENT_USER\\Software\\标记\\\x01\x02\x03$,32\r\n");
+         "HKEY_LOCAL_MACHINE\\Software\\演示\\Path$,64\r\n");
+  Created({kInstall, In("data"), In("data\\deep"), group},
+          "HKEY_CURRENT_USER\\Software\\演示$,32\r\n");
   RemoveAll(ctx);
 
   for (const std::string& path :
-       {In("app.exe"), std::string("D:\\Shared\\plug.dll"), std::string(kDesktop) + "\\演示.lnk",
-        std::string(kDesktop) + "\\App.lnk", std::string(kQuickLaunch) + "\\演示.lnk", group,
-        all_users, std::string(kInstall)})
+       {In("app.exe"), std::string("D:\\Shared\\plug.dll"), std::string(kDesktop) + "\\App.lnk",
+        group, std::string(kInstall)})
     EXPECT_FALSE(Exists(path)) << path;
   for (RegView view : {RegView::k32, RegView::k64})
     EXPECT_FALSE(host.registry().KeyExists(RegRoot::kLocalMachine, kEntryKey, view));
   EXPECT_FALSE(host.registry().KeyExists(RegRoot::kCurrentUser, "Software\\演示", RegView::k32));
   EXPECT_FALSE(HasValue(RegRoot::kLocalMachine, "Software\\演示", "Path", RegView::k64));
-  for (const char* key : {"Software\\默认", "Software\\标记"}) {
-    EXPECT_FALSE(HasValue(RegRoot::kCurrentUser, key, "", RegView::k32)) << key;
-    EXPECT_TRUE(HasValue(RegRoot::kCurrentUser, key, "kept", RegView::k32)) << key;
-  }
+  // Not created by the install, so it stays, empty as it is.
+  EXPECT_TRUE(host.registry().KeyExists(RegRoot::kLocalMachine, "Software\\演示", RegView::k64));
   ASSERT_EQ(host.shell().taskbar_verbs().size(), 1u);
   EXPECT_EQ(host.shell().taskbar_verbs()[0].file, "app.exe");
   EXPECT_FALSE(host.shell().taskbar_verbs()[0].pin);
 
   // The log list in the order of the removal; the deepest folder goes first.
-  const int quick = LineAt("删除文件: " + std::string(kQuickLaunch));
   const int entry = LineAt(std::string("删除注册项: ") + kEntryKey);
   const int link = LineAt("删除文件: " + std::string(kDesktop) + "\\App.lnk");
   const int value = LineAt("删除注册项: HKEY_CURRENT_USER\\Software\\演示\\Version");
@@ -99,10 +99,11 @@ TEST_F(RemovalTest, RemovesWhatTheRecordNamesInOrder) {
   const int folders = LineAt("获取剩余目录信息");
   const int deep = LineAt("删除目录: " + In("data\\deep"));
   const int data = LineAt("删除目录: " + In("data"), true);
-  EXPECT_TRUE(0 <= quick && quick < entry && entry < link && link < value && value < file &&
-              file < folders && folders < deep && deep < data)
-      << quick << " " << entry << " " << link << " " << value << " " << file << " " << folders
-      << " " << deep << " " << data;
+  const int install = LineAt("删除目录: " + std::string(kInstall), true);
+  EXPECT_TRUE(0 <= entry && entry < link && link < value && value < file && file < folders &&
+              folders < deep && deep < data && data < install)
+      << entry << " " << link << " " << value << " " << file << " " << folders << " " << deep
+      << " " << data << " " << install;
   // A listed file that was never there is logged as deleted all the same.
   EXPECT_GE(LineAt("删除文件: " + In("uninst.ini")), 0);
   EXPECT_EQ(view.status, view.log.back());
@@ -114,6 +115,64 @@ TEST_F(RemovalTest, RemovesWhatTheRecordNamesInOrder) {
   EXPECT_EQ(view.progress.back(), 100);
   EXPECT_TRUE(view.last_line_selected);
   EXPECT_TRUE(ctx.uninstall.finished);
+}
+
+TEST_F(RemovalTest, WhatTheInstallDidNotMakeStays) {
+  // The user's own things where the product went: links of the product's name, its Programs
+  // group, an empty folder and a file of their own in the install folder, an empty key of theirs.
+  const std::string group = std::string(kPrograms) + "\\演示";
+  const std::vector<std::string> users = {
+      std::string(kDesktop) + "\\演示.lnk", std::string(kQuickLaunch) + "\\演示.lnk",
+      group + "\\mine.lnk", In("notes.txt"), "C:\\Users\\user\\AppData\\Local\\Temp\\演示\\x.txt"};
+  for (const std::string& path : users) File(path);
+  File(In("app.exe"));
+  MakeFolder(In("empty of mine"));
+  MakeFolder(In("made\\sub"));
+  host.registry().SetValue(RegRoot::kCurrentUser, "Software\\Mine\\Empty", "x", kRegSz, "v",
+                           RegView::k32);
+  host.registry().DeleteValue(RegRoot::kCurrentUser, "Software\\Mine\\Empty", "x", RegView::k32);
+  Value(RegRoot::kCurrentUser, "Software\\Made", "theirs", RegView::k32);
+  Record("", {In("app.exe")}, "");
+  Created({kInstall, In("made"), In("made\\sub")},
+          "HKEY_CURRENT_USER\\Software\\Made$,32\r\nHKEY_CURRENT_USER\\Software\\Made\\Gone$,32\r\n");
+  RemoveAll(ctx);
+
+  for (const std::string& path : users) EXPECT_TRUE(Exists(path)) << path;
+  EXPECT_TRUE(Exists(In("empty of mine")));
+  EXPECT_FALSE(Exists(In("made")));
+  EXPECT_TRUE(Exists(kInstall));  // holds the user's things
+  EXPECT_TRUE(host.registry().KeyExists(RegRoot::kCurrentUser, "Software\\Mine\\Empty", RegView::k32));
+  // A key the install made that now holds a value someone else wrote stays with it.
+  EXPECT_TRUE(HasValue(RegRoot::kCurrentUser, "Software\\Made", "theirs", RegView::k32));
+}
+
+TEST_F(RemovalTest, AnOlderRecordRemovesNoFolderButTheInstallFolder) {
+  File(In("app.exe"));
+  MakeFolder(In("data"));
+  Record("", {In("app.exe")}, "");
+  RemoveAll(ctx);
+  EXPECT_TRUE(Exists(In("data")));
+  host.files().RemoveFolder(In("data"));
+  RemoveAll(ctx);
+  EXPECT_FALSE(Exists(kInstall));
+}
+
+TEST_F(RemovalTest, TheUninstallEntryGoesOnlyWhereThisInstallWroteIt) {
+  Entry(RegView::k32, kInstall);
+  Entry(RegView::k64, "D:\\Elsewhere\\演示");  // another install of the same name
+  Record("[软件卸载配置]\r\n卸载项视图=32\r\n", {}, "");
+  RemoveAll(ctx);
+  EXPECT_FALSE(host.registry().KeyExists(RegRoot::kLocalMachine, kEntryKey, RegView::k32));
+  EXPECT_TRUE(HasValue(RegRoot::kLocalMachine, kEntryKey, "DisplayName", RegView::k64));
+  // An older record names no view: both are tried, each only when it names this folder; a value
+  // the install did not write keeps the key.
+  Entry(RegView::k32, kInstall);
+  Value(RegRoot::kLocalMachine, kEntryKey, "NoModify", RegView::k32);
+  Record("", {}, "");
+  RemoveAll(ctx);
+  EXPECT_FALSE(HasValue(RegRoot::kLocalMachine, kEntryKey, "DisplayName", RegView::k32));
+  EXPECT_TRUE(HasValue(RegRoot::kLocalMachine, kEntryKey, "NoModify", RegView::k32));
+  EXPECT_TRUE(HasValue(RegRoot::kLocalMachine, kEntryKey, "DisplayName", RegView::k64));
 }
 
 TEST_F(RemovalTest, KeptFilesSurviveWithTheirFoldersAndForeignFilesStay) {
@@ -157,7 +216,7 @@ TEST_F(RemovalTest, DamagedEntriesAreRefusedAndLogged) {
   EXPECT_TRUE(HasValue(RegRoot::kCurrentUser, "Software\\Other\\Sub", "x", RegView::k32));
   for (const char* why : {"climbs with", "not a full path", "names a device", "names a drive root",
                           "names a folder", "holds a character", "names no link",
-                          "has no known root", "start-menu group name"})
+                          "has no known root"})
     EXPECT_TRUE(Logged(why)) << why;
   EXPECT_LT(LineAt("删除文件: " + std::string(kDesktop) + "\\.."), 0);
 }
@@ -172,8 +231,10 @@ TEST_F(RemovalTest, ThroughAJunctionNothingIsRemoved) {
                                             host.files().HostPath(In("link")));
   host.files().SetAttributes(In("link"), kAttrDirectory | kAttrReparsePoint);
   Record("", {In("app.exe")}, "");
+  Created({In("link\\empty"), In("link")}, "");
   RemoveAll(ctx);
   EXPECT_TRUE(Exists("C:\\Elsewhere\\empty"));
+  EXPECT_TRUE(Exists("C:\\Elsewhere"));
 }
 
 TEST_F(RemovalTest, UninstallCommands) {
@@ -198,34 +259,37 @@ TEST_F(RemovalTest, UninstallCommands) {
   EXPECT_FALSE(starts[0].wait);
 }
 
-TEST_F(RemovalTest, RegistryItemsInTheirViews) {
-  Registry& registry = host.registry();
-  // 64-bit view: the value, and the key of the whole path when it is a leaf.
-  Value(RegRoot::kLocalMachine, "Software\\A", "v", RegView::k64);
-  Value(RegRoot::kLocalMachine, "Software\\A\\v", "w", RegView::k64);
-  DeleteRegistryItem(ctx, RegRoot::kLocalMachine, "Software\\A\\v", "64");
-  EXPECT_FALSE(HasValue(RegRoot::kLocalMachine, "Software\\A", "v", RegView::k64));
-  EXPECT_FALSE(registry.KeyExists(RegRoot::kLocalMachine, "Software\\A\\v", RegView::k64));
-  // 32-bit view: a deleted value leaves the key of the whole path alone...
-  Value(RegRoot::kCurrentUser, "Software\\B", "v", RegView::k32);
-  Value(RegRoot::kCurrentUser, "Software\\B\\v", "w", RegView::k32);
-  DeleteRegistryItem(ctx, RegRoot::kCurrentUser, "Software\\B\\v", "32");
-  EXPECT_TRUE(registry.KeyExists(RegRoot::kCurrentUser, "Software\\B\\v", RegView::k32));
-  // ...and without such a value the key goes, when it has no subkeys.
-  DeleteRegistryItem(ctx, RegRoot::kCurrentUser, "Software\\B\\v", "32");
-  EXPECT_FALSE(registry.KeyExists(RegRoot::kCurrentUser, "Software\\B\\v", RegView::k32));
-  // A default-value line deletes a value of the placeholder's name, then the key of the path.
-  Value(RegRoot::kCurrentUser, "Software\\C\\\x01\x02\x03", "z", RegView::k32);
-  DeleteRegistryItem(ctx, RegRoot::kCurrentUser, "Software\\C\\\x01\x02\x03", "32");
-  EXPECT_FALSE(
-      registry.KeyExists(RegRoot::kCurrentUser, "Software\\C\\\x01\x02\x03", RegView::k32));
-  // On 32-bit Windows "64" is the one registry, handled the 32-bit way.
+TEST_F(RemovalTest, ValueLinesDeleteTheValueAndNeverTheKey) {
+  // A default-value line, in each view and in both forms a line can name it, deletes the unnamed
+  // value; the key keeps every other value and its subkeys.
+  for (RegView view : {RegView::k32, RegView::k64}) {
+    for (const char* key : {"Software\\默认", "Software\\标记"}) {
+      Value(RegRoot::kCurrentUser, key, "", view);
+      Value(RegRoot::kCurrentUser, key, "kept", view);
+    }
+  }
+  Value(RegRoot::kCurrentUser, "Software\\A", "v", RegView::k64);
+  Value(RegRoot::kCurrentUser, "Software\\A\\v", "w", RegView::k64);  // a subkey named like the value
+  Record("", {},
+         "HKEY_CURRENT_USER\\Software\\默认\\$,32\r\nHKEY_CURRENT_USER\\Software\\默认\\$,64\r\n"
+         "HKEY_CURRENT_USER\\Software\\标记\\\x01\x02\x03$,32\r\n"
+         "HKEY_CURRENT_USER\\Software\\标记\\\x01\x02\x03$,64\r\n"
+         "HKEY_CURRENT_USER\\Software\\A\\v$,64\r\n");
+  RemoveAll(ctx);
+  for (RegView view : {RegView::k32, RegView::k64}) {
+    for (const char* key : {"Software\\默认", "Software\\标记"}) {
+      EXPECT_FALSE(HasValue(RegRoot::kCurrentUser, key, "", view)) << key;
+      EXPECT_TRUE(HasValue(RegRoot::kCurrentUser, key, "kept", view)) << key;
+    }
+  }
+  EXPECT_FALSE(HasValue(RegRoot::kCurrentUser, "Software\\A", "v", RegView::k64));
+  EXPECT_TRUE(HasValue(RegRoot::kCurrentUser, "Software\\A\\v", "w", RegView::k64));
+
+  // On 32-bit Windows "64" is the one registry.
   host.env().SetIs64BitWindows(false);
   Value(RegRoot::kCurrentUser, "Software\\D", "v", RegView::k64);
-  Value(RegRoot::kCurrentUser, "Software\\D\\v", "w", RegView::k64);
   DeleteRegistryItem(ctx, RegRoot::kCurrentUser, "Software\\D\\v", "64");
   EXPECT_FALSE(HasValue(RegRoot::kCurrentUser, "Software\\D", "v", RegView::k32));
-  EXPECT_TRUE(registry.KeyExists(RegRoot::kCurrentUser, "Software\\D\\v", RegView::k32));
 }
 
 }  // namespace

@@ -39,7 +39,6 @@ void RefuseDamagedData(Context& ctx, const std::string& problem, const IniFile& 
   const RunModeChoice mode =
       DecideRunMode(state.switch_text, record.Value(kRecordSection, "卸载模式"), words);
   if (!mode.hidden()) ctx.platform.dialogs.MessageBox(kDamagedDataMessage, "", kMbIconError);
-  state.product_name.clear();  // names no settings folder to remove
   state.exit_code = kExitDamagedData;
   FinishUninstall(ctx);
 }
@@ -55,6 +54,7 @@ void RestoreSettings(Context& ctx, const std::string& settings) {
   UninstallState& state = ctx.uninstall;
   Files& files = ctx.platform.files;
   state.settings_folder = ctx.platform.env.TempFolder() + state.product_name + "\\";
+  state.made_settings_folder = !files.IsDirectory(state.settings_folder);
   if (!files.CreateDirectory(state.settings_folder))
     ctx.log.Failure("uninstall: cannot make " + state.settings_folder);
   const std::vector<std::string> pieces = Split(settings, kUninstallBlobSeparator);
@@ -193,9 +193,12 @@ void FinishUninstall(Context& ctx) {
   UninstallState& state = ctx.uninstall;
   Files& files = ctx.platform.files;
   Env& env = ctx.platform.env;
-  if (IsSoundName(state.product_name)) {
-    const std::string settings = env.TempFolder() + state.product_name;
-    if (!files.RemoveTree(settings)) ctx.log.Failure("uninstall: cannot remove " + settings);
+  // The settings folder goes whole only when this run made it; in one that was there already only
+  // the files written into it go.
+  if (!state.settings_folder.empty()) {
+    for (const char* name : kUninstallSettingsFiles) files.RemoveFile(state.settings_folder + name);
+    if (state.made_settings_folder && !files.RemoveTree(state.settings_folder))
+      ctx.log.Failure("uninstall: cannot remove " + state.settings_folder);
   }
   const std::string own = OwnWorkingFolder(ctx);
   if (own.empty()) {

@@ -54,10 +54,14 @@ class UninstallFlowTest : public ::testing::Test, public test::UninstallFixture 
     installer.settings.uninstall_blob = "dll settings#！★！#dll#！★！#records#！★！#vars#！★！#";
     installer.wizard.install_folder = kInstall;
     installer.system.shortcut_choice_list = "1$，1$，1";
+    // What the extraction does: the install folder, the payload's files and their folders.
+    const std::vector<std::string> before = ListFolderTree(host.files(), kInstall);
+    CreateFolderPath(host.files(), kInstall, &installer.system.created.folders);
     for (const char* file : {"app.exe", "data\\a.dat", "data\\deep\\b.dat"}) {
       File(In(file));
       installer.progress.installed_files += In(file) + "\r\n";
     }
+    NoteNewFolders(installer, kInstall, before);
     File("C:\\pkg\\setup.exe", kImage + '\0' + "QMB-mark=配置包A\x01qmb-1QMB-mark=配置包B\x01");
     host.env().SetResource("UNINST_DAT", 100, "MZ launcher");
     ReadSystemSettings(installer);
@@ -230,6 +234,25 @@ TEST_F(UninstallFlowTest, NoArgumentsEndsAtOnce) {
   StartUninstall(ctx);
   EXPECT_EQ(exits(), std::vector<uint32_t>{0});
   EXPECT_TRUE(view.visible.empty());
+}
+
+TEST_F(UninstallFlowTest, AnExistingFolderKeepsTheUsersOwnThings) {
+  // Installed into a folder the user had, with an empty folder and a file of their own, and a
+  // desktop link of the product's name that the unticked desktop kind leaves theirs.
+  MakeFolder(In("my empty folder"));
+  File(In("notes.txt"), "mine");
+  File(std::string(kDesktop) + "\\演示.lnk", "my link");
+  Install("后台卸载");
+  Start();
+  RunRemoval(ctx);
+  EXPECT_TRUE(host.files().IsDirectory(In("my empty folder")));
+  EXPECT_EQ(host.files().ReadAll(In("notes.txt")), "mine");
+  EXPECT_EQ(host.files().ReadAll(std::string(kDesktop) + "\\演示.lnk"), "my link");
+  EXPECT_FALSE(Exists(In("app.exe")));
+  EXPECT_FALSE(Exists(In("data")));
+  EXPECT_FALSE(Exists(In("uninst.dat")));
+  EXPECT_FALSE(Exists(std::string(kPrograms) + "\\演示"));
+  EXPECT_FALSE(host.registry().KeyExists(RegRoot::kLocalMachine, kEntryKey, RegView::k32));
 }
 
 TEST_F(UninstallFlowTest, ClimbingFileListLineDeletesNothingOutside) {

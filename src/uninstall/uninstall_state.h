@@ -44,7 +44,8 @@ struct UninstallState {
   std::string version;          // V
   std::string main_program;
   std::string publisher;        // "版权" of the skin store
-  std::string settings_folder;  // temp folder + N + "\"
+  std::string settings_folder;  // temp folder + N + "\"; empty until the settings are restored
+  bool made_settings_folder = false;  // it was not there before this run
 
   std::string record;  // the uninstall record: INI text with the file and registry lists behind it
   IniFile record_ini;

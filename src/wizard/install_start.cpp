@@ -15,6 +15,8 @@
 #include "startup/settings_catalogue.h"
 #include "startup/settings_loader.h"
 #include "startup/temporary_files.h"
+#include "system/system_settings.h"
+#include "uninstall/removal_paths.h"
 #include "wizard/wizard_install_view.h"
 
 namespace qmb {
@@ -27,6 +29,7 @@ constexpr char kNoSpaceText[] = "当前释放的数据将会占满磁盘空间�
 constexpr char kNoSpaceWithVolumesText[] =
     "当前释放的数据将会占满磁盘空间(所需总空间为源数据+所有分卷大小)，建议换其他盘重试";
 constexpr char kPasswordPrompt[] = "请输入安装程序的密码才可继续安装";
+constexpr char kBadProductNameText[] = "安装包的软件名称无法用于卸载程序，安装已停止";
 
 void Tell(Context& ctx, const char* text, uint32_t icon) {
   ctx.platform.dialogs.MessageBox(text, ctx.wizard.window_caption, icon);
@@ -93,8 +96,20 @@ PasswordCheck CheckInstallerPassword(Context& ctx, const std::string& password, 
 }
 
 // Steps 2 to 8; false when the start is refused.
+// The product name names the uninstaller's working folder, its entry and its links: a name the
+// uninstaller must refuse would leave an entry that can never be cleared.
+bool CheckProductName(Context& ctx) {
+  const std::string name = ReadSetting(ctx, "禾木软件名称");
+  if (!GeneratesUninstaller(ctx) || IsSoundName(name)) return true;
+  if (ctx.startup.run_mode != kRunModeBackground) Tell(ctx, kBadProductNameText, kMbIconError);
+  SetOutcome(ctx, InstallResult::kBadProductName,
+             "the product name \"" + name + "\" cannot name the uninstaller; nothing installed");
+  return false;
+}
+
 bool AcceptInstall(Context& ctx, const std::string& password, bool given) {
   WizardState& wizard = ctx.wizard;
+  if (!CheckProductName(ctx)) return false;
   for (;;) {
     ctx.platform.dialogs.ProcessPendingMessages();
     const std::string& override_folder = ctx.startup.install_path_override;

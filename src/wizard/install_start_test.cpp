@@ -89,6 +89,30 @@ TEST_F(InstallStartTest, RefusedStartKeepsTheWizardButEndsTheBackgroundMode) {
             std::string::npos) << log_;
 }
 
+TEST_F(InstallStartTest, AProductNameTheUninstallerRefusesStopsTheInstallBeforeAnything) {
+  Set("是否生成卸载程序", "1");
+  Set("禾木软件名称", "Demo: the sequel");
+  EXPECT_FALSE(StartInstall(ctx_, "", false));
+  EXPECT_EQ(OnlyBox(), "安装包的软件名称无法用于卸载程序，安装已停止");
+  EXPECT_EQ(ctx_.outcome.result, InstallResult::kBadProductName);
+  EXPECT_FALSE(Exists("C:\\App"));
+
+  // Silent: no box, the process ends with its code; without an uninstaller the name is free.
+  ctx_.startup.run_mode = kRunModeBackground;
+  for (const char* name : {"", "CON", "a/b", "x?"}) {
+    Set("禾木软件名称", name);
+    EXPECT_FALSE(StartInstall(ctx_, "", false)) << name;
+    EXPECT_EQ(Exits().back(), 9u) << name;
+  }
+  EXPECT_EQ(Boxes().size(), 1u);
+  EXPECT_FALSE(Exists("C:\\App"));
+  Set("是否生成卸载程序", "0");
+  ctx_.outcome = {};
+  Set("禾木软件名称", "Demo: the sequel");
+  StartInstall(ctx_, "", false);
+  EXPECT_NE(ctx_.outcome.result, InstallResult::kBadProductName);
+}
+
 TEST_F(InstallStartTest, FreeSpaceCountsThePayloadAndEveryVolume) {
   host_.files().SetFreeSpace('C', 10 * 1024 + 1000);  // whole kilobytes count: 10 KB
   ctx_.startup.required_size = 10 * 1024 + 1;

@@ -8,6 +8,7 @@
 #include "check_context.h"
 #include "startup/settings_catalogue.h"
 #include "startup/startup_state.h"
+#include "uninstall/removal_paths.h"
 
 namespace qmb::mkpackage {
 namespace {
@@ -121,6 +122,16 @@ void CheckCount(CheckContext& c, const IniFile::Section& section, const SettingS
   }
 }
 
+// The line of the main section's key, or 0 when it is not there.
+int KeyLine(const CheckContext& c, std::string_view key) {
+  for (const IniFile::Section& section : c.data.Sections()) {
+    if (section.name != kMainSection) continue;
+    for (const IniFile::Entry& e : section.entries)
+      if (e.key == key) return e.line;
+  }
+  return 0;
+}
+
 void CheckSection(CheckContext& c, const IniFile::Section& section, const SettingSection& known) {
   std::map<std::string, int> first_line;
   std::map<int, int> record_lines;  // record number -> first line
@@ -195,9 +206,18 @@ void CheckDataIni(CheckContext& c) {
   if (c.data.Value(kMainSection, "safe").empty())
     c.Add(Severity::kError, kFile, 0, "safe",
           "the payload password is missing: the payload archive is always password-protected");
-  if (c.data.Value(kMainSection, "禾木软件名称").empty())
+  const std::string product = c.data.Value(kMainSection, "禾木软件名称");
+  const bool uninstaller = ToInt(c.data.Value(kMainSection, "是否生成卸载程序")) == 1;
+  if (uninstaller && !IsSoundName(product)) {
+    // The installer refuses such a package, and the uninstaller refuses such a record.
+    c.Add(Severity::kError, kFile, KeyLine(c, "禾木软件名称"), "禾木软件名称",
+          "the product name \"" + product +
+              "\" cannot name the uninstaller's folder, links and uninstall entry: it must be one "
+              "file name (no \\ / : * ? \" < > |, no device name such as CON, not empty)");
+  } else if (product.empty()) {
     c.Add(Severity::kWarning, kFile, 0, "禾木软件名称",
           "no product name: captions, the uninstall entry and the start-menu group go without one");
+  }
 }
 
 }  // namespace qmb::mkpackage

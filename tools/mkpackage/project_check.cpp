@@ -51,8 +51,17 @@ void ReadPayload(CheckContext& c) {
     return;
   }
   for (auto it = fs::recursive_directory_iterator(folder, ec); !ec && it != fs::end(it);
-       it.increment(ec))
-    c.payload.insert(PayloadKey(Utf8ToGbk(fs::relative(it->path(), folder, ec).string())));
+       it.increment(ec)) {
+    const std::string relative = fs::relative(it->path(), folder, ec).string();
+    const std::string gbk = Utf8ToGbk(relative);
+    // The runtime names every file in GBK: a name it cannot hold is logged with "?" and can
+    // never be found again by the uninstaller.
+    if (!IsValidUtf8(relative) || GbkToUtf8(gbk) != relative)
+      c.Add(Severity::kError, "payload/" + relative, 0, "",
+            "the name holds characters that GBK cannot hold: the installer cannot name the file "
+            "and the uninstaller could never remove it");
+    c.payload.insert(PayloadKey(gbk));
+  }
 }
 
 void CheckSettingsFileNames(CheckContext& c) {

@@ -121,6 +121,24 @@ TEST_F(ProjectCheckTest, ValuesOfTheWrongFormAreErrors) {
   Expect(Severity::kError, "settings/data.ini", 7, "安装模式", "the run modes are");
 }
 
+TEST_F(ProjectCheckTest, TheUninstallerNeedsAProductNameItCanUse) {
+  Edit("settings/data.ini", "禾木软件名称=演示", "禾木软件名称=演示:2");
+  Expect(Severity::kError, "settings/data.ini", 2, "禾木软件名称",
+         "cannot name the uninstaller's folder, links and uninstall entry");
+  Edit("settings/data.ini", "禾木软件名称=演示:2", "禾木软件名称=CON");
+  Expect(Severity::kError, "settings/data.ini", 2, "禾木软件名称", "cannot name the uninstaller");
+  // Without an uninstaller the name names nothing that must be removed again.
+  Edit("settings/data.ini", "是否生成卸载程序=1", "是否生成卸载程序=0");
+  EXPECT_TRUE(CheckProject(dir()).findings.empty());
+}
+
+TEST_F(ProjectCheckTest, PayloadNamesOutsideGbkAreErrors) {
+  // "ą" (a with ogonek) has no GBK form; "演示" has one.
+  Write(Utf8(u8"payload/doc/ząb.txt"), "x");
+  Write(Utf8(u8"payload/doc/演示.txt"), "x");
+  Expect(Severity::kError, Utf8(u8"payload/doc/ząb.txt"), 0, "", "GBK cannot hold");
+}
+
 TEST_F(ProjectCheckTest, CountsMustMatchTheirRecords) {
   Edit("settings/data.ini", "欲运行的次数=1\r\n参数快捷方式名1", "欲运行的次数=2\r\n参数快捷方式名1");
   Expect(Severity::kError, "settings/data.ini", 10, "欲运行的次数",

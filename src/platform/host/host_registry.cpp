@@ -125,6 +125,11 @@ bool HostRegistry::DeleteLeafKey(RegRoot root, const std::string& key, RegView v
   return DeleteKey(root, key, view);
 }
 
+bool HostRegistry::DeleteEmptyKey(RegRoot root, const std::string& key, RegView view) {
+  if (!ValueNames(root, key, view).empty()) return false;
+  return DeleteLeafKey(root, key, view);
+}
+
 bool HostRegistry::KeyExists(RegRoot root, const std::string& key, RegView view) {
   int root_index = static_cast<int>(root);
   if (root_index < 1 || root_index > 5) return false;

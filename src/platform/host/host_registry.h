@@ -27,6 +27,7 @@ class HostRegistry : public Registry {
                    RegView view) override;
   bool DeleteKey(RegRoot root, const std::string& key, RegView view) override;
   bool DeleteLeafKey(RegRoot root, const std::string& key, RegView view) override;
+  bool DeleteEmptyKey(RegRoot root, const std::string& key, RegView view) override;
   bool KeyExists(RegRoot root, const std::string& key, RegView view) override;
 
   // For tests: the names of a key's direct subkeys and of its values, as they were first written.

@@ -215,6 +215,24 @@ bool Win32Registry::DeleteLeafKey(RegRoot root, const std::string& key, RegView 
                            });
 }
 
+bool Win32Registry::DeleteEmptyKey(RegRoot root, const std::string& key, RegView view) {
+  {
+    ViewAccess access(view, is_64bit_windows_);
+    HKEY root_key = RootKey(root);
+    if (!access.ok() || !root_key) return false;
+    KeyHandle handle;
+    if (RegOpenKeyExW(root_key, KeyPath(key).c_str(), 0, KEY_READ | access.flag(), handle.put()) !=
+        ERROR_SUCCESS)
+      return false;
+    DWORD subkeys = 0;
+    DWORD values = 0;
+    if (RegQueryInfoKeyW(handle.get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                         &values, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+        subkeys != 0 || values != 0)
+      return false;
+  }
+  return DeleteLeafKey(root, key, view);
+}
 
 bool Win32Registry::KeyExists(RegRoot root, const std::string& key, RegView view) {
   ViewAccess access(view, is_64bit_windows_);

@@ -21,6 +21,7 @@ class Win32Registry : public Registry {
                    RegView view) override;
   bool DeleteKey(RegRoot root, const std::string& key, RegView view) override;
   bool DeleteLeafKey(RegRoot root, const std::string& key, RegView view) override;
+  bool DeleteEmptyKey(RegRoot root, const std::string& key, RegView view) override;
   bool KeyExists(RegRoot root, const std::string& key, RegView view) override;
 
  private:
