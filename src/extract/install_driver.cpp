@@ -53,6 +53,7 @@ void RollBack(Context& ctx, InstallResult result, std::string reason) {
   // outside what the journal can undo.
   ctx.log.Step("rollback: programs already run and registry scripts are not undone");
   const RollbackReport report = ctx.journal.Rollback();
+  ctx.outcome.install_running = false;
   if (report.complete()) {
     reason += "; nothing was installed";
   } else {
@@ -85,6 +86,8 @@ void RunInstall(Context& ctx, const std::string& password) {
     startup.archive_path = ctx.extract.archive_path_override;
     ctx.log.Step("install: archive " + startup.archive_path);
   }
+  ctx.outcome.install_started = true;
+  ctx.outcome.install_running = true;
   ctx.journal.Begin(JoinPath(ctx.wizard.install_folder, kBackupFolderName));
   // The folders the payload brings are told from the ones that were there by a look before and
   // after: the archive library makes them without saying so.
@@ -115,6 +118,7 @@ void RunInstall(Context& ctx, const std::string& password) {
     return;
   }
   ctx.journal.Commit();
+  ctx.outcome.install_running = false;
   SetOutcome(ctx, InstallResult::kComplete, "");
   RunProgramList(ctx, ctx.wizard.post_install_runs);
   RunComponentSections(ctx, kScriptUnzip);

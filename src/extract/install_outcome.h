@@ -34,6 +34,8 @@ struct InstallOutcome {
   InstallResult result = InstallResult::kNotRun;
   std::string reason;          // one line for the log and the user; empty when complete
   bool process_ended = false;  // EndProcess has run
+  bool install_running = false;   // the install driver is changing the machine
+  bool install_started = false;   // the install driver has begun
   bool cancel_requested = false;  // the user confirmed Cancel while the installation ran
 };
 

@@ -5,6 +5,7 @@
 
 #include <map>
 
+#include "base/package_layout.h"
 #include "base/registry_store.h"
 #include "extract/install_driver.h"
 #include "extract/install_outcome.h"
@@ -45,6 +46,10 @@ class InstallRollbackTest : public test::PayloadTest {
     ctx_.system.shortcuts = {{"Demo", "a.txt", "", "C:\\Links,C:\\Menu\\Demo", false, "", ""}};
     ctx_.wizard.post_install_runs = {{"真", "post.exe", true, true}};
     ctx_.startup.run_mode = kRunModeBackground;
+    // The program image and launcher the uninstaller is made of.
+    files.WriteAll("C:\\pkg\\setup.exe", "MZ image" + std::string(1, '\0') +
+                                               std::string(kKindOpenMark) + "\x01qmb-1");
+    host_.env().SetResource("UNINST_DAT", 100, "MZ launcher");
   }
 
   void Tree(const std::string& folder, std::map<std::string, std::string>& tree) {
@@ -96,6 +101,7 @@ TEST_F(InstallRollbackTest, AFailureAfterEveryChangeLeavesTheMachineAsItWas) {
     RunInstall(ctx_, "pw");
     if (ctx_.outcome.result == InstallResult::kComplete) break;
     EXPECT_TRUE(ctx_.outcome.result == InstallResult::kExtractionFailed ||
+                ctx_.outcome.result == InstallResult::kUninstallerFailed ||
                 ctx_.outcome.result == InstallResult::kStepFailed)
         << n << "\n" << log_;
     EXPECT_NE(ctx_.outcome.reason.find("nothing was installed"), std::string::npos) << n;
@@ -121,10 +127,10 @@ TEST_F(InstallRollbackTest, CancelDuringTheUnpackingStopsAndUndoes) {
   }};
   RunInstall(ctx_, "pw");
   EXPECT_EQ(ctx_.outcome.result, InstallResult::kCancelled);
-  EXPECT_EQ(host_.processes().exits(), std::vector<uint32_t>{8});
+  EXPECT_EQ(host_.processes().exits(), std::vector<uint32_t>{10});
   EXPECT_EQ(Machine(), before) << log_;
   EXPECT_TRUE(host_.processes().starts().empty());
-  EXPECT_NE(log_.find("end: exit code 8 (cancelled by the user; nothing was installed)"),
+  EXPECT_NE(log_.find("end: exit code 10 (cancelled by the user; nothing was installed)"),
             std::string::npos)
       << log_;
 }
@@ -144,7 +150,7 @@ TEST_F(InstallRollbackTest, AnUndoThatCannotRestoreSaysSoWithItsOwnCode) {
   EXPECT_NE(ctx_.outcome.reason.find("could not undo: cannot put back C:\\App\\keep.txt"),
             std::string::npos)
       << ctx_.outcome.reason;
-  EXPECT_EQ(host_.processes().exits(), std::vector<uint32_t>{10});
+  EXPECT_EQ(host_.processes().exits(), std::vector<uint32_t>{12});
   EXPECT_FALSE(Exists("C:\\App\\a.txt"));
 }
 

@@ -31,7 +31,13 @@ constexpr char kNoSpaceWithVolumesText[] =
 constexpr char kPasswordPrompt[] = "请输入安装程序的密码才可继续安装";
 constexpr char kBadProductNameText[] = "安装包的软件名称无法用于卸载程序，安装已停止";
 
+// An unattended run shows no box: nobody would be there to click it, and the run would never end.
+// The refusal's reason is in the log and in the exit code instead.
 void Tell(Context& ctx, const char* text, uint32_t icon) {
+  if (ctx.startup.run_mode == kRunModeBackground) {
+    ctx.log.Step(std::string("message not shown in the background run: ") + text);
+    return;
+  }
   ctx.platform.dialogs.MessageBox(text, ctx.wizard.window_caption, icon);
 }
 
@@ -70,22 +76,21 @@ bool CheckFreeSpace(Context& ctx, const std::string& folder) {
   return false;
 }
 
-enum class PasswordCheck { kAccepted, kAskAgain, kRefused };
+enum class PasswordCheck { kAccepted, kRefused };
 
 // Step 8: the installer password, when the package has one, replaces the payload password.
 PasswordCheck CheckInstallerPassword(Context& ctx, const std::string& password, bool given) {
   const std::string digest = ReadSetting(ctx, "安装密码");
   if (digest.empty()) return PasswordCheck::kAccepted;
+  // An unattended run asks nobody: a password not given to it is a password not given.
+  const bool ask = !given && ctx.startup.run_mode != kRunModeBackground;
   std::optional<std::string> typed =
       given ? std::optional<std::string>(password)
-            : ctx.platform.dialogs.InputBox(kPasswordPrompt, ctx.wizard.window_caption, true);
+            : ask ? ctx.platform.dialogs.InputBox(kPasswordPrompt, ctx.wizard.window_caption, true)
+                  : std::nullopt;
   if (typed && Md5Hex(*typed) == digest) {
     ctx.wizard.payload_password = *typed;
     return PasswordCheck::kAccepted;
-  }
-  if (typed && !given && ctx.startup.run_mode == kRunModeBackground) {
-    ctx.log.Failure("install: wrong installer password; asking again");
-    return PasswordCheck::kAskAgain;
   }
   if (typed) {
     SetOutcome(ctx, InstallResult::kPasswordWrong, "wrong installer password");
@@ -101,7 +106,7 @@ PasswordCheck CheckInstallerPassword(Context& ctx, const std::string& password, 
 bool CheckProductName(Context& ctx) {
   const std::string name = ReadSetting(ctx, "禾木软件名称");
   if (!GeneratesUninstaller(ctx) || IsSoundName(name)) return true;
-  if (ctx.startup.run_mode != kRunModeBackground) Tell(ctx, kBadProductNameText, kMbIconError);
+  Tell(ctx, kBadProductNameText, kMbIconError);
   SetOutcome(ctx, InstallResult::kBadProductName,
              "the product name \"" + name + "\" cannot name the uninstaller; nothing installed");
   return false;
@@ -110,33 +115,25 @@ bool CheckProductName(Context& ctx) {
 bool AcceptInstall(Context& ctx, const std::string& password, bool given) {
   WizardState& wizard = ctx.wizard;
   if (!CheckProductName(ctx)) return false;
-  for (;;) {
-    ctx.platform.dialogs.ProcessPendingMessages();
-    const std::string& override_folder = ctx.startup.install_path_override;
-    wizard.install_folder = NormalizePath(override_folder.empty() ? wizard.folder_box
-                                                                  : override_folder);
-    const std::string& folder = wizard.install_folder;
-    if (folder.empty()) {
-      Tell(ctx, kNoFolderText, kMbIconError);
-      SetOutcome(ctx, InstallResult::kNoFolder, "no install folder");
-      return false;
-    }
-    if (!CheckInstallPath(ctx, folder)) {
-      SetOutcome(ctx, InstallResult::kFolderRejected, "install folder refused: " + folder);
-      return false;
-    }
-    if (!CheckFreeSpace(ctx, folder)) return false;
-    wizard.payload_password = ReadSetting(ctx, "safe");
-    switch (CheckInstallerPassword(ctx, password, given)) {
-      case PasswordCheck::kAccepted:
-        ctx.log.Step("install: start in " + folder);
-        return true;
-      case PasswordCheck::kAskAgain:
-        continue;
-      case PasswordCheck::kRefused:
-        return false;
-    }
+  ctx.platform.dialogs.ProcessPendingMessages();
+  const std::string& override_folder = ctx.startup.install_path_override;
+  wizard.install_folder = NormalizePath(override_folder.empty() ? wizard.folder_box
+                                                                : override_folder);
+  const std::string& folder = wizard.install_folder;
+  if (folder.empty()) {
+    Tell(ctx, kNoFolderText, kMbIconError);
+    SetOutcome(ctx, InstallResult::kNoFolder, "no install folder");
+    return false;
   }
+  if (!CheckInstallPath(ctx, folder)) {
+    SetOutcome(ctx, InstallResult::kFolderRejected, "install folder refused: " + folder);
+    return false;
+  }
+  if (!CheckFreeSpace(ctx, folder)) return false;
+  wizard.payload_password = ReadSetting(ctx, "safe");
+  if (CheckInstallerPassword(ctx, password, given) != PasswordCheck::kAccepted) return false;
+  ctx.log.Step("install: start in " + folder);
+  return true;
 }
 
 }  // namespace

@@ -20,7 +20,6 @@
 #include "platform/win32/window_class.h"
 #include "startup/dll_notifications.h"
 #include "startup/settings_loader.h"
-#include "startup/temporary_files.h"
 #include "wizard/components_model.h"
 #include "wizard/dll_request_window.h"
 #include "wizard/finish_options.h"
@@ -580,9 +579,7 @@ class WizardWindow : public WizardView,
   }
 
   void Exit() {
-    if (!ConfirmExit(ctx_)) return;
-    RemoveTemporaryFiles(ctx_, true);
-    EndProcess(ctx_);
+    if (ConfirmExit(ctx_)) CancelWizard(ctx_);
   }
 
   void BrowseInstallFolder() {
