@@ -81,15 +81,15 @@ for key in "HKLM\\Software\\$product" "HKLM\\Software\\Wow6432Node\\$product" \
 done
 
 # The installed product removed again by its uninstaller, hidden: uninst.exe copies uninst.dat into
-# the temp folder and starts the copy, which removes the files, links, folders and registry values
-# the install made and ends by itself.
+# the temp folder, runs the copy and waits for it; the copy removes the files, links, folders and
+# registry values the install made and ends by itself.
 echo
 echo "== uninstalling under Wine ($folder_win\\uninst.exe -hp)"
 rm -f "$(drive_c)/qmbdemo/uninstall.log"
 SETUP_LOG='C:\qmbdemo\uninstall.log' run_wine "$folder_win\\uninst.exe" -hp || true
 echo "uninstaller log (GBK, shown in UTF-8): the launcher's start and the last lines"
 iconv -f GBK -t UTF-8 "$(drive_c)/qmbdemo/uninstall.log" | tr -d '\r' |
-  grep -E '^launcher: started|^package: kind|^start-up: uninstaller' | sed 's/^/  /' || :
+  grep -E '^launcher: (starting|the uninstaller ended)|^package: kind|^start-up: uninstaller' | sed 's/^/  /' || :
 iconv -f GBK -t UTF-8 "$(drive_c)/qmbdemo/uninstall.log" | tr -d '\r' | tail -n 8 | sed 's/^/  /'
 # What the install left behind after an uninstall: files, links, folders and registry values.
 report_left() {
@@ -172,8 +172,8 @@ What the demo shows:
     registry values in their views, a registry script through regedit, the uninstall entry, the
     uninstall record uninst.dat with the launcher uninst.exe, the post-install run; it ends with
     exit code 0 (README: the exit codes of a background install).
-  - uninst.exe -hp copies uninst.dat into the temp folder and starts the copy, which removes the
-    product again with its window hidden (the uninstall window and the other run modes are covered
+  - uninst.exe -hp copies uninst.dat into the temp folder, runs the copy and waits for it: the copy
+    removes exactly what the install made, with its window hidden, and its exit code is the launcher's (the uninstall window and the other run modes are covered
     by the end-to-end tests, make test).
   - The wizard, with the demo's own look (texts, fonts, colours, the transparent PNG logo and
     header image), is driven under a virtual display through every page to the end, and the

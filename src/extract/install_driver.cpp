@@ -92,7 +92,8 @@ void RunInstall(Context& ctx, const std::string& password) {
   // The folders the payload brings are told from the ones that were there by a look before and
   // after: the archive library makes them without saying so.
   const std::string& install_folder = ctx.wizard.install_folder;
-  const std::vector<std::string> folders_before = ListFolderTree(ctx.platform.files, install_folder);
+  const std::vector<std::string> folders_before =
+      ListFolderTree(ctx.platform.files, install_folder);
   const bool unpacked = ExtractAssignedFiles(ctx, password) && ExtractPayload(ctx, password);
   NoteNewFolders(ctx, install_folder, folders_before);
   RemoveTemporaryFiles(ctx, true);

@@ -36,7 +36,8 @@ std::optional<PreparedVolumes> PrepareVolumes(Context& ctx, std::string& archive
   // The placeholders need a folder of their own: one that is there already (the user's, or one a
   // run that did not end left behind) is not ours to empty.
   if (files.Exists(folder_path) && !WasCreated(ctx.system.created, folder_path)) {
-    ctx.log.Failure("volumes: " + folder_path + " exists already and is not ours; nothing unpacked");
+    ctx.log.Failure("volumes: " + folder_path +
+                    " exists already and is not ours; nothing unpacked");
     return std::nullopt;
   }
   if (files.Exists(folder_path) && !files.RemoveTree(folder_path)) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace qmb {
@@ -13,9 +14,11 @@ class Processes {
   virtual ~Processes() = default;
   // Starts a command line as it is (CreateProcess); waits for the end when wait is set.
   virtual bool Start(const std::string& command_line, ShowMode show, bool wait) = 0;
-  // Starts a command line with directory as its current folder, in a normal window, without
-  // waiting: a program started this way never holds our own folder open.
-  virtual bool StartIn(const std::string& command_line, const std::string& directory) = 0;
+  // Runs a command line with directory as its current folder, in a normal window, and waits for
+  // its end: its exit code, or nullopt when it could not be started. Its current folder is not
+  // ours, so that it never holds our own folder open.
+  virtual std::optional<uint32_t> RunIn(const std::string& command_line,
+                                        const std::string& directory) = 0;
   // Ends the own process with the exit code. The host implementation records the call and returns,
   // so callers must stop their work after calling it.
   virtual void Exit(uint32_t code) = 0;

@@ -13,8 +13,9 @@ namespace qmb {
 inline constexpr char kUninstallKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 // The values an install writes into its uninstall entry, and no others: the uninstaller removes
 // exactly these.
-inline constexpr const char* kUninstallEntryValues[] = {
-    "DisplayIcon", "DisplayName", "DisplayVersion", "UninstallString", "InstallLocation", "Publisher"};
+inline constexpr const char* kUninstallEntryValues[] = {"DisplayIcon",     "DisplayName",
+                                                        "DisplayVersion",  "UninstallString",
+                                                        "InstallLocation", "Publisher"};
 // The uninstall record's key for the view ("64" or "32") the entry was written in.
 inline constexpr char kEntryViewKey[] = "卸载项视图";
 

@@ -17,7 +17,9 @@ namespace {
 constexpr char kLineEnd[] = "\r\n";
 constexpr char kViewSeparator[] = "$,";
 
-size_t Depth(std::string_view path) { return static_cast<size_t>(std::count(path.begin(), path.end(), '\\')); }
+size_t Depth(std::string_view path) {
+  return static_cast<size_t>(std::count(path.begin(), path.end(), '\\'));
+}
 
 }  // namespace
 
@@ -35,7 +37,8 @@ std::vector<std::string> ListFolderTree(Files& files, const std::string& folder)
   return ListSubfolders(files, folder, true, nullptr).paths;
 }
 
-void NoteNewFolders(Context& ctx, const std::string& folder, const std::vector<std::string>& before) {
+void NoteNewFolders(Context& ctx, const std::string& folder,
+                    const std::vector<std::string>& before) {
   const std::set<std::string> old(before.begin(), before.end());
   std::vector<std::string> now = ListFolderTree(ctx.platform.files, folder);
   // The walk lists children before their parents; the record keeps parents first.
@@ -75,7 +78,8 @@ std::string FolderListText(const CreatedItems& items) {
 std::string KeyListText(const CreatedItems& items) {
   std::string text;
   for (const CreatedKey& k : items.keys)
-    text += std::string(RegistryRootName(k.root)) + "\\" + k.key + kViewSeparator + k.view + kLineEnd;
+    text +=
+        std::string(RegistryRootName(k.root)) + "\\" + k.key + kViewSeparator + k.view + kLineEnd;
   return text;
 }
 

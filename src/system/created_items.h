@@ -42,7 +42,8 @@ bool WasCreated(const CreatedItems& items, std::string_view folder);
 std::vector<std::string> ListFolderTree(Files& files, const std::string& folder);
 
 // Notes every folder below folder that is not in before.
-void NoteNewFolders(Context& ctx, const std::string& folder, const std::vector<std::string>& before);
+void NoteNewFolders(Context& ctx, const std::string& folder,
+                    const std::vector<std::string>& before);
 
 // The keys of key (the key itself and its parents below the root) that do not exist in view,
 // parents first.

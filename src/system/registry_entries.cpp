@@ -35,7 +35,9 @@ bool WriteValueRecord(Context& ctx, const RegistryRecord& record) {
 
 }  // namespace
 
-std::string UninstallEntryView(Context& ctx) { return IsTrue(ReadSetting(ctx, "I_reg")) ? "64" : "32"; }
+std::string UninstallEntryView(Context& ctx) {
+  return IsTrue(ReadSetting(ctx, "I_reg")) ? "64" : "32";
+}
 
 bool WriteUninstallEntry(Context& ctx) {
   const std::string& folder = ctx.wizard.install_folder;
@@ -58,9 +60,9 @@ bool WriteUninstallEntry(Context& ctx) {
   static_assert(std::size(values) == std::size(kUninstallEntryValues));
   bool written = true;
   for (size_t i = 0; i < std::size(values); ++i)
-    written &= WriteRegistryValue(ctx, RegRoot::kLocalMachine, kUninstallKey + product,
-                                  kUninstallEntryValues[i], values[i], kRegSz,
-                                  UninstallEntryView(ctx));
+    written &=
+        WriteRegistryValue(ctx, RegRoot::kLocalMachine, kUninstallKey + product,
+                           kUninstallEntryValues[i], values[i], kRegSz, UninstallEntryView(ctx));
   return written;
 }
 

@@ -137,7 +137,6 @@ void CreateShortcuts(Context& ctx) {
   std::vector<std::string> made_here;  // every link of this run, for records that share a name
   for (ShortcutRecord& record : ctx.system.shortcuts)
     CreateRecordLinks(ctx, record, folders, made, made_here);
-
 }
 
 bool CreateLink(Context& ctx, const std::string& link_path, const std::string& target,

@@ -163,7 +163,8 @@ TEST_F(ShortcutsTest, TheUninstallerRecordLinksToTheLauncher) {
     EXPECT_EQ(link->icon, "");
   }
   EXPECT_EQ(record.file, "uninst.exe");
-  EXPECT_EQ(record.made_links, (std::vector<std::string>{"C:\\A\\卸载演示.lnk", "C:\\B\\卸载演示.lnk"}));
+  EXPECT_EQ(record.made_links,
+            (std::vector<std::string>{"C:\\A\\卸载演示.lnk", "C:\\B\\卸载演示.lnk"}));
   host.files().RemoveFile("C:\\B\\卸载演示.lnk");
 
   // Without an uninstaller the record stays as it is and makes no link.

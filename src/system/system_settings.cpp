@@ -17,9 +17,14 @@ void ReadShortcutRecords(Context& ctx) {
   for (int n = 1; n <= count; ++n) {
     const std::string i = std::to_string(n);
     auto value = [&](const char* key) { return ReadSettingIn(ctx, kShortcutSection, key + i); };
-    records.push_back({value("参数快捷方式名"), value("参数文件名"), value("参数命令行"),
-                       value("参数生成位置"), IsTrue(value("参数是否卸载")),
-                       value("快捷方式图标"), value("快捷方式描述"), {}});
+    records.push_back({value("参数快捷方式名"),
+                       value("参数文件名"),
+                       value("参数命令行"),
+                       value("参数生成位置"),
+                       IsTrue(value("参数是否卸载")),
+                       value("快捷方式图标"),
+                       value("快捷方式描述"),
+                       {}});
   }
   ctx.log.Step("shortcuts: " + std::to_string(records.size()) + " records");
 }

@@ -92,10 +92,13 @@ int RunUninstallLauncher(Context& ctx) {
 
   const std::string line = UninstallCommandLine(copy, install_folder, working,
                                                 ArgumentTextOf(env.CommandLine()));
-  if (!ctx.platform.processes.StartIn(line, working))
-    return Refuse(ctx, "cannot start " + line, kCannotStart + copy);
-  ctx.log.Step("launcher: started " + line);
-  return 0;
+  // Waiting lets a script wait for the removal and see how it ended; the copy deletes this
+  // launcher once it has ended.
+  ctx.log.Step("launcher: starting " + line);
+  const std::optional<uint32_t> code = ctx.platform.processes.RunIn(line, working);
+  if (!code) return Refuse(ctx, "cannot start " + line, kCannotStart + copy);
+  ctx.log.Step("launcher: the uninstaller ended with exit code " + std::to_string(*code));
+  return static_cast<int>(*code);
 }
 
 }  // namespace qmb

@@ -43,9 +43,10 @@ class UninstallLauncherTest : public ::testing::Test, public test::SystemFixture
   std::string data_;
 };
 
-TEST_F(UninstallLauncherTest, MakesTheWorkingCopyAndStartsIt) {
+TEST_F(UninstallLauncherTest, MakesTheWorkingCopyRunsItAndEndsWithItsCode) {
   host.files().WriteAll("C:\\Temp\\Uninstall\\old\\left.txt", "x");
-  EXPECT_EQ(RunUninstallLauncher(ctx), 0);
+  host.processes().SetRunExitCode(2);  // a damaged record, say
+  EXPECT_EQ(RunUninstallLauncher(ctx), 2);
   EXPECT_FALSE(host.files().Exists("C:\\Temp\\Uninstall\\old"));
 
   const std::string copy = std::string(kWorking) + "\\uninst.exe";
@@ -55,6 +56,7 @@ TEST_F(UninstallLauncherTest, MakesTheWorkingCopyAndStartsIt) {
   ASSERT_EQ(host.processes().starts().size(), 1u);
   const StartCall& start = host.processes().starts()[0];
   EXPECT_EQ(start.directory, kWorking);
+  EXPECT_TRUE(start.wait);
   EXPECT_EQ(start.command_line, "\"" + copy + "\" \"" + kFolder + "\" \"" + kWorking + "\" 卸载 -hp");
   // What the uninstaller reads from it: the install folder, the working folder, then switch words.
   EXPECT_EQ(SplitCommandLine(start.command_line),

@@ -60,9 +60,10 @@ class UninstallRecordTest : public ::testing::Test, public test::SystemFixture {
     host.env().SetResource("UNINST_DAT", 100, "MZ launcher");
     SystemState& s = ctx.system;
     // The first record's second location made no link (its kind was off, say).
-    s.shortcuts = {{"演示", "app.exe", "", "C:\\A\\，c:\\b%AC%c", true, "", "", {"C:\\A\\演示.lnk"}},
-                   {"kept", "app.exe", "", "C:\\A", false, "", "", {"C:\\A\\kept.lnk"}},
-                   {"x.LNK", "app.exe", "", "C:\\B", true, "", "", {"C:\\B\\x.LNK"}}};
+    s.shortcuts = {
+        {"演示", "app.exe", "", "C:\\A\\，c:\\b%AC%c", true, "", "", {"C:\\A\\演示.lnk"}},
+        {"kept", "app.exe", "", "C:\\A", false, "", "", {"C:\\A\\kept.lnk"}},
+        {"x.LNK", "app.exe", "", "C:\\B", true, "", "", {"C:\\B\\x.LNK"}}};
     s.created.folders = {std::string(kInstallFolder), std::string(kInstallFolder) + "\\data"};
     s.created.keys = {{RegRoot::kCurrentUser, "Software\\演示", "32"}};
     s.alternative_start_menu_name = "别的组";
@@ -79,16 +80,17 @@ class UninstallRecordTest : public ::testing::Test, public test::SystemFixture {
 
 TEST_F(UninstallRecordTest, TheRecordHoldsItsSectionsAndKeysInOrder) {
   const std::string f = kInstallFolder;
-  EXPECT_EQ(BuildUninstallIni(ctx),
-            "[软件卸载配置]\r\n软件名称=演示\r\n软件版本=2.0\r\n主程序名=app.exe\r\n卸载路径=" + f +
-                "\r\n快捷方式个数=3\r\n开始菜单栏名称=别的组\r\n卸载模式=后台卸载\r\n卸载项视图=32\r\n"
-                "快捷方式1=C:\\A\\演示.lnk,\r\n"
-                "快捷方式3=C:\\B\\x.LNK,\r\n"
-                "[安装包命令行]\r\njp=-quiet\r\nhideend=\r\nhp=\r\n"
-                "[卸载时运行命令]\r\n欲运行的次数=1\r\n是否外部运行1=真\r\n"
-                "参数运行文件名1=cmd /c echo **x**\r\n是否隐藏窗口1=真\r\n是否等待返回1=假\r\n"
-                "[卸载选项]\r\n次数=2\r\ny=10,20\r\n标题1=删除存档\r\n可视1=真\r\n选中1=假\r\n"
-                "程序1=a.exe\r\n标题2=反馈\r\n可视2=假\r\n选中2=真\r\n程序2=b$,c\r\n");
+  EXPECT_EQ(
+      BuildUninstallIni(ctx),
+      "[软件卸载配置]\r\n软件名称=演示\r\n软件版本=2.0\r\n主程序名=app.exe\r\n卸载路径=" + f +
+          "\r\n快捷方式个数=3\r\n开始菜单栏名称=别的组\r\n卸载模式=后台卸载\r\n卸载项视图=32\r\n"
+          "快捷方式1=C:\\A\\演示.lnk,\r\n"
+          "快捷方式3=C:\\B\\x.LNK,\r\n"
+          "[安装包命令行]\r\njp=-quiet\r\nhideend=\r\nhp=\r\n"
+          "[卸载时运行命令]\r\n欲运行的次数=1\r\n是否外部运行1=真\r\n"
+          "参数运行文件名1=cmd /c echo **x**\r\n是否隐藏窗口1=真\r\n是否等待返回1=假\r\n"
+          "[卸载选项]\r\n次数=2\r\ny=10,20\r\n标题1=删除存档\r\n可视1=真\r\n选中1=假\r\n"
+          "程序1=a.exe\r\n标题2=反馈\r\n可视2=假\r\n选中2=真\r\n程序2=b$,c\r\n");
 }
 
 TEST_F(UninstallRecordTest, TheFileListEndsWithTheUninstallerWithoutALineEnd) {
@@ -122,10 +124,11 @@ TEST_F(UninstallRecordTest, WritesTheLauncherAndTheDataFile) {
   EXPECT_TRUE(StoreGet(record, "卸载注册表项", value));
   EXPECT_EQ(value, "HKEY_CURRENT_USER\\Software\\演示$,32\r\n");
   // The entry comes after both files, pointing at the launcher in quotes.
-  EXPECT_EQ(host.registry().QueryString(RegRoot::kLocalMachine,
-                                        "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\演示",
-                                        "UninstallString", RegView::k32),
-            "\"" + Path("uninst.exe") + "\"");
+  EXPECT_EQ(
+      host.registry().QueryString(RegRoot::kLocalMachine,
+                                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\演示",
+                                  "UninstallString", RegView::k32),
+      "\"" + Path("uninst.exe") + "\"");
 
   const std::string skin = dat.Section("QMB-mark=skinA", "QMB-mark=skinB");
   EXPECT_EQ(skin, "界面小图片\x01small界面小图片end界面大图片\x01\x01\x02\x03界面大图片end"

@@ -110,14 +110,14 @@ bool IsLinkOrBehindOne(Files& files, const std::string& folder, const std::strin
   }
 }
 
-// Removes folder when it is empty and neither a junction or link nor behind one: what lies behind
-// one is not ours.
-void RemoveEmptyFolder(Context& ctx, const std::string& folder) {
+}  // namespace
+
+void RemoveCreatedFolder(Context& ctx, const std::string& folder) {
   Files& files = ctx.platform.files;
   const PathProblem problem = CheckFullPath(folder);
   if (problem != PathProblem::kNone) {
-    ctx.log.Failure("uninstall: folder \"" + folder + "\" " + std::string(PathProblemText(problem)) +
-                    "; kept");
+    ctx.log.Failure("uninstall: folder \"" + folder + "\" " +
+                    std::string(PathProblemText(problem)) + "; kept");
     return;
   }
   if (!files.IsDirectory(folder)) return;
@@ -137,6 +137,8 @@ void RemoveEmptyFolder(Context& ctx, const std::string& folder) {
   }
 }
 
+namespace {
+
 // The folders the install created, deepest first, each only when it is empty. A record of an older
 // install lists none; of its folders only the install folder, which it names, goes when empty.
 void RemoveCreatedFolders(Context& ctx) {
@@ -144,21 +146,30 @@ void RemoveCreatedFolders(Context& ctx) {
   std::vector<std::string> folders =
       CreatedFolderListOf(ctx.uninstall.record).value_or(std::vector{ctx.uninstall.install_folder});
   SortDeepestFirst(folders);
-  for (const std::string& folder : folders) RemoveEmptyFolder(ctx, folder);
+  UninstallState& state = ctx.uninstall;
+  for (const std::string& folder : folders) {
+    RemoveCreatedFolder(ctx, folder);
+    // Kept for the clean-up run when the launcher, still running, is what holds it.
+    if (!state.launcher_left.empty() && ctx.platform.files.IsDirectory(folder))
+      state.folders_left.push_back(folder);
+  }
 }
 
 // The registry keys the install created, deepest first, each only when it holds neither values nor
 // subkeys. A record of an older install lists none, and no key goes.
 void RemoveCreatedKeys(Context& ctx) {
-  std::vector<CreatedKey> keys = CreatedKeyListOf(ctx, ctx.uninstall.record).value_or(std::vector<CreatedKey>{});
+  std::vector<CreatedKey> keys =
+      CreatedKeyListOf(ctx, ctx.uninstall.record).value_or(std::vector<CreatedKey>{});
   SortDeepestFirst(keys);
   Registry& registry = ctx.platform.registry;
+  const bool two_views = ctx.platform.env.Is64BitWindows();
   for (const CreatedKey& k : keys) {
-    const RegView view = k.view == "64" ? RegView::k64 : RegView::k32;
+    const RegView view = two_views && k.view == "64" ? RegView::k64 : RegView::k32;
     if (registry.DeleteEmptyKey(k.root, k.key, view))
       ctx.log.Step("uninstall: registry key " + k.key + " (" + k.view + ") deleted");
     else
-      ctx.log.Step("uninstall: registry key " + k.key + " (" + k.view + ") kept: missing or not empty");
+      ctx.log.Step("uninstall: registry key " + k.key + " (" + k.view +
+                   ") kept: missing or not empty");
   }
 }
 
@@ -187,7 +198,8 @@ void RemoveUninstallEntry(Context& ctx) {
     for (const char* name : kUninstallEntryValues)
       registry.DeleteValue(RegRoot::kLocalMachine, key, name, view);
     const bool gone = registry.DeleteEmptyKey(RegRoot::kLocalMachine, key, view);
-    ctx.log.Step("uninstall: uninstall entry " + where + (gone ? " deleted" : " emptied of its values"));
+    ctx.log.Step("uninstall: uninstall entry " + where +
+                 (gone ? " deleted" : " emptied of its values"));
   }
 }
 
@@ -251,7 +263,11 @@ void RemoveAll(Context& ctx) {
   // The launcher, which the working copy is named after.
   Files& files = ctx.platform.files;
   const std::string launcher = JoinPath(state.install_folder, FileNameOf(env.ModulePath()));
-  if (files.Exists(launcher) && !files.IsDirectory(launcher)) RemoveOneFile(ctx, launcher);
+  if (files.Exists(launcher) && !files.IsDirectory(launcher)) {
+    RemoveOneFile(ctx, launcher);
+    // It waits for this program to end; the clean-up run deletes it afterwards.
+    if (files.Exists(launcher)) state.launcher_left = launcher;
+  }
   RemoveCreatedKeys(ctx);
   RemoveCreatedFolders(ctx);
   ShowFinishedPage(ctx);

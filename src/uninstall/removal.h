@@ -1,7 +1,7 @@
 // The removal itself: the uninstall-time commands, then the uninstall entry, shortcuts, the
-// package's registry values, the installed files and the keys and folders the install created. Only what the
-// record names is touched, and only when its path is sound; every refusal and failure is logged
-// and the removal goes on.
+// package's registry values, the installed files and the keys and folders the install created. Only
+// what the record names is touched, and only when its path is sound; every refusal and failure is
+// logged and the removal goes on.
 #pragma once
 
 #include <string>
@@ -11,6 +11,10 @@
 namespace qmb {
 
 struct Context;
+
+// Removes a folder the install created when it is empty, sound, and neither a junction or link
+// nor behind one below the install folder.
+void RemoveCreatedFolder(Context& ctx, const std::string& folder);
 
 // Runs the entries of record section "卸载时运行命令" in order.
 void RunUninstallCommands(Context& ctx);

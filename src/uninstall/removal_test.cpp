@@ -47,8 +47,10 @@ class RemovalTest : public ::testing::Test, public test::UninstallFixture {
   }
   // The product's uninstall entry in view, naming folder as its install location.
   void Entry(RegView view, const std::string& folder) {
-    for (const char* name : kUninstallEntryValues) Value(RegRoot::kLocalMachine, kEntryKey, name, view);
-    host.registry().SetValue(RegRoot::kLocalMachine, kEntryKey, "InstallLocation", kRegSz, folder, view);
+    for (const char* name : kUninstallEntryValues)
+      Value(RegRoot::kLocalMachine, kEntryKey, name, view);
+    host.registry().SetValue(RegRoot::kLocalMachine, kEntryKey, "InstallLocation", kRegSz, folder,
+                             view);
   }
   bool HasValue(RegRoot root, const std::string& key, const std::string& name, RegView view) {
     return host.registry().QueryValue(root, key, name, view).has_value();
@@ -67,12 +69,14 @@ TEST_F(RemovalTest, RemovesWhatTheRecordNamesInOrder) {
   Value(RegRoot::kCurrentUser, "Software\\演示", "Version", RegView::k32);
   Value(RegRoot::kLocalMachine, "Software\\演示", "Path", RegView::k64);
 
-  Record("[软件卸载配置]\r\n快捷方式个数=2\r\n卸载项视图=64\r\n"
-         "快捷方式1=" + std::string(kDesktop) + "\\App.lnk," + group + "\\演示.lnk,\r\n",
-         {In("app.exe"), In("data\\a.dat"), In("data\\deep\\b.dat"), In("uninst.ini"),
-          In("uninst.exe"), In("uninst.dat"), "D:\\Shared\\plug.dll"},
-         "HKEY_CURRENT_USER\\Software\\演示\\Version$,32\r\n"
-         "HKEY_LOCAL_MACHINE\\Software\\演示\\Path$,64\r\n");
+  Record(
+      "[软件卸载配置]\r\n快捷方式个数=2\r\n卸载项视图=64\r\n"
+      "快捷方式1=" +
+          std::string(kDesktop) + "\\App.lnk," + group + "\\演示.lnk,\r\n",
+      {In("app.exe"), In("data\\a.dat"), In("data\\deep\\b.dat"), In("uninst.ini"),
+       In("uninst.exe"), In("uninst.dat"), "D:\\Shared\\plug.dll"},
+      "HKEY_CURRENT_USER\\Software\\演示\\Version$,32\r\n"
+      "HKEY_LOCAL_MACHINE\\Software\\演示\\Path$,64\r\n");
   Created({kInstall, In("data"), In("data\\deep"), group},
           "HKEY_CURRENT_USER\\Software\\演示$,32\r\n");
   RemoveAll(ctx);
@@ -102,8 +106,8 @@ TEST_F(RemovalTest, RemovesWhatTheRecordNamesInOrder) {
   const int install = LineAt("删除目录: " + std::string(kInstall), true);
   EXPECT_TRUE(0 <= entry && entry < link && link < value && value < file && file < folders &&
               folders < deep && deep < data && data < install)
-      << entry << " " << link << " " << value << " " << file << " " << folders << " " << deep
-      << " " << data << " " << install;
+      << entry << " " << link << " " << value << " " << file << " " << folders << " " << deep << " "
+      << data << " " << install;
   // A listed file that was never there is logged as deleted all the same.
   EXPECT_GE(LineAt("删除文件: " + In("uninst.ini")), 0);
   EXPECT_EQ(view.status, view.log.back());
@@ -133,15 +137,17 @@ TEST_F(RemovalTest, WhatTheInstallDidNotMakeStays) {
   host.registry().DeleteValue(RegRoot::kCurrentUser, "Software\\Mine\\Empty", "x", RegView::k32);
   Value(RegRoot::kCurrentUser, "Software\\Made", "theirs", RegView::k32);
   Record("", {In("app.exe")}, "");
-  Created({kInstall, In("made"), In("made\\sub")},
-          "HKEY_CURRENT_USER\\Software\\Made$,32\r\nHKEY_CURRENT_USER\\Software\\Made\\Gone$,32\r\n");
+  Created(
+      {kInstall, In("made"), In("made\\sub")},
+      "HKEY_CURRENT_USER\\Software\\Made$,32\r\nHKEY_CURRENT_USER\\Software\\Made\\Gone$,32\r\n");
   RemoveAll(ctx);
 
   for (const std::string& path : users) EXPECT_TRUE(Exists(path)) << path;
   EXPECT_TRUE(Exists(In("empty of mine")));
   EXPECT_FALSE(Exists(In("made")));
   EXPECT_TRUE(Exists(kInstall));  // holds the user's things
-  EXPECT_TRUE(host.registry().KeyExists(RegRoot::kCurrentUser, "Software\\Mine\\Empty", RegView::k32));
+  EXPECT_TRUE(
+      host.registry().KeyExists(RegRoot::kCurrentUser, "Software\\Mine\\Empty", RegView::k32));
   // A key the install made that now holds a value someone else wrote stays with it.
   EXPECT_TRUE(HasValue(RegRoot::kCurrentUser, "Software\\Made", "theirs", RegView::k32));
 }
@@ -214,9 +220,9 @@ TEST_F(RemovalTest, DamagedEntriesAreRefusedAndLogged) {
   EXPECT_TRUE(Exists(kPrograms));
   EXPECT_TRUE(HasValue(RegRoot::kCurrentUser, "Software\\Other", "y", RegView::k32));
   EXPECT_TRUE(HasValue(RegRoot::kCurrentUser, "Software\\Other\\Sub", "x", RegView::k32));
-  for (const char* why : {"climbs with", "not a full path", "names a device", "names a drive root",
-                          "names a folder", "holds a character", "names no link",
-                          "has no known root"})
+  for (const char* why :
+       {"climbs with", "not a full path", "names a device", "names a drive root", "names a folder",
+        "holds a character", "names no link", "has no known root"})
     EXPECT_TRUE(Logged(why)) << why;
   EXPECT_LT(LineAt("删除文件: " + std::string(kDesktop) + "\\.."), 0);
 }
@@ -269,7 +275,8 @@ TEST_F(RemovalTest, ValueLinesDeleteTheValueAndNeverTheKey) {
     }
   }
   Value(RegRoot::kCurrentUser, "Software\\A", "v", RegView::k64);
-  Value(RegRoot::kCurrentUser, "Software\\A\\v", "w", RegView::k64);  // a subkey named like the value
+  Value(RegRoot::kCurrentUser, "Software\\A\\v", "w",
+        RegView::k64);  // a subkey named like the value
   Record("", {},
          "HKEY_CURRENT_USER\\Software\\默认\\$,32\r\nHKEY_CURRENT_USER\\Software\\默认\\$,64\r\n"
          "HKEY_CURRENT_USER\\Software\\标记\\\x01\x02\x03$,32\r\n"

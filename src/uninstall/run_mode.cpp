@@ -17,10 +17,15 @@ bool HasSwitch(std::string_view switch_text, std::string_view word) {
 
 }  // namespace
 
-// The record keeps the switch words under the settings' own section name.
+// The record keeps the switch words under the settings' own section name. A word the package
+// leaves empty is the installer's default, so what works for setup.exe works for uninst.exe.
 SwitchWords ReadSwitchWords(const IniFile& record) {
-  return {record.Value(kSwitchSection, "jp"), record.Value(kSwitchSection, "hideend"),
-          record.Value(kSwitchSection, "hp")};
+  auto word = [&record](const char* key, const char* fallback) {
+    const std::string value = record.Value(kSwitchSection, key);
+    return value.empty() ? std::string(fallback) : value;
+  };
+  return {word("jp", kDefaultDirectSwitch), word("hideend", kDefaultHideEndSwitch),
+          word("hp", kDefaultBackgroundSwitch)};
 }
 
 bool RunModeChoice::hidden() const { return flags == kFlagHidden; }

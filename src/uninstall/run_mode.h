@@ -15,7 +15,9 @@ struct Context;
 inline constexpr char kModeHidden[] = "后台卸载";
 inline constexpr char kModeDirect[] = "直接卸载";
 
-// The package's switch words (record section "安装包命令行"); an empty word is no switch.
+// The package's switch words (record section "安装包命令行"), each empty one read as the
+// installer's default ("-jp", "-hideend", "-hp"); an empty word given to DecideRunMode is no
+// switch.
 struct SwitchWords {
   std::string jp;       // uninstall without confirmation
   std::string hideend;  // no last page

@@ -56,8 +56,14 @@ TEST(RunMode, SwitchWordsComeFromTheRecordAndMatchExactly) {
   EXPECT_EQ(DecideRunMode("卸载 -jp -hp ", "", words).flags, 0);
   EXPECT_EQ(DecideRunMode("卸载 /quiet ", "", words).flags, 1);
   EXPECT_EQ(DecideRunMode("卸载 -HP ", "", words).flags, 4);
-  // An empty word is no switch, even though the empty text occurs everywhere.
-  EXPECT_EQ(DecideRunMode("卸载 -hideend ", "", words).flags, 0);
+  // A word the package leaves empty is the installer's default, as setup.exe reads it.
+  EXPECT_EQ(words.hideend, "-hideend");
+  EXPECT_EQ(DecideRunMode("卸载 -hideend ", "", words).flags, 2);
+  const SwitchWords defaults =
+      ReadSwitchWords(IniFile("[安装包命令行]\r\njp=\r\nhideend=\r\nhp=\r\n"));
+  EXPECT_EQ(DecideRunMode("卸载 -hp ", "", defaults).flags, 4);
+  EXPECT_EQ(DecideRunMode("卸载 -jp ", "", defaults).flags, 1);
+  // An empty word given to the decision is still no switch, though the empty text is everywhere.
   EXPECT_EQ(DecideRunMode("卸载 -hideend ", "", SwitchWords{}).flags, 0);
 }
 

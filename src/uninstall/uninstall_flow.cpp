@@ -27,17 +27,12 @@ namespace {
 constexpr char kRecordSection[] = "软件卸载配置";
 constexpr char kLauncherFolder[] = "Uninstall";
 
-// The switch words of a package that wrote none, for a record too damaged to name its own.
-const SwitchWords kDefaultWords{"-jp", "-hideend", "-hp"};
-
 // Ends a run whose data cannot be trusted: nothing is removed. A hidden run only logs it.
 void RefuseDamagedData(Context& ctx, const std::string& problem, const IniFile& record) {
   UninstallState& state = ctx.uninstall;
   ctx.log.Failure("uninstall: " + problem + "; nothing is removed");
-  SwitchWords words = ReadSwitchWords(record);
-  if (words.jp.empty() && words.hideend.empty() && words.hp.empty()) words = kDefaultWords;
-  const RunModeChoice mode =
-      DecideRunMode(state.switch_text, record.Value(kRecordSection, "卸载模式"), words);
+  const RunModeChoice mode = DecideRunMode(
+      state.switch_text, record.Value(kRecordSection, "卸载模式"), ReadSwitchWords(record));
   if (!mode.hidden()) ctx.platform.dialogs.MessageBox(kDamagedDataMessage, "", kMbIconError);
   state.exit_code = kExitDamagedData;
   FinishUninstall(ctx);
@@ -88,6 +83,45 @@ std::string OwnWorkingFolder(Context& ctx) {
   return IsBelowFolder(folder, env.TempFolder() + kLauncherFolder) ? folder : std::string();
 }
 
+// The launcher waits for this program, so it cannot be deleted while this program runs: a second
+// run of this program, started as the last thing, deletes it once it has ended, and then the
+// folders it kept.
+void StartLauncherCleanup(Context& ctx) {
+  const UninstallState& state = ctx.uninstall;
+  if (state.launcher_left.empty()) return;
+  std::string line = "\"" + ctx.platform.env.ModulePath() + "\" " + kCleanupWord + " \"" +
+                     state.launcher_left + "\"";
+  for (const std::string& folder : state.folders_left) line += " \"" + folder + "\"";
+  if (ctx.platform.processes.Start(line, ShowMode::kHidden, false)) {
+    ctx.log.Step("uninstall: clean-up started: " + line);
+  } else {
+    ctx.log.Failure("uninstall: cannot start the clean-up: " + line);
+  }
+}
+
+// The clean-up run: arguments are the launcher, then folders, deepest first. The launcher goes as
+// soon as it has ended (a bounded wait), then each folder that is empty.
+void RemoveLauncherWhenEnded(Context& ctx, const std::vector<std::string>& arguments) {
+  constexpr int kAttempts = 600;  // 100 ms apart: a minute
+  Files& files = ctx.platform.files;
+  if (arguments.empty() || CheckFullPath(arguments[0]) != PathProblem::kNone ||
+      FileNameOf(arguments[0]) != "uninst.exe") {
+    ctx.log.Failure("uninstall clean-up: no launcher to delete");
+    return;
+  }
+  const std::string& launcher = arguments[0];
+  ctx.uninstall.install_folder = ParentFolder(launcher);
+  for (int attempt = 0; files.Exists(launcher) && !files.RemoveFile(launcher); ++attempt) {
+    if (attempt == kAttempts) {
+      ctx.log.Failure("uninstall clean-up: " + launcher + " stays in use; kept");
+      return;
+    }
+    ctx.platform.processes.Sleep(100);
+  }
+  ctx.log.Step("uninstall clean-up: deleted " + launcher);
+  for (size_t i = 1; i < arguments.size(); ++i) RemoveCreatedFolder(ctx, arguments[i]);
+}
+
 }  // namespace
 
 void StartUninstall(Context& ctx) {
@@ -96,6 +130,11 @@ void StartUninstall(Context& ctx) {
   const std::vector<std::string>& arguments = ctx.startup.arguments;
   if (arguments.empty()) {
     ctx.log.Step("uninstall: no arguments; nothing to do");
+    ctx.platform.processes.Exit(0);
+    return;
+  }
+  if (arguments[0] == kCleanupWord) {
+    RemoveLauncherWhenEnded(ctx, std::vector<std::string>(arguments.begin() + 1, arguments.end()));
     ctx.platform.processes.Exit(0);
     return;
   }
@@ -173,7 +212,10 @@ void RunRemoval(Context& ctx, ProgressCallback line_callback) {
   ApplyTickList(ctx);
   for (const OptionBox& box : state.option_boxes)
     RunScriptSectionWithTick(ctx, box.program, box.ticked ? 1 : -1);
-  if (NotifyRemoval(ctx, 1)) return;
+  if (NotifyRemoval(ctx, 1)) {
+    state.taken_over = true;
+    return;
+  }
 
   ShowProgressLine(ctx, kLineGathering);
   state.file_list = FilterFileList(ctx, FileListOf(state.record));
@@ -189,10 +231,16 @@ void RunRemoval(Context& ctx, ProgressCallback line_callback) {
   if (state.started_at_once && state.flags >= 2) FinishUninstall(ctx);
 }
 
+bool MayClose(const Context& ctx) {
+  const UninstallState& state = ctx.uninstall;
+  return !state.removal_started || state.finished || state.taken_over;
+}
+
 void FinishUninstall(Context& ctx) {
   UninstallState& state = ctx.uninstall;
   Files& files = ctx.platform.files;
   Env& env = ctx.platform.env;
+  StartLauncherCleanup(ctx);
   // The settings folder goes whole only when this run made it; in one that was there already only
   // the files written into it go.
   if (!state.settings_folder.empty()) {

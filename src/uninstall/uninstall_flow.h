@@ -26,8 +26,16 @@ void ChooseRunMode(Context& ctx);
 // removal runs. A removal started at once with flags 2 or more ends the program afterwards.
 void RunRemoval(Context& ctx, ProgressCallback line_callback = nullptr);
 
-// Removes the settings folder and the working folder the launcher made, then ends the process
-// with ctx.uninstall.exit_code.
+// Removes the settings folder and the working folder the launcher made; when the launcher, which
+// waits for this program, could not be deleted, starts the clean-up run for it. Then ends the
+// process with ctx.uninstall.exit_code.
 void FinishUninstall(Context& ctx);
+
+// The window may close (and the program end) unless the removal runs: before it, once finished,
+// or once a controlling process took it over.
+bool MayClose(const Context& ctx);
+
+// The first argument of the clean-up run: "<copy>" 清理 "<launcher>" "<folder>"...
+inline constexpr char kCleanupWord[] = "清理";
 
 }  // namespace qmb

@@ -312,10 +312,50 @@ TEST_F(UninstallFlowTest, ControllingProcessTakesOverTheRemoval) {
     notices.push_back(stage);
     return true;
   };
+  EXPECT_TRUE(MayClose(ctx));
   RunRemoval(ctx);
   EXPECT_EQ(notices, std::vector<int>{1});
   EXPECT_TRUE(Installed());
   EXPECT_FALSE(view.progress_page);
+  // The window stays closable: the removal is the controlling process's now.
+  EXPECT_TRUE(MayClose(ctx));
+  ctx.uninstall.taken_over = false;
+  EXPECT_FALSE(MayClose(ctx));  // a removal of our own that runs cannot be closed
+}
+
+TEST_F(UninstallFlowTest, TheWaitingLauncherGoesAfterThisProgramWithTheFoldersItKept) {
+  Install("后台卸载");
+  Start();
+  // As on Windows, where the launcher cannot be deleted while it waits for us.
+  ctx.uninstall.launcher_left = In("uninst.exe");
+  ctx.uninstall.folders_left = {kInstall};
+  FinishUninstall(ctx);
+  const StartCall& cleanup = host.processes().starts().back();
+  EXPECT_EQ(cleanup.command_line, "\"" + std::string(kWorking) + "\\uninst.exe\" 清理 \"" +
+                                      In("uninst.exe") + "\" \"" + kInstall + "\"");
+  EXPECT_EQ(cleanup.show, ShowMode::kHidden);
+  EXPECT_FALSE(cleanup.wait);
+
+  // The clean-up run: the launcher once it can go, then each listed folder that is empty.
+  for (const char* path : {"data\\a.dat", "data\\deep\\b.dat", "app.exe", "uninst.dat"})
+    host.files().RemoveFile(In(path));
+  host.files().RemoveFolder(In("data\\deep"));
+  host.files().RemoveFolder(In("data"));
+  ctx.startup.arguments = {"清理", In("uninst.exe"), kInstall};
+  host.files().SetAttributes(In("uninst.exe"), kAttrReadOnly);  // stands for "still running"
+  StartUninstall(ctx);
+  EXPECT_TRUE(Exists(In("uninst.exe")));
+  EXPECT_EQ(host.processes().sleeps().size(), 600u);  // a bounded wait
+  EXPECT_TRUE(Logged("stays in use"));
+  host.files().SetAttributes(In("uninst.exe"), kAttrArchive);
+  StartUninstall(ctx);
+  EXPECT_FALSE(Exists(kInstall));
+  EXPECT_EQ(exits().back(), 0u);
+  // Anything but a launcher is no clean-up's to delete.
+  File("C:\\Users\\user\\mine.txt");
+  ctx.startup.arguments = {"清理", "C:\\Users\\user\\mine.txt"};
+  StartUninstall(ctx);
+  EXPECT_TRUE(Exists("C:\\Users\\user\\mine.txt"));
 }
 
 }  // namespace

@@ -55,6 +55,11 @@ struct UninstallState {
   bool started_at_once = false;
   bool removal_started = false;
   bool finished = false;  // the action button reads "完成"
+  bool taken_over = false;  // a controlling process answered 1 to the removal notice
+  // What was left because the waiting launcher still runs: the launcher, and the folders the
+  // install created (deepest first), for the clean-up run.
+  std::string launcher_left;
+  std::vector<std::string> folders_left;
   uint32_t exit_code = 0;
 
   std::vector<OptionBox> option_boxes;

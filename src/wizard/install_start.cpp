@@ -8,6 +8,7 @@
 #include "base/path.h"
 #include "base/text.h"
 #include "context/context.h"
+#include "extract/folder_path.h"
 #include "extract/install_driver.h"
 #include "extract/install_outcome.h"
 #include "script/program_runs.h"
@@ -181,6 +182,11 @@ bool StartInstall(Context& ctx, const std::string& password, bool given) {
   if (taskbar) view->StartTaskbarProgress();
 
   RunComponentSections(ctx, kScriptInstall);
+  // From here on the install folder is the install's own, also when a pre-install program is the
+  // first to need it.
+  if (!ctx.startup.test_mode() &&
+      !CreateFolderPath(ctx.platform.files, wizard.install_folder, &ctx.system.created.folders))
+    ctx.log.Failure("install: cannot make " + wizard.install_folder);
   RunProgramList(ctx, wizard.pre_install_runs);
   RunInstall(ctx, wizard.payload_password);
   if (taskbar) view->StopTaskbarProgress();

@@ -367,7 +367,7 @@ reg_value "HKCU\\Software\\$product" '@="默认 值"'
 reg_value "HKCU\\Software\\$product\\脚本" "\"路径\"=\"$folder_reg\\\\bin\""
 for line in "\"DisplayName\"=\"$product 2.0\"" '"DisplayVersion"="2.0"' \
             "\"DisplayIcon\"=\"$folder_reg\\\\app.exe\"" \
-            "\"UninstallString\"=\"$folder_reg\\\\uninst.exe\"" \
+            "\"UninstallString\"=\"\\\"$folder_reg\\\\uninst.exe\\\"\"" \
             "\"InstallLocation\"=\"$folder_reg\""; do
   reg_value "$uninstall_key" "$line"
 done
@@ -378,9 +378,11 @@ echo "ok registry values in their views ($QMB_WINDOWS_ARCH prefix) and the unins
 # of waiting for a click in its window.
 [ -f "$folder/uninst.exe" ] && [ -f "$folder/uninst.dat" ] || fail "full: no uninst.exe or uninst.dat"
 rm -f "$work/launcher.log.gbk"
-SETUP_LOG='C:\qmbinstall\launcher.log.gbk' run_wine "$folder_win\\uninst.exe" -hp >/dev/null 2>&1 || :
+code=0
+SETUP_LOG='C:\qmbinstall\launcher.log.gbk' run_wine "$folder_win\\uninst.exe" -hp >/dev/null 2>&1 || code=$?
 iconv -f GBK -t UTF-8 "$work/launcher.log.gbk" | tr -d '\r' >"$work/launcher.log"
-has_line launcher "launcher: started \"$temp_win\\Uninstall\\$product\\uninst.exe\" \"$folder_win\""
+[ "$code" = 0 ] || fail "full: uninst.exe -hp ended with $code"
+has_line launcher "launcher: starting \"$temp_win\\Uninstall\\$product\\uninst.exe\" \"$folder_win\""
 has_line launcher "start-up: uninstaller kind"
 echo "ok uninst.exe starts its working copy, which knows it is an uninstaller"
 

@@ -52,7 +52,7 @@ grep -qxF '"路径"="C:\\qmbreg 测试\\運行\\bin"' <<<"$exported" \
 exported="$(wine_reg_export "$uninstall")" || fail "no uninstall entry at $uninstall"
 for line in '"DisplayName"="注册表测试 2.0"' '"DisplayVersion"="2.0"' '"Publisher"="禾木"' \
             '"DisplayIcon"="C:\\qmbreg 测试\\運行\\demo.exe"' \
-            '"UninstallString"="C:\\qmbreg 测试\\運行\\uninst.exe"' \
+            '"UninstallString"="\"C:\\qmbreg 测试\\運行\\uninst.exe\""' \
             '"InstallLocation"="C:\\qmbreg 测试\\運行"'; do
   grep -qxF "$line" <<<"$exported" || fail "uninstall entry lacks $line:"$'\n'"$exported"
 done

@@ -38,6 +38,8 @@ gbk() { printf '%s' "$1" | iconv -f UTF-8 -t GBK; }
 project=$work/project
 plain_demo_project "$project"
 ini=$project/settings/data.ini
+# The test's own uninstall-time command takes the place of the demo's.
+awk '/^\[/ { skip = ($0 ~ /^\[卸载时运行命令\]/) } !skip' "$ini" >"$ini.own" && mv "$ini.own" "$ini"
 sed -i -e "s|^禾木软件名称=.*|禾木软件名称=$product\r|" -e 's|^软件版本=.*|软件版本=2.0\r|' \
   -e "s|^安装位置=.*|安装位置=C:\\\\Program Files\\\\$product\r|" \
   -e 's|^jp=.*|jp=-jp\r|' -e 's|^hp=.*|hp=-hp\r|' -e 's|^hideend=.*|hideend=-hideend\r|' "$ini"
@@ -161,12 +163,13 @@ install_product
 rm -f "$work/uninstall.log.gbk"
 SETUP_LOG='C:\qmbuninstall\uninstall.log.gbk' timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$QMB_DISPLAY" -s '-screen 0 800x600x24' bash -c '
   wineserver -w  # a session of an earlier command without a display must not get our windows
-  wine "$1\\uninst.exe" || exit 1
+  wine "$1\\uninst.exe" & launcher=$!  # it waits for the uninstaller
   wine C:\\qmbuninstall\\drive_window.exe wait "$2" 60 >"$3/page.txt" || exit 2
   import -window root "$4/normal-page.png"
   wine C:\\qmbuninstall\\drive_window.exe click "$2" 卸载 完成 60 >"$3/done.txt" || exit 3
   import -window root "$4/normal-done.png"
   wine C:\\qmbuninstall\\drive_window.exe click "$2" 完成 - 60 >/dev/null || exit 4
+  wait $launcher || exit 1
   wineserver -w' normal "$install_win" "$title" "$work" "$shots" || fail "normal mode: step $? failed"
 uninstall_log normal
 tr -d '\r' <"$work/page.txt" >"$shots/normal-page.txt"
@@ -181,17 +184,25 @@ check_removed normal
 install_product
 timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$QMB_DISPLAY" -s '-screen 0 800x600x24' bash -c '
   wineserver -w
-  wine "$1\\uninst.exe" -jp || exit 1
+  wine "$1\\uninst.exe" -jp & launcher=$!
   wine C:\\qmbuninstall\\drive_window.exe click "$2" 完成 - 60 >/dev/null || exit 2
+  wait $launcher || exit 1
   wineserver -w' jp "$install_win" "$title" || fail "-jp: step $? failed"
 check_removed "-jp"
 
-# 3. "-jp -hideend" and 4. "-hp": the program ends by itself; a hidden run shows no window.
+# 3. "-jp -hideend" and 4. "-hp": the program ends by itself; a hidden run shows no window. Run
+# plainly, as a script would, the launcher returns only after the removal, with its exit code.
 for switches in "-jp -hideend" "-hp"; do
   install_product
-  rm -f "$work/uninstall.log.gbk"
-  SETUP_LOG='C:\qmbuninstall\uninstall.log.gbk' run_wine "$install_win\\uninst.exe" $switches \
-    || fail "$switches: the launcher ended with $?"
+  rm -f "$work/uninstall.log.gbk" "$work/plain.txt"
+  SETUP_LOG='C:\qmbuninstall\uninstall.log.gbk' timeout "$QMB_WINE_TIMEOUT" \
+    xvfb-run -a -n "$QMB_DISPLAY" bash -c '
+      wineserver -w
+      wine "$1\\uninst.exe" $2; code=$?
+      if [ -e "$3/demo.exe" ]; then echo "$code present"; else echo "$code gone"; fi >"$4/plain.txt"
+      wineserver -w' plain "$install_win" "$switches" "$install" "$work" || :
+  [ "$(cat "$work/plain.txt" 2>/dev/null)" = "0 gone" ] \
+    || fail "$switches: on its return the launcher said \"$(cat "$work/plain.txt" 2>/dev/null)\", not \"0 gone\""
   uninstall_log "${switches// /}"
   grep -qF "uninstall: done, exit code 0" "$work/${switches// /}.log" || fail "$switches: the uninstaller did not end by itself"
   if [ "$switches" = -hp ]; then
@@ -210,7 +221,9 @@ offset=$(LC_ALL=C grep -obUa 'QMB-mark=uninst_iniB' "$dat" | tail -1 | cut -d: -
 { head -c "$offset" "$work/uninst.dat.good"; printf 'X'; tail -c +$((offset + 2)) "$work/uninst.dat.good"; } >"$dat"
 cmp -s "$dat" "$work/uninst.dat.good" && fail "uninst.dat was not damaged"
 rm -f "$work/uninstall.log.gbk"
-SETUP_LOG='C:\qmbuninstall\uninstall.log.gbk' run_wine "$install_win\\uninst.exe" -hp || :
+code=0
+SETUP_LOG='C:\qmbuninstall\uninstall.log.gbk' run_wine "$install_win\\uninst.exe" -hp || code=$?
+[ "$code" = 2 ] || fail "damaged record: uninst.exe ended with $code, not 2"
 uninstall_log damaged
 grep -qF "nothing is removed" "$work/damaged.log" || { cat "$work/damaged.log"; fail "damaged record: not refused"; }
 grep -qF "uninstall: done, exit code 2" "$work/damaged.log" || fail "damaged record: no exit code 2"
@@ -233,6 +246,67 @@ grep -qF "victim.txt\" climbs with \"..\"; not deleted" "$work/climbing.log" || 
 [ "$(cat "$work/victim.txt")" = victim ] || fail "climbing line: the file outside the install folder was deleted"
 check_removed "climbing file list line"
 
+# What Wine itself changes, reviewed: the list further below.
+expected_changes() {
+  grep -vE "^. [-0-9]+ \./users/[^/]+/Temp/(7-zip32\.dll|Uninstall|Uninstall/$product|Uninstall/$product/uninst\.exe)$" |
+    awk '/^\[/ {
+           display = index($0, "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Video\\") == 1 ||
+                     index($0, "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Class\\") == 1
+           console = $0 == "[HKEY_CURRENT_USER\\Console]" ||
+                     index($0, "[HKEY_CURRENT_USER\\Console\\") == 1
+           parent = $0 == "[HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall]"
+         }
+         !display && !console && !parent && !/^"DriverDateData"=/'
+}
+
+# 6. A prefix that holds the user's own things where the product goes: a file and an empty folder
+# in the install folder, a link of the product's name on the desktop, a value of their own in the
+# product's registry key, and a "Startup" folder with a link. Install and uninstall in the
+# background: everything of theirs is byte for byte as it was, everything the install made is gone,
+# and the prefix equals the one before the install (the reviewed list below aside).
+user=$(cd "$(drive_c)/users" && ls -d */ | grep -vx 'Public/' | head -1); user=${user%/}
+desktop=$(drive_c)/users/$user/Desktop
+programs=$(find "$(drive_c)/users/$user" -type d -path '*/Start Menu/Programs' | head -1)
+[ -n "$programs" ] || fail "no Programs folder in the prefix"
+mine=$work/mine
+had_startup=0; [ -d "$programs/Startup" ] && had_startup=1
+mkdir -p "$mine" "$install/空的文件夹" "$desktop" "$programs/Startup"
+echo "the user's notes" >"$install/我的笔记.txt"
+printf 'not a link the install made' >"$desktop/$product.lnk"
+printf 'a startup link of theirs' >"$programs/Startup/mine.lnk"
+cp "$install/我的笔记.txt" "$desktop/$product.lnk" "$programs/Startup/mine.lnk" "$mine/"
+timeout "$QMB_WINE_TIMEOUT" wine reg add 'HKCU\Software\QmbUninstallTest' /v Mine /d theirs /f >/dev/null 2>&1 \
+  || fail "cannot write the user's registry value"
+snapshot "$work/user-before.txt"
+SETUP_LOG='C:\qmbuninstall\install.log.gbk' run_wine 'C:\qmbuninstall\setup.exe' -hp \
+  || fail "user data: the background install ended with $?"
+[ -f "$install/demo.exe" ] && [ -f "$install/uninst.exe" ] || fail "user data: nothing installed"
+cmp -s "$desktop/$product.lnk" "$mine/$product.lnk" || fail "user data: the install replaced the user's desktop link"
+code=0
+SETUP_LOG='C:\qmbuninstall\uninstall.log.gbk' run_wine "$install_win\\uninst.exe" -hp || code=$?
+uninstall_log user-data
+[ "$code" = 0 ] || { cat "$work/user-data.log"; fail "user data: uninst.exe ended with $code"; }
+cmp -s "$install/我的笔记.txt" "$mine/我的笔记.txt" || fail "user data: the user's file changed"
+[ -d "$install/空的文件夹" ] || fail "user data: the user's empty folder was removed"
+cmp -s "$desktop/$product.lnk" "$mine/$product.lnk" || fail "user data: the user's desktop link changed"
+cmp -s "$programs/Startup/mine.lnk" "$mine/mine.lnk" || fail "user data: the user's startup link changed"
+[ "$(wine_reg_query 'HKCU\Software\QmbUninstallTest' /v Mine | grep -c theirs)" = 1 ] \
+  || fail "user data: the user's registry value was removed"
+left=$(cd "$install" && find . -mindepth 1 | sort | tr '\n' ' ')
+[ "$left" = "./我的笔记.txt ./空的文件夹 " ] || fail "user data: left in the install folder: $left"
+[ ! -e "$programs/$product" ] || fail "user data: the start-menu group the install made is left"
+wine_reg_query 'HKLM\SOFTWARE\QmbUninstallTest' /reg:64 | grep -q . && fail "user data: the install's key is left"
+snapshot "$work/user-after.txt"
+if ! diff <(expected_changes <"$work/user-before.txt") <(expected_changes <"$work/user-after.txt") \
+    >"$work/user-snapshot.diff"; then
+  cat "$work/user-snapshot.diff"
+  fail "user data: the prefix differs from the one before the install"
+fi
+echo "ok the user's own things survive an install and an uninstall byte for byte"
+rm -rf "$install" "$desktop/$product.lnk" "$programs/Startup/mine.lnk"
+[ "$had_startup" = 1 ] || rmdir "$programs/Startup"
+timeout "$QMB_WINE_TIMEOUT" wine reg delete 'HKCU\Software\QmbUninstallTest' /f >/dev/null 2>&1 || :
+
 # The prefix as it was before the first install, but for this reviewed list:
 #  - Wine's own bookkeeping of the display, set up anew by each Wine session with a display:
 #      HKLM\System\CurrentControlSet\Control\Video\{GUID}, one key per display session (with a
@@ -251,17 +325,6 @@ check_removed "climbing file list line"
 #      Uninstall\<product>\uninst.exe, the uninstaller's running copy, which cannot delete itself
 #        (Windows refuses to delete a running program); the next launcher start empties the folder.
 snapshot "$work/after.txt"
-expected_changes() {
-  grep -vE "^. [-0-9]+ \./users/[^/]+/Temp/(7-zip32\.dll|Uninstall|Uninstall/$product|Uninstall/$product/uninst\.exe)$" |
-    awk '/^\[/ {
-           display = index($0, "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Video\\") == 1 ||
-                     index($0, "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Class\\") == 1
-           console = $0 == "[HKEY_CURRENT_USER\\Console]" ||
-                     index($0, "[HKEY_CURRENT_USER\\Console\\") == 1
-           parent = $0 == "[HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall]"
-         }
-         !display && !console && !parent && !/^"DriverDateData"=/'
-}
 if ! diff <(expected_changes <"$work/before.txt") <(expected_changes <"$work/after.txt") >"$work/snapshot.diff"; then
   cat "$work/snapshot.diff"
   fail "the prefix differs from the one before the install"

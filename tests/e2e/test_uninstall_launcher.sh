@@ -3,9 +3,10 @@
 # a space and Chinese characters:
 #  - the package's uninst.exe (the launcher mkpackage named after the product) beside an uninst.dat
 #    laid out as the install writes it makes its working copy in TEMP\Uninstall\<product>, writes
-#    uninst.ico there and starts the copy with the install folder, the working folder, "卸载" and
-#    its own switches; the copy recognises that it is an uninstaller, finds that this record holds
-#    no file list, removes nothing and cleans up its working folder (all but itself, which runs);
+#    uninst.ico there, runs the copy with the install folder, the working folder, "卸载" and its
+#    own switches and waits for it; the copy recognises that it is an uninstaller, finds that this
+#    record holds no file list, removes nothing and cleans up its working folder (all but itself,
+#    which runs); the launcher ends with the copy's exit code 2 (damaged data);
 #  - without uninst.dat it says "卸载数据丢失，无法启动卸载程序！" and starts nothing.
 set -euo pipefail
 
@@ -61,7 +62,7 @@ iconv -f GBK -t UTF-8 "$work/launcher.log.gbk" | tr -d '\r' >"$work/launcher.log
 has_line() {
   grep -qF -- "$1" "$work/launcher.log" || { cat "$work/launcher.log" >&2; fail "no log line \"$1\""; }
 }
-[ "$code" = 0 ] || { cat "$work/launcher.log"; fail "uninst.exe ended with $code"; }
+[ "$code" = 2 ] || { cat "$work/launcher.log"; fail "uninst.exe ended with $code, not the uninstaller's 2"; }
 [ ! -e "$temp/Uninstall/earlier" ] || fail "TEMP\\Uninstall was not emptied"
 working_win="$temp_win\\Uninstall\\演示软件"
 working=$(unix_path "$working_win")
@@ -69,7 +70,8 @@ cmp -s "$working/uninst.exe" <(tail -c +2 "$folder/uninst.dat"; head -c 10485760
   || fail "the working copy is not uninst.dat without its lead byte, plus 10 MiB of zeros"
 has_line "launcher: wrote uninst.ico, 10 bytes"
 arguments="\"$folder_win\" \"$working_win\" 卸载 -hp"
-has_line "launcher: started \"$working_win\\uninst.exe\" $arguments"
+has_line "launcher: starting \"$working_win\\uninst.exe\" $arguments"
+has_line "launcher: the uninstaller ended with exit code 2"
 # The working copy's own start-up: its arguments, and the uninstaller kind recognised.
 has_line "package: $working_win\\uninst.exe, arguments \"$arguments\""
 has_line 'package: kind "qmb-2"'
@@ -77,7 +79,7 @@ has_line "start-up: uninstaller kind"
 has_line "uninstall: the record lacks its list 卸载路径; nothing is removed"
 [ ! -e "$working/uninst.ico" ] && [ -f "$working/uninst.exe" ] \
   || fail "the uninstaller did not clean up its working folder (all but its running self)"
-echo "ok the launcher starts its working copy: $arguments"
+echo "ok the launcher runs its working copy and ends with its exit code: $arguments"
 
 # 2. Without uninst.dat: the message, and nothing started.
 mkdir -p "$work/empty"

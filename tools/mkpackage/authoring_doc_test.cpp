@@ -133,10 +133,11 @@ TEST(AuthoringDocTest, ExitCodesAreTheOnesTheInstallEndsWith) {
       documented.insert(static_cast<uint32_t>(std::stoul(line.substr(2))));
   }
   std::set<uint32_t> runtime;
-  for (InstallResult r : {InstallResult::kComplete, InstallResult::kNoPackage,
-                          InstallResult::kExtractionFailed, InstallResult::kNoFolder,
-                          InstallResult::kFolderRejected, InstallResult::kTooLittleSpace,
-                          InstallResult::kPasswordCancelled, InstallResult::kPasswordWrong})
+  for (InstallResult r :
+       {InstallResult::kComplete, InstallResult::kNoPackage, InstallResult::kExtractionFailed,
+        InstallResult::kNoFolder, InstallResult::kFolderRejected, InstallResult::kTooLittleSpace,
+        InstallResult::kPasswordCancelled, InstallResult::kPasswordWrong,
+        InstallResult::kUninstallerFailed, InstallResult::kBadProductName})
     runtime.insert(ExitCodeOf(r));
   EXPECT_EQ(documented, runtime);
 }

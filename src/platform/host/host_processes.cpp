@@ -8,9 +8,11 @@ bool HostProcesses::Start(const std::string& command_line, ShowMode show, bool w
   return handler_ ? handler_(starts_.back()) : true;
 }
 
-bool HostProcesses::StartIn(const std::string& command_line, const std::string& directory) {
-  starts_.push_back({command_line, ShowMode::kNormal, false, directory});
-  return handler_ ? handler_(starts_.back()) : true;
+std::optional<uint32_t> HostProcesses::RunIn(const std::string& command_line,
+                                             const std::string& directory) {
+  starts_.push_back({command_line, ShowMode::kNormal, true, directory});
+  if (handler_ && !handler_(starts_.back())) return std::nullopt;
+  return run_exit_code_;
 }
 
 }  // namespace qmb

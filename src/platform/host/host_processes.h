@@ -13,7 +13,7 @@ struct StartCall {
   std::string command_line;
   ShowMode show = ShowMode::kNormal;
   bool wait = false;
-  std::string directory;  // StartIn only
+  std::string directory;  // RunIn only
 };
 
 class HostProcesses : public Processes {
@@ -24,7 +24,10 @@ class HostProcesses : public Processes {
   void SetProcessId(uint32_t id) { process_id_ = id; }
 
   bool Start(const std::string& command_line, ShowMode show, bool wait) override;
-  bool StartIn(const std::string& command_line, const std::string& directory) override;
+  // RunIn's program ends with the code SetRunExitCode gave (0 unless set).
+  std::optional<uint32_t> RunIn(const std::string& command_line,
+                                const std::string& directory) override;
+  void SetRunExitCode(uint32_t code) { run_exit_code_ = code; }
   void Exit(uint32_t code) override { exits_.push_back(code); }
   uint32_t CurrentProcessId() override { return process_id_; }
   void Sleep(uint32_t milliseconds) override { sleeps_.push_back(milliseconds); }
@@ -36,6 +39,7 @@ class HostProcesses : public Processes {
  private:
   Handler handler_;
   uint32_t process_id_ = 1000;
+  uint32_t run_exit_code_ = 0;
   std::vector<StartCall> starts_;
   std::vector<uint32_t> exits_;
   std::vector<uint32_t> sleeps_;

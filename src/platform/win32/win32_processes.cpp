@@ -8,9 +8,10 @@ namespace qmb {
 
 namespace {
 
-// directory empty: the new process shares ours.
+// directory empty: the new process shares ours. With wait, exit_code (when given) receives the
+// program's exit code.
 bool StartProcess(const std::string& command_line, const std::string& directory, ShowMode show,
-                  bool wait) {
+                  bool wait, DWORD* exit_code = nullptr) {
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW;
@@ -23,6 +24,8 @@ bool StartProcess(const std::string& command_line, const std::string& directory,
                       directory.empty() ? nullptr : wide_directory.c_str(), &startup, &process))
     return false;
   if (wait) WaitForSingleObject(process.hProcess, INFINITE);
+  if (wait && exit_code != nullptr && !GetExitCodeProcess(process.hProcess, exit_code))
+    *exit_code = 1;
   CloseHandle(process.hThread);
   CloseHandle(process.hProcess);
   return true;
@@ -34,8 +37,12 @@ bool Win32Processes::Start(const std::string& command_line, ShowMode show, bool 
   return StartProcess(command_line, "", show, wait);
 }
 
-bool Win32Processes::StartIn(const std::string& command_line, const std::string& directory) {
-  return StartProcess(command_line, directory, ShowMode::kNormal, false);
+std::optional<uint32_t> Win32Processes::RunIn(const std::string& command_line,
+                                              const std::string& directory) {
+  DWORD exit_code = 0;
+  if (!StartProcess(command_line, directory, ShowMode::kNormal, true, &exit_code))
+    return std::nullopt;
+  return exit_code;
 }
 
 void Win32Processes::Exit(uint32_t code) { ExitProcess(code); }

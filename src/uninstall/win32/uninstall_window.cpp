@@ -237,9 +237,7 @@ class UninstallWindow : public UninstallView {
   }
   // Ends the program without removing anything, except while the removal runs.
   void Cancel() {
-    const UninstallState& state = ctx_.uninstall;
-    if (state.removal_started && !state.finished) return;
-    FinishUninstall(ctx_);
+    if (MayClose(ctx_)) FinishUninstall(ctx_);
   }
 
   HWND window_;

@@ -40,6 +40,8 @@ int main() {
        "", "", ""},
   });
   qmb::WriteRegistryEntries(ctx);
+  // The install writes the entry last, once the uninstaller's files are there.
+  qmb::WriteUninstallEntry(ctx);
 
   for (const std::string& line : qmb::Split(ctx.system.uninstall_registry_list, "\r\n"))
     if (!line.empty()) Print("remove", qmb::ReplaceAll(line, qmb::kStoreEmptyValue, "<default>"));
