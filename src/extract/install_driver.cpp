@@ -88,7 +88,7 @@ void RunInstall(Context& ctx, const std::string& password) {
   }
   ctx.outcome.install_started = true;
   ctx.outcome.install_running = true;
-  ctx.journal.Begin(JoinPath(ctx.wizard.install_folder, kBackupFolderName));
+  BeginInstallJournal(ctx);
   // The folders the payload brings are told from the ones that were there by a look before and
   // after: the archive library makes them without saying so.
   const std::string& install_folder = ctx.wizard.install_folder;
@@ -124,6 +124,11 @@ void RunInstall(Context& ctx, const std::string& password) {
   RunProgramList(ctx, ctx.wizard.post_install_runs);
   RunComponentSections(ctx, kScriptUnzip);
   FinishInstall(ctx);
+}
+
+void BeginInstallJournal(Context& ctx) {
+  if (ctx.startup.test_mode() || ctx.journal.recording()) return;
+  ctx.journal.Begin(JoinPath(ctx.wizard.install_folder, kBackupFolderName));
 }
 
 void FinishInstall(Context& ctx) {

@@ -17,6 +17,10 @@ struct Context;
 // installed and only the finish state is reached.
 void RunInstall(Context& ctx, const std::string& password);
 
+// Starts the journal of the installation's changes into the install folder, unless it runs already
+// or nothing is to be installed (test mode).
+void BeginInstallJournal(Context& ctx);
+
 // The wizard's finish state; in the background mode, or with the finish page switched off, the
 // process ends here with the outcome's exit code.
 void FinishInstall(Context& ctx);

@@ -8,7 +8,6 @@
 #include "base/path.h"
 #include "base/text.h"
 #include "context/context.h"
-#include "extract/folder_path.h"
 #include "extract/install_driver.h"
 #include "extract/install_outcome.h"
 #include "script/program_runs.h"
@@ -77,21 +76,22 @@ bool CheckFreeSpace(Context& ctx, const std::string& folder) {
   return false;
 }
 
-enum class PasswordCheck { kAccepted, kRefused };
+enum class PasswordCheck { kAccepted, kAskAgain, kRefused };
 
 // Step 8: the installer password, when the package has one, replaces the payload password.
 PasswordCheck CheckInstallerPassword(Context& ctx, const std::string& password, bool given) {
   const std::string digest = ReadSetting(ctx, "安装密码");
   if (digest.empty()) return PasswordCheck::kAccepted;
-  // An unattended run asks nobody: a password not given to it is a password not given.
-  const bool ask = !given && ctx.startup.run_mode != kRunModeBackground;
   std::optional<std::string> typed =
       given ? std::optional<std::string>(password)
-            : ask ? ctx.platform.dialogs.InputBox(kPasswordPrompt, ctx.wizard.window_caption, true)
-                  : std::nullopt;
+            : ctx.platform.dialogs.InputBox(kPasswordPrompt, ctx.wizard.window_caption, true);
   if (typed && Md5Hex(*typed) == digest) {
     ctx.wizard.payload_password = *typed;
     return PasswordCheck::kAccepted;
+  }
+  if (typed && !given && ctx.startup.run_mode == kRunModeBackground) {
+    ctx.log.Failure("install: wrong installer password; asking again");
+    return PasswordCheck::kAskAgain;
   }
   if (typed) {
     SetOutcome(ctx, InstallResult::kPasswordWrong, "wrong installer password");
@@ -116,25 +116,33 @@ bool CheckProductName(Context& ctx) {
 bool AcceptInstall(Context& ctx, const std::string& password, bool given) {
   WizardState& wizard = ctx.wizard;
   if (!CheckProductName(ctx)) return false;
-  ctx.platform.dialogs.ProcessPendingMessages();
-  const std::string& override_folder = ctx.startup.install_path_override;
-  wizard.install_folder = NormalizePath(override_folder.empty() ? wizard.folder_box
-                                                                : override_folder);
-  const std::string& folder = wizard.install_folder;
-  if (folder.empty()) {
-    Tell(ctx, kNoFolderText, kMbIconError);
-    SetOutcome(ctx, InstallResult::kNoFolder, "no install folder");
-    return false;
+  for (;;) {
+    ctx.platform.dialogs.ProcessPendingMessages();
+    const std::string& override_folder = ctx.startup.install_path_override;
+    wizard.install_folder = NormalizePath(override_folder.empty() ? wizard.folder_box
+                                                                  : override_folder);
+    const std::string& folder = wizard.install_folder;
+    if (folder.empty()) {
+      Tell(ctx, kNoFolderText, kMbIconError);
+      SetOutcome(ctx, InstallResult::kNoFolder, "no install folder");
+      return false;
+    }
+    if (!CheckInstallPath(ctx, folder)) {
+      SetOutcome(ctx, InstallResult::kFolderRejected, "install folder refused: " + folder);
+      return false;
+    }
+    if (!CheckFreeSpace(ctx, folder)) return false;
+    wizard.payload_password = ReadSetting(ctx, "safe");
+    switch (CheckInstallerPassword(ctx, password, given)) {
+      case PasswordCheck::kAccepted:
+        ctx.log.Step("install: start in " + folder);
+        return true;
+      case PasswordCheck::kAskAgain:
+        continue;
+      case PasswordCheck::kRefused:
+        return false;
+    }
   }
-  if (!CheckInstallPath(ctx, folder)) {
-    SetOutcome(ctx, InstallResult::kFolderRejected, "install folder refused: " + folder);
-    return false;
-  }
-  if (!CheckFreeSpace(ctx, folder)) return false;
-  wizard.payload_password = ReadSetting(ctx, "safe");
-  if (CheckInstallerPassword(ctx, password, given) != PasswordCheck::kAccepted) return false;
-  ctx.log.Step("install: start in " + folder);
-  return true;
 }
 
 }  // namespace
@@ -184,8 +192,9 @@ bool StartInstall(Context& ctx, const std::string& password, bool given) {
   RunComponentSections(ctx, kScriptInstall);
   // From here on the install folder is the install's own, also when a pre-install program is the
   // first to need it.
+  BeginInstallJournal(ctx);
   if (!ctx.startup.test_mode() &&
-      !CreateFolderPath(ctx.platform.files, wizard.install_folder, &ctx.system.created.folders))
+      !ctx.journal.CreateFolderPath(wizard.install_folder, &ctx.system.created.folders))
     ctx.log.Failure("install: cannot make " + wizard.install_folder);
   RunProgramList(ctx, wizard.pre_install_runs);
   RunInstall(ctx, wizard.payload_password);

@@ -163,32 +163,39 @@ TEST_F(InstallStartTest, InstallerPasswordReplacesThePayloadPassword) {
   EXPECT_EQ(Read("C:\\App\\a.txt"), "A");
 }
 
-TEST_F(InstallStartTest, BackgroundModeAsksNobodyAndEndsWithTheRefusalsCode) {
+TEST_F(InstallStartTest, BackgroundModeAsksAgainUntilRightOrCancelled) {
   MakePayload({{"a.txt", "A"}}, "open sesame");
   Set("安装密码", Md5Hex("open sesame"));
   ctx_.startup.run_mode = kRunModeBackground;
-  EXPECT_TRUE(StartInstall(ctx_, "open sesame", true));
+  host_.dialogs().QueueInputBoxAnswer("guess");
+  host_.dialogs().QueueInputBoxAnswer("open sesame");
+  EXPECT_TRUE(StartInstall(ctx_, "", false));
+  EXPECT_EQ(host_.dialogs().input_boxes().size(), 2u);
   EXPECT_EQ(Read("C:\\App\\a.txt"), "A");
   EXPECT_EQ(Exits(), std::vector<uint32_t>{0});
 
   for (bool given : {false, true}) {
     ctx_.outcome = InstallOutcome();
+    host_.dialogs().QueueInputBoxAnswer(std::nullopt);  // cancelled
     EXPECT_FALSE(StartInstall(ctx_, "guess", given));
     EXPECT_EQ(Exits().back(), given ? 7u : 6u);
   }
+  EXPECT_EQ(host_.dialogs().input_boxes().size(), 3u);  // the given password was not asked for
+}
+
+TEST_F(InstallStartTest, BackgroundRefusalsShowNoBoxAndEndWithTheirCode) {
   // A refused folder and too little space: a log line and the code, no box to wait for.
-  ctx_.outcome = InstallOutcome();
+  ctx_.startup.run_mode = kRunModeBackground;
   ctx_.startup.install_path_override = "=C:\\x";
-  EXPECT_FALSE(StartInstall(ctx_, "open sesame", true));
+  EXPECT_FALSE(StartInstall(ctx_, "", false));
   EXPECT_EQ(Exits().back(), 4u);
   ctx_.outcome = InstallOutcome();
   ctx_.startup.install_path_override = "D:\\App";
   host_.files().AddDrive('D');
   host_.files().SetFreeSpace('D', 0);
   ctx_.startup.required_size = 1000;
-  EXPECT_FALSE(StartInstall(ctx_, "open sesame", true));
+  EXPECT_FALSE(StartInstall(ctx_, "", false));
   EXPECT_EQ(Exits().back(), 5u);
-  EXPECT_TRUE(host_.dialogs().input_boxes().empty());
   EXPECT_TRUE(Boxes().empty());
   EXPECT_NE(log_.find("message not shown in the background run"), std::string::npos);
 }
