@@ -145,6 +145,15 @@ class WritingSink : public ExtractSink {
       folders_.push_back(index);
       return true;
     }
+    index_ = index;
+    written_ = 0;
+    unreported_ = 0;
+    buffer_.clear();
+    CopyName(info_.szSourceFileName, ReportPath(e.name));
+    CopyName(info_.szDestFileName, folder_ + ReportPath(target));
+    // Reported before anything is made for the file, so that the caller can still keep aside a
+    // file of that name, or stop the run.
+    if (!Report(kStateFileBegin)) return false;
     // Files come folder by folder: the parent made for the previous file needs no second look.
     size_t slash = target.rfind(u'/');
     if (slash != std::u16string::npos) {
@@ -157,13 +166,7 @@ class WritingSink : public ExtractSink {
     }
     file_ = fs_.CreateOutFile(target, e.size);
     if (!file_) return Fail(RunResult::kWriteError, "cannot create file: ", target);
-    index_ = index;
-    written_ = 0;
-    unreported_ = 0;
-    buffer_.clear();
-    CopyName(info_.szSourceFileName, ReportPath(e.name));
-    CopyName(info_.szDestFileName, folder_ + ReportPath(target));
-    return Report(kStateFileBegin);
+    return true;
   }
 
   bool Data(const uint8_t* data, size_t size) override {

@@ -12,6 +12,7 @@
 #include "startup/settings_state.h"
 #include "startup/startup_state.h"
 #include "startup/support_dll_state.h"
+#include "system/install_journal.h"
 #include "system/system_state.h"
 #include "uninstall/uninstall_state.h"
 #include "wizard/wizard_state.h"
@@ -37,6 +38,8 @@ struct Context {
   SupportDllState support_dlls;
   UninstallState uninstall;
   InstallOutcome outcome;
+  // Kept while the installation changes the machine, so that a failure or a cancel can undo it.
+  InstallJournal journal{platform.files, platform.registry, log};
 };
 
 // Sends the install log's lines to the file that the environment variable SETUP_LOG names, appending

@@ -4,7 +4,6 @@
 
 #include "base/text.h"
 #include "context/context.h"
-#include "extract/folder_path.h"
 #include "extract/install_progress.h"
 #include "extract/volume_set.h"
 
@@ -75,7 +74,7 @@ bool RunLibrary(Context& ctx, const std::string& archive, const std::string& des
   Files& files = ctx.platform.files;
   std::string folder = destination;
   if (EndsWith(folder, "\\") && FindLastCharGbk(folder, '\\') == folder.size() - 1) folder.pop_back();
-  if (!CreateFolderPath(files, folder, &ctx.system.created.folders))
+  if (!ctx.journal.CreateFolderPath(folder, &ctx.system.created.folders))
     ctx.log.Failure("extract: cannot create all of " + folder);
   // Never hand the library a destination that is not a folder of a drive: it would unpack relative
   // to wherever the process happens to stand.
@@ -85,6 +84,7 @@ bool RunLibrary(Context& ctx, const std::string& archive, const std::string& des
   }
   std::string target = folder + "\\";
   if (!EnsureLibrary(ctx)) return false;
+  ctx.journal.NoteFolderContents(folder);
   ArchiveLibrary& library = ctx.extract.library;
 
   library.set_owner(nullptr, &OnArchiveProgress);
@@ -131,7 +131,7 @@ bool ExtractArchive(Context& ctx, std::string& archive, std::string& destination
   return ok;
 }
 
-void ExtractAssignedFiles(Context& ctx, const std::string& password) {
+bool ExtractAssignedFiles(Context& ctx, const std::string& password) {
   ExtractState& state = ctx.extract;
   std::string& list = ctx.settings.except_text;
   list = ReplaceAll(list, "%InstallPath%", ctx.wizard.install_folder);
@@ -167,10 +167,15 @@ void ExtractAssignedFiles(Context& ctx, const std::string& password) {
   for (size_t j = 0; j < groups.size(); ++j) {
     state.current_step = static_cast<int32_t>(j + 1);
     std::string destination = groups[j].destination;
-    ExtractArchive(ctx, ctx.startup.archive_path, destination, true, password, sink,
-                   groups[j].files, "", ctx.startup.volume_list);
+    if (!ExtractArchive(ctx, ctx.startup.archive_path, destination, true, password, sink,
+                        groups[j].files, "", ctx.startup.volume_list)) {
+      ctx.log.Failure("assignment pass: group " + std::to_string(j + 1) + " into " + destination +
+                      " failed");
+      return false;
+    }
   }
   state.current_step = state.group_count + 1;
+  return true;
 }
 
 void ExtractEntriesTo(Context& ctx, const std::string& entries, const std::string& folders,

@@ -34,8 +34,10 @@ bool ExtractArchive(Context& ctx, std::string& archive, std::string& destination
 
 // The assignment pass: each group of the assignment list ("Except.ini", "%InstallPath%" replaced)
 // is unpacked flat into its folder and added to the exclusion list, so the main run leaves it out.
-// Leaves the current step at G + 1 for the main run.
-void ExtractAssignedFiles(Context& ctx, const std::string& password);
+// Leaves the current step at G + 1 for the main run. False when a group could not be unpacked (it
+// stops at that group: its entries are already on the exclusion list, so the main run would not
+// make up for them).
+bool ExtractAssignedFiles(Context& ctx, const std::string& password);
 
 // Extracts entry i of the comma-separated entries into folder i of folders, without progress.
 void ExtractEntriesTo(Context& ctx, const std::string& entries, const std::string& folders,

@@ -48,9 +48,9 @@ TEST(CreateFolderPath, WalksFromTheDrive) {
   EXPECT_TRUE(CreateFolderPath(files, "C:\\one\\two\\three"));
   EXPECT_TRUE(files.IsDirectory("C:\\one\\two\\three"));
   EXPECT_TRUE(CreateFolderPath(files, "C:\\one\\two"));  // existing folders are fine
-  // A doubled "\" stops at the empty piece, after the folders before it.
+  // A doubled "\" refuses the whole path before anything is made.
   EXPECT_FALSE(CreateFolderPath(files, "C:\\made\\\\never"));
-  EXPECT_TRUE(files.IsDirectory("C:\\made"));
+  EXPECT_FALSE(files.Exists("C:\\made"));
   EXPECT_FALSE(files.Exists("C:\\never"));
   EXPECT_FALSE(CreateFolderPath(files, "relative\\folder"));
   EXPECT_FALSE(CreateFolderPath(files, "C:"));

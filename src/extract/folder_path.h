@@ -1,6 +1,7 @@
 // Creating a folder with all its missing parents.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -8,9 +9,13 @@ namespace qmb {
 
 class Files;
 
-// Walks path from its drive ("C:") one piece at a time and creates each missing folder, adding it
-// to created when given. False when the first piece is not a drive, when a piece is empty, "." or
-// "..", or when creating fails.
+// The folders from the first below the drive down to path itself ("C:\a", "C:\a\b"); nullopt when
+// the first piece is not a drive ("C:") or a piece is empty, "." or "..", which would leave the path.
+std::optional<std::vector<std::string>> FolderPathLevels(const std::string& path);
+
+// Walks path from its drive one piece at a time and creates each missing folder, adding it to
+// created when given. False when FolderPathLevels refuses the path (nothing is made then) or when
+// creating fails.
 bool CreateFolderPath(Files& files, const std::string& path,
                       std::vector<std::string>* created = nullptr);
 

@@ -1,6 +1,7 @@
 // The install driver's steps in their order.
 #include "extract/install_driver.h"
 
+#include "base/path.h"
 #include "context/context.h"
 #include "extract/extract_archive.h"
 #include "extract/install_outcome.h"
@@ -21,6 +22,9 @@ namespace qmb {
 
 namespace {
 
+// The folder of the install's own where files it replaces wait until it completes.
+constexpr char kBackupFolderName[] = "~setup-backup";
+
 // Offset of the archive in the payload copy: behind the opening mark "QMB-mark=7zipdataA" + 0x01.
 constexpr uint64_t kPayloadArchiveOffset = 19;
 
@@ -35,6 +39,31 @@ bool ExtractPayload(Context& ctx, const std::string& password) {
   return ExtractArchive(ctx, startup.archive_path, ctx.wizard.install_folder, false, password,
                         sink, extract.inclusion_list, extract.exclusion_list,
                         startup.volume_list);
+}
+
+// Undoes what the installation changed and ends it with result; the reason says why, and whether
+// the undo was complete.
+void RollBack(Context& ctx, InstallResult result, std::string reason) {
+  if (ctx.outcome.cancel_requested) {
+    result = InstallResult::kCancelled;
+    reason = "cancelled by the user";
+  }
+  ctx.log.Step("install: not completed, undoing its changes");
+  // Programs the package ran before or during the install, and its registry scripts, are
+  // outside what the journal can undo.
+  ctx.log.Step("rollback: programs already run and registry scripts are not undone");
+  const RollbackReport report = ctx.journal.Rollback();
+  ctx.outcome.install_running = false;
+  if (report.complete()) {
+    reason += "; nothing was installed";
+  } else {
+    result = InstallResult::kRollbackIncomplete;
+    reason += "; could not undo: " + report.not_restored.front();
+    if (report.not_restored.size() > 1)
+      reason += " and " + std::to_string(report.not_restored.size() - 1) + " more (see the log)";
+  }
+  SetOutcome(ctx, result, std::move(reason));
+  FinishInstall(ctx);
 }
 
 }  // namespace
@@ -57,27 +86,49 @@ void RunInstall(Context& ctx, const std::string& password) {
     startup.archive_path = ctx.extract.archive_path_override;
     ctx.log.Step("install: archive " + startup.archive_path);
   }
+  ctx.outcome.install_started = true;
+  ctx.outcome.install_running = true;
+  BeginInstallJournal(ctx);
   // The folders the payload brings are told from the ones that were there by a look before and
   // after: the archive library makes them without saying so.
   const std::string& install_folder = ctx.wizard.install_folder;
   const std::vector<std::string> folders_before =
       ListFolderTree(ctx.platform.files, install_folder);
-  ExtractAssignedFiles(ctx, password);
-  const bool extracted = ExtractPayload(ctx, password);
+  const bool unpacked = ExtractAssignedFiles(ctx, password) && ExtractPayload(ctx, password);
   NoteNewFolders(ctx, install_folder, folders_before);
-  if (extracted) {
-    SetOutcome(ctx, InstallResult::kComplete, "");
-  } else {
-    SetOutcome(ctx, InstallResult::kExtractionFailed,
-               "the payload could not be unpacked into " + ctx.wizard.install_folder);
-  }
   RemoveTemporaryFiles(ctx, true);
+  if (!unpacked) {
+    RollBack(ctx, InstallResult::kExtractionFailed,
+             "the payload could not be unpacked into " + ctx.wizard.install_folder);
+    return;
+  }
   CreateShortcuts(ctx);
   WriteRegistryEntries(ctx);
-  if (GeneratesUninstaller(ctx)) WriteUninstallRecord(ctx);
+  const bool uninstaller = WriteUninstallRecord(ctx);
+  if (ctx.outcome.cancel_requested) {
+    RollBack(ctx, InstallResult::kCancelled, "");
+    return;
+  }
+  if (!uninstaller) {
+    RollBack(ctx, InstallResult::kUninstallerFailed,
+             "the uninstaller could not be written into " + install_folder);
+    return;
+  }
+  if (ctx.journal.refused()) {
+    RollBack(ctx, InstallResult::kStepFailed, "a change to the machine was refused");
+    return;
+  }
+  ctx.journal.Commit();
+  ctx.outcome.install_running = false;
+  SetOutcome(ctx, InstallResult::kComplete, "");
   RunProgramList(ctx, ctx.wizard.post_install_runs);
   RunComponentSections(ctx, kScriptUnzip);
   FinishInstall(ctx);
+}
+
+void BeginInstallJournal(Context& ctx) {
+  if (ctx.startup.test_mode() || ctx.journal.recording()) return;
+  ctx.journal.Begin(JoinPath(ctx.wizard.install_folder, kBackupFolderName));
 }
 
 void FinishInstall(Context& ctx) {

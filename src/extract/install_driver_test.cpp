@@ -83,7 +83,7 @@ TEST_F(InstallDriverTest, BackgroundRunInstallsEverythingInOrderAndEndsWithZero)
   EXPECT_EQ(Exits(), std::vector<uint32_t>{0});
 }
 
-TEST_F(InstallDriverTest, FailedExtractionStillRunsEveryStepButEndsNonZero) {
+TEST_F(InstallDriverTest, FailedExtractionIsUndoneAndEndsNonZero) {
   for (const char* password : {"wrong", "pw"}) {
     if (std::string(password) == "pw") {
       // A damaged payload: the archive's data cut short.
@@ -97,9 +97,12 @@ TEST_F(InstallDriverTest, FailedExtractionStillRunsEveryStepButEndsNonZero) {
     EXPECT_EQ(ctx_.outcome.result, InstallResult::kExtractionFailed) << password;
     EXPECT_NE(log_.find("install: the payload could not be unpacked into C:\\App"),
               std::string::npos) << log_;
-    EXPECT_NE(log_.find("end: exit code 2 (the payload could not be unpacked into C:\\App)"),
+    EXPECT_NE(log_.find("end: exit code 2 (the payload could not be unpacked into C:\\App; "
+                        "nothing was installed)"),
               std::string::npos) << log_;
-    EXPECT_EQ(host_.processes().starts().size(), starts_before + 2) << password;
+    // Nothing of the half-done install stays, and nothing runs after it.
+    EXPECT_FALSE(Exists("C:\\App"));
+    EXPECT_EQ(host_.processes().starts().size(), starts_before) << password;
     EXPECT_EQ(Exits().back(), 2u);
   }
   // The package file itself is never repaired: it is the user's, not a copy of ours.

@@ -28,6 +28,12 @@ uint32_t ExitCodeOf(InstallResult result) {
       return 8;
     case InstallResult::kBadProductName:
       return 9;
+    case InstallResult::kCancelled:
+      return 10;
+    case InstallResult::kStepFailed:
+      return 11;
+    case InstallResult::kRollbackIncomplete:
+      return 12;
   }
   return 1;
 }

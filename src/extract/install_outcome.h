@@ -1,6 +1,6 @@
 // How the installation ended, kept in one place: the background mode turns it into the process's
-// exit code, and the wizard reads it to tell the user. Every step still runs after a failure (a
-// partly unpacked product still gets its uninstall record), but the failure is not forgotten.
+// exit code, and the wizard reads it to tell the user. A failed or cancelled installation is undone
+// (see InstallJournal), and the outcome says so.
 #pragma once
 
 #include <cstdint>
@@ -21,14 +21,22 @@ enum class InstallResult {
   kTooLittleSpace,     // the drive has less free space than the payload needs
   kPasswordCancelled,  // the installer password was not given
   kPasswordWrong,      // the installer password was wrong
-  kUninstallerFailed,  // the uninstaller's files or its uninstall entry could not be written
+  kUninstallerFailed,  // the uninstaller's files or its uninstall entry could not be written;
+                       // what the installation had changed is undone
   kBadProductName,     // the product name cannot name the uninstaller's folders, links and entry
+  kCancelled,          // the user cancelled; what the installation had changed is undone
+  kStepFailed,         // a change to the machine was refused (a file or link that could not be
+                       // kept aside); what the installation had changed is undone
+  kRollbackIncomplete, // failed or cancelled, and the undo could not restore everything
 };
 
 struct InstallOutcome {
   InstallResult result = InstallResult::kNotRun;
   std::string reason;          // one line for the log and the user; empty when complete
   bool process_ended = false;  // EndProcess has run
+  bool install_running = false;   // the install driver is changing the machine
+  bool install_started = false;   // the install driver has begun
+  bool cancel_requested = false;  // the user confirmed Cancel while the installation ran
 };
 
 uint32_t ExitCodeOf(InstallResult result);

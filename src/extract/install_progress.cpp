@@ -40,18 +40,22 @@ int32_t RecordPercent(uint32_t file_size, uint32_t written) {
 }
 
 bool HandleArchiveProgress(Context& ctx, unsigned state, const sevenzip::ExtractingInfo* info) {
+  // A confirmed Cancel stops the run at the next notification; the install driver undoes it.
+  if (ctx.outcome.cancel_requested && state != sevenzip::kStateRunEnd) return false;
   const ProgressSink& sink = ctx.progress.current_sink;
-  if (!sink) return true;
   if (state == sevenzip::kStateRunEnd) {
-    sink("", 100);
+    if (sink) sink("", 100);
     return true;
   }
   if (info == nullptr) return true;
   // The name is NUL-terminated inside its field; never read past the field.
-  const char* name = info->szDestFileName;
-  sink(std::string(name, strnlen(name, sizeof(info->szDestFileName))),
-       RecordPercent(info->dwFileSize, info->dwWriteSize));
-  return true;
+  const char* field = info->szDestFileName;
+  const std::string name(field, strnlen(field, sizeof(info->szDestFileName)));
+  // A file begins before the library makes it: a file of that name is kept aside first, and one
+  // that cannot be is not overwritten.
+  if (state == sevenzip::kStateFileBegin && !ctx.journal.PrepareFile(name)) return false;
+  if (sink) sink(name, RecordPercent(info->dwFileSize, info->dwWriteSize));
+  return !ctx.outcome.cancel_requested;
 }
 
 std::string FormatProgressLine(const Context& ctx, size_t n, const std::string& value) {

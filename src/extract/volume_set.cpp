@@ -3,7 +3,6 @@
 
 #include "base/text.h"
 #include "context/context.h"
-#include "extract/folder_path.h"
 #include "extract/volume_redirect.h"
 
 namespace qmb {
@@ -45,7 +44,7 @@ std::optional<PreparedVolumes> PrepareVolumes(Context& ctx, std::string& archive
     ctx.log.Failure("volumes: cannot clear " + folder_path);
     return std::nullopt;
   }
-  if (!CreateFolderPath(files, folder_path, &ctx.system.created.folders)) {
+  if (!ctx.journal.CreateFolderPath(folder_path, &ctx.system.created.folders)) {
     ctx.log.Failure("volumes: cannot create " + folder_path);
     return std::nullopt;
   }

@@ -59,11 +59,15 @@ class Files {
   // Creates one folder whose parent exists; true when it exists afterwards.
   virtual bool CreateDirectory(const std::string& path) = 0;
   virtual bool RemoveFile(const std::string& path) = 0;
-  // Removes a folder with everything in it; false when something stays.
+  // Removes a folder with everything in it; false when something stays. A folder that is itself a
+  // junction or link loses only the link, never what it points to.
   virtual bool RemoveTree(const std::string& path) = 0;
   // Removes one empty folder; false when it holds anything or is no folder.
   virtual bool RemoveFolder(const std::string& path) = 0;
   virtual bool CopyFile(const std::string& from, const std::string& to) = 0;
+  // Renames a file (a read-only one too) on its drive, keeping its attributes; false when to exists,
+  // when the file is held open without sharing, or across drives.
+  virtual bool MoveFile(const std::string& from, const std::string& to) = 0;
   virtual std::optional<uint32_t> GetAttributes(const std::string& path) = 0;
   virtual bool SetAttributes(const std::string& path, uint32_t attributes) = 0;
   // Entries of one folder, without "." and "..".

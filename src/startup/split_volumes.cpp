@@ -4,6 +4,7 @@
 
 #include "base/text.h"
 #include "context/context.h"
+#include "extract/install_outcome.h"
 #include "startup/settings_variables.h"
 
 namespace qmb {
@@ -13,6 +14,13 @@ namespace {
 bool VolumePresent(Context& ctx, const std::string& path) {
   if (ctx.platform.files.Exists(path)) return true;
   ctx.log.Failure("split volumes: missing " + path);
+  // An unattended run cannot wait for a click: it ends with the code of a payload that cannot be
+  // unpacked.
+  if (ctx.startup.run_mode == kRunModeBackground) {
+    SetOutcome(ctx, InstallResult::kExtractionFailed, "split volume missing: " + path);
+    EndProcess(ctx);
+    return false;
+  }
   ctx.platform.dialogs.MessageBox("缺少分卷文件:" + path, "运行失败", kMbIconError);
   ctx.platform.processes.Exit(0);
   return false;

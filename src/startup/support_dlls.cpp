@@ -19,9 +19,14 @@ std::string Describe(const std::string& export_name, const std::string& path) {
 // number of attempts rather than waited for without end.
 uintptr_t WriteAndLoad(Context& ctx, std::string_view bytes, const std::string& path) {
   Files& files = ctx.platform.files;
+  // The file is named after its bytes' digest: one that another process holds open cannot be
+  // written again, but when it holds the same bytes it is the DLL, ready to load.
   if (!files.WriteAll(path, bytes)) {
-    ctx.log.Failure("support DLL: cannot write " + path);
-    return 0;
+    if (files.ReadAll(path) != std::optional<std::string>(std::string(bytes))) {
+      ctx.log.Failure("support DLL: cannot write " + path);
+      return 0;
+    }
+    ctx.log.Step("support DLL: " + path + " is in use and already holds these bytes");
   }
   for (int attempt = 1; attempt <= kDllLoadAttempts; ++attempt) {
     if (const uintptr_t module = ctx.platform.modules.Load(path)) {

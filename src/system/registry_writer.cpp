@@ -66,7 +66,8 @@ bool WriteRegistryValue(Context& ctx, RegRoot root, const std::string& key, cons
   // The keys the write is about to create are ours to remove again when they end up empty.
   // A write that fails may still have made some of them.
   std::vector<std::string> made = MissingKeys(registry, root, key, view);
-  const bool set = registry.SetValue(root, key, name, type, RegistryValueBytes(type, value), view);
+  const bool set =
+      ctx.journal.SetValue(root, key, name, type, RegistryValueBytes(type, value), view);
   std::erase_if(made, [&](const std::string& k) { return !registry.KeyExists(root, k, view); });
   NoteCreatedKeys(ctx.system.created, root, made, view == RegView::k64 ? "64" : "32");
   if (!set) {

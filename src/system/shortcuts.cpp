@@ -3,7 +3,6 @@
 
 #include "base/path.h"
 #include "base/text.h"
-#include "extract/folder_path.h"
 #include "extract/install_progress.h"
 #include "startup/settings_loader.h"
 #include "system/folder_walk.h"
@@ -92,7 +91,7 @@ void CreateRecordLinks(Context& ctx, ShortcutRecord& record, const KindFolders& 
       ctx.log.Step("shortcuts: " + link + " exists already and is kept; no link made there");
       continue;
     }
-    if (!CreateFolderPath(files, folder, &ctx.system.created.folders)) {
+    if (!ctx.journal.CreateFolderPath(folder, &ctx.system.created.folders)) {
       ctx.log.Failure("shortcuts: cannot make the folder " + folder + " for " + record.name);
       continue;
     }
@@ -146,6 +145,11 @@ bool CreateLink(Context& ctx, const std::string& link_path, const std::string& t
   std::string path = link_path;
   if (!HasLinkExtension(FileNameOf(link_path))) path += ".lnk";
   Files& files = ctx.platform.files;
+  // While the installation is recorded, an old link is kept aside to be put back on undo.
+  if (!ctx.journal.PrepareFile(path)) {
+    ctx.log.Failure("shortcuts: " + path + " not made, the old link cannot be kept aside");
+    return false;
+  }
   if (files.Exists(path) && !files.RemoveFile(path))
     ctx.log.Failure("shortcuts: cannot remove the old link " + path);
   const size_t separator = FindLastCharGbk(target, '\\');

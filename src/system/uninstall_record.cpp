@@ -117,13 +117,14 @@ bool WriteUninstallerFiles(Context& ctx, const std::string& launcher_path,
   const std::string& folder = ctx.wizard.install_folder;
   // An extraction that made nothing leaves no folder; the uninstaller still has links and registry
   // values to remove.
-  if (!CreateFolderPath(files, folder, &ctx.system.created.folders)) {
+  if (!ctx.journal.CreateFolderPath(folder, &ctx.system.created.folders)) {
     ctx.log.Failure("uninstaller: cannot make " + folder);
     return false;
   }
   const std::string record = BuildUninstallIni(ctx);
   const std::string image = ReadRuntimeImage(ctx, ctx.platform.env.ModulePath(), kKindOpenMark);
-  if (image.empty() || !files.WriteAll(data_path, std::string(1, kUninstallDataLead) + image)) {
+  if (image.empty() || !ctx.journal.PrepareFile(data_path) ||
+      !files.WriteAll(data_path, std::string(1, kUninstallDataLead) + image)) {
     ctx.log.Failure("uninstaller: cannot write " + data_path);
     return false;
   }
@@ -132,12 +133,14 @@ bool WriteUninstallerFiles(Context& ctx, const std::string& launcher_path,
     const std::string dll_folder = SupportDllFolder(ctx);
     const std::string icon_path =
         JoinPath(dll_folder, SafeFileName(ReadSetting(ctx, "禾木软件名称")) + ".ico");
-    if (!files.CreateDirectory(dll_folder) || !files.WriteAll(icon_path, ctx.system.uninstaller_icon))
+    if (!files.CreateDirectory(dll_folder) || !ctx.journal.PrepareFile(icon_path) ||
+        !files.WriteAll(icon_path, ctx.system.uninstaller_icon))
       ctx.log.Failure("uninstaller: cannot write " + icon_path);
   }
 
   const std::string launcher = LoadUninstallerResource(ctx);
-  if (launcher.empty() || !files.WriteAll(launcher_path, launcher)) {
+  if (launcher.empty() || !ctx.journal.PrepareFile(launcher_path) ||
+      !files.WriteAll(launcher_path, launcher)) {
     ctx.log.Failure("uninstaller: cannot write " + launcher_path);
     return false;
   }

@@ -8,7 +8,6 @@
 #include "base/path.h"
 #include "base/text.h"
 #include "context/context.h"
-#include "extract/folder_path.h"
 #include "extract/install_driver.h"
 #include "extract/install_outcome.h"
 #include "script/program_runs.h"
@@ -32,7 +31,13 @@ constexpr char kNoSpaceWithVolumesText[] =
 constexpr char kPasswordPrompt[] = "请输入安装程序的密码才可继续安装";
 constexpr char kBadProductNameText[] = "安装包的软件名称无法用于卸载程序，安装已停止";
 
+// An unattended run shows no box: nobody would be there to click it, and the run would never end.
+// The refusal's reason is in the log and in the exit code instead.
 void Tell(Context& ctx, const char* text, uint32_t icon) {
+  if (ctx.startup.run_mode == kRunModeBackground) {
+    ctx.log.Step(std::string("message not shown in the background run: ") + text);
+    return;
+  }
   ctx.platform.dialogs.MessageBox(text, ctx.wizard.window_caption, icon);
 }
 
@@ -102,7 +107,7 @@ PasswordCheck CheckInstallerPassword(Context& ctx, const std::string& password, 
 bool CheckProductName(Context& ctx) {
   const std::string name = ReadSetting(ctx, "禾木软件名称");
   if (!GeneratesUninstaller(ctx) || IsSoundName(name)) return true;
-  if (ctx.startup.run_mode != kRunModeBackground) Tell(ctx, kBadProductNameText, kMbIconError);
+  Tell(ctx, kBadProductNameText, kMbIconError);
   SetOutcome(ctx, InstallResult::kBadProductName,
              "the product name \"" + name + "\" cannot name the uninstaller; nothing installed");
   return false;
@@ -187,8 +192,9 @@ bool StartInstall(Context& ctx, const std::string& password, bool given) {
   RunComponentSections(ctx, kScriptInstall);
   // From here on the install folder is the install's own, also when a pre-install program is the
   // first to need it.
+  BeginInstallJournal(ctx);
   if (!ctx.startup.test_mode() &&
-      !CreateFolderPath(ctx.platform.files, wizard.install_folder, &ctx.system.created.folders))
+      !ctx.journal.CreateFolderPath(wizard.install_folder, &ctx.system.created.folders))
     ctx.log.Failure("install: cannot make " + wizard.install_folder);
   RunProgramList(ctx, wizard.pre_install_runs);
   RunInstall(ctx, wizard.payload_password);

@@ -183,6 +183,23 @@ TEST_F(InstallStartTest, BackgroundModeAsksAgainUntilRightOrCancelled) {
   EXPECT_EQ(host_.dialogs().input_boxes().size(), 3u);  // the given password was not asked for
 }
 
+TEST_F(InstallStartTest, BackgroundRefusalsShowNoBoxAndEndWithTheirCode) {
+  // A refused folder and too little space: a log line and the code, no box to wait for.
+  ctx_.startup.run_mode = kRunModeBackground;
+  ctx_.startup.install_path_override = "=C:\\x";
+  EXPECT_FALSE(StartInstall(ctx_, "", false));
+  EXPECT_EQ(Exits().back(), 4u);
+  ctx_.outcome = InstallOutcome();
+  ctx_.startup.install_path_override = "D:\\App";
+  host_.files().AddDrive('D');
+  host_.files().SetFreeSpace('D', 0);
+  ctx_.startup.required_size = 1000;
+  EXPECT_FALSE(StartInstall(ctx_, "", false));
+  EXPECT_EQ(Exits().back(), 5u);
+  EXPECT_TRUE(Boxes().empty());
+  EXPECT_NE(log_.find("message not shown in the background run"), std::string::npos);
+}
+
 TEST_F(InstallStartTest, StepsRunInTheirOrder) {
   MakePayload({{"a.txt", "A"}, {"docs/d.txt", "D"}}, "pw");
   Set("safe", "pw");

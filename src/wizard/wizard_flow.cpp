@@ -10,6 +10,7 @@
 #include "startup/dll_notifications.h"
 #include "startup/settings_catalogue.h"
 #include "startup/settings_loader.h"
+#include "startup/temporary_files.h"
 #include "wizard/dll_requests.h"
 #include "wizard/finish_options.h"
 #include "wizard/install_start.h"
@@ -39,7 +40,17 @@ bool IsPage(int page) { return page >= 0 && page < kPageCount; }
 // The finish page after a failed installation says so, with the reason, instead of success.
 void ShowFailure(Context& ctx, WizardView& view) {
   const std::string product = ReadSetting(ctx, "禾木软件名称");
-  std::string text = "“" + product + "”安装失败。";
+  std::string text;
+  switch (ctx.outcome.result) {
+    case InstallResult::kCancelled:
+      text = "“" + product + "”的安装已取消，已撤销安装所做的更改，软件未安装。";
+      break;
+    case InstallResult::kRollbackIncomplete:
+      text = "“" + product + "”安装失败，部分更改未能撤销（详见日志）。";
+      break;
+    default:
+      text = "“" + product + "”安装失败，已撤销安装所做的更改，软件未安装。";
+  }
   if (!ctx.outcome.reason.empty()) text += "\r\n" + ctx.outcome.reason;
   view.ShowInstallFailure(kFailedTitle, text);
 }
@@ -212,6 +223,20 @@ bool ConfirmExit(Context& ctx) {
     return false;
   }
   return !ExitVetoed(ctx, true);
+}
+
+bool CancelWizard(Context& ctx) {
+  InstallOutcome& outcome = ctx.outcome;
+  if (outcome.install_running) {
+    ctx.log.Step("wizard: cancel confirmed during the installation; it stops and is undone");
+    outcome.cancel_requested = true;
+    return false;
+  }
+  // A refusal of an earlier attempt is no reason for this exit: the user cancelled.
+  if (!outcome.install_started) SetOutcome(ctx, InstallResult::kCancelled, "cancelled by the user");
+  RemoveTemporaryFiles(ctx, true);
+  EndProcess(ctx);
+  return true;
 }
 
 std::optional<std::string> TakeBrowsedFolder(Context& ctx, const std::string& picked) {

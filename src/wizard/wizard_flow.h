@@ -64,6 +64,12 @@ void OnPageChanged(Context& ctx, WizardView& view, int page);
 // Cancel or the window's close box: true when the program may end (the user said yes).
 bool ConfirmExit(Context& ctx);
 
+// Cancel or the window's close, once ConfirmExit said yes. Before the installation the process ends
+// as cancelled; while it runs, the installation is asked to stop at the next file and undo itself
+// (it ends on the finish page), and nothing more happens here; after it, the process ends with the
+// installation's outcome. True when the process was ended.
+bool CancelWizard(Context& ctx);
+
 // Next on the finish page: the ticked finish options (not after a failed installation), every
 // component's "finish" section, then the process ends.
 void FinishWizard(Context& ctx);

@@ -345,5 +345,17 @@ TEST_F(WizardFlowTest, ExitQuestion) {
   EXPECT_TRUE(ConfirmExit(ctx_));
 }
 
+TEST_F(WizardFlowTest, CancelEndsAsCancelledOrStopsTheRunningInstall) {
+  // A refusal of an earlier Next is no reason for the exit: the user cancelled.
+  SetOutcome(ctx_, InstallResult::kFolderRejected, "install folder refused: x");
+  ctx_.outcome.install_running = true;
+  EXPECT_FALSE(CancelWizard(ctx_));
+  EXPECT_TRUE(ctx_.outcome.cancel_requested);
+  EXPECT_TRUE(host_.processes().exits().empty());  // the install undoes itself first
+  ctx_.outcome.install_running = false;
+  EXPECT_TRUE(CancelWizard(ctx_));
+  EXPECT_EQ(host_.processes().exits(), std::vector<uint32_t>{10});
+}
+
 }  // namespace
 }  // namespace qmb

@@ -12,8 +12,9 @@
 #  - test mode installs nothing; without "是否生成卸载程序" 1 there is no uninstaller, record or
 #    uninstall entry, but the links and the package's own values are there;
 #  - a damaged payload, a wrong "safe" password, a refused folder and too little space each end with
-#    their own non-zero code and a log line saying why, and write nothing outside the install folder,
-#    the temp folder and what the package asked for.
+#    their own non-zero code and a log line saying why, without a box to wait for; a failed unpacking
+#    is undone: the install folder holds what it held before (a user's read-only file of a payload
+#    name included), and nothing changes outside the temp folder.
 set -euo pipefail
 
 : "${QMB_SOURCE_DIR:=$(cd "$(dirname "$0")/../.." && pwd)}"
@@ -419,8 +420,7 @@ echo "ok test mode installs nothing"
 
 # 3. Failures: each ends with its own code and reason, and writes nothing outside the install
 #    folder, the temp folder and what the package asked for.
-# A failed extraction still runs every later step, so the package's links may appear (the refused
-# starts below write nothing at all).
+# A failed extraction is undone, so no link, value or folder of the package stays behind.
 failing_install() {  # failing_install NAME CODE LOG-TEXT [ARGUMENTS...]
   local name=$1 code=$2 text=$3 before
   shift 3
@@ -430,8 +430,7 @@ failing_install() {  # failing_install NAME CODE LOG-TEXT [ARGUMENTS...]
   has_line "$name" "$text"
   has_line "$name" "end: exit code $code ("
   work_folder_gone "$name"
-  diff <(echo "$before") <(snapshot) | grep '^[<>]' |
-    grep -vE "/(Desktop|Programs|Quick Launch)/$product(\.lnk)?(/|$)" >"$work/$name.changed" &&
+  diff <(echo "$before") <(snapshot) | grep '^[<>]' >"$work/$name.changed" &&
     { cat "$work/$name.changed"; fail "$name: files changed outside the install and temp folders"; }
   cleanup
 }
@@ -444,8 +443,18 @@ span=$("$mkpackage" --inspect "$work/damaged/setup.exe" |
 read -r at size <<<"$span"
 [ -n "${size:-}" ] || fail "mkpackage --inspect gave no payload section"
 head -c 4096 /dev/zero | dd of="$work/damaged/setup.exe" bs=1 seek=$((at + size / 2)) conv=notrunc status=none
+# The user's install folder already holds a read-only file of a payload name and one of its own.
+mkdir -p "$work/damaged/App"
+printf "user's app\n" >"$work/damaged/App/app.exe"
+printf "user's notes\n" >"$work/damaged/App/notes.txt"
+timeout "$QMB_WINE_TIMEOUT" wine attrib +r "$work_win\\damaged\\App\\app.exe" >/dev/null 2>&1 || :
 failing_install damaged 2 "install: the payload could not be unpacked into" -hp /D "$work_win\\damaged\\App"
-echo "ok damaged payload ends with 2"
+has_line damaged "rollback: complete"
+[ "$(cd "$work/damaged/App" && find . | sort | tr '\n' ' ')" = ". ./app.exe ./notes.txt " ] ||
+  { ls -laR "$work/damaged/App"; fail "damaged: the install folder is not as it was"; }
+[ "$(cat "$work/damaged/App/app.exe")" = "user's app" ] || fail "damaged: the user's app.exe was not put back"
+! wine_reg_export "$uninstall_key" >/dev/null || fail "damaged: uninstall entry written"
+echo "ok damaged payload ends with 2, undone, the user's files as they were"
 
 # A wrong "safe" password: the payload comes as a volume beside the package (压缩分卷数 1), packed
 # with another password than the package's.
@@ -457,13 +466,12 @@ pack wrongsafe
 failing_install wrongsafe 2 "install: the payload could not be unpacked into" -hp /D "$work_win\\wrongsafe\\App"
 echo "ok wrong safe password ends with 2"
 
-# A folder the package's path rules refuse: the user is told, nothing is unpacked.
+# A folder the package's path rules refuse: no box waits for a click, nothing is unpacked.
 make_project
 sed -i 's|^ch=.*|ch=真\r|' "$project/settings/data.ini"
 pack refused
-ANSWER=1 failing_install refused 4 "install folder refused: $folder_win" -hp /D "$folder_win"
-grep -qx 'text: 选择的路径含有中文字符，请重新选择' "$work/refused.box" ||
-  { cat "$work/refused.box"; fail "refused: message box"; }
+failing_install refused 4 "install folder refused: $folder_win" -hp /D "$folder_win"
+has_line refused "message not shown in the background run: 选择的路径含有中文字符，请重新选择"
 [ ! -e "$work/order.txt" ] || fail "refused: the install sections ran"
 ! wine_reg_export "$uninstall_key" >/dev/null || fail "refused: uninstall entry written"
 echo "ok refused folder ends with 4"
@@ -473,9 +481,8 @@ make_project
 set_value 选择框_显示空间 真
 set_value 压缩原大小 999999999999999999
 pack nospace
-ANSWER=1 failing_install nospace 5 "too little space for $work_win\\nospace\\App" -hp /D "$work_win\\nospace\\App"
-grep -qx 'text: 当前释放的数据将会占满磁盘空间，建议换其他盘重试' "$work/nospace.box" ||
-  { cat "$work/nospace.box"; fail "nospace: message box"; }
+failing_install nospace 5 "too little space for $work_win\\nospace\\App" -hp /D "$work_win\\nospace\\App"
+has_line nospace "message not shown in the background run: 当前释放的数据将会占满磁盘空间，建议换其他盘重试"
 [ ! -e "$work/nospace/App" ] || fail "nospace: the install folder was made"
 echo "ok too little space ends with 5"
 

@@ -48,11 +48,8 @@ bool InstallArchiveLibrary(Context& ctx) {
   } else {
     ctx.log.Failure("archive library: no usable SEVENZIP_DLL resource in our image");
   }
-  if (SetDllDirectoryW(Wide(temp).c_str())) {
-    ctx.log.Step("archive library: libraries load from " + temp);
-  } else {
-    ctx.log.Failure("archive library: cannot set the library folder " + temp);
-  }
+  // The library is loaded by its full path; the temp folder, which other programs of the user can
+  // write to, stays off the search path of every other library this process loads.
   return written;
 }
 

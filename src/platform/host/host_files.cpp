@@ -1,6 +1,8 @@
 // Drive-mapped files for native tests.
 #include "platform/host/host_files.h"
 
+#include <cctype>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -284,6 +286,24 @@ bool HostFiles::CopyFile(const std::string& from, const std::string& to) {
   auto it = attributes_.find(source);
   if (it != attributes_.end()) attributes_[target] = it->second;
   else attributes_.erase(target);
+  return true;
+}
+
+bool HostFiles::MoveFile(const std::string& from, const std::string& to) {
+  std::string source = HostPath(from);
+  std::string target = HostPath(to);
+  if (!IsRegularFile(source) || target.empty() || ExistsOnDisk(target)) return false;
+  // Windows renames only within a drive.
+  if (std::toupper(static_cast<unsigned char>(from[0])) != std::toupper(static_cast<unsigned char>(to[0])))
+    return false;
+  std::error_code ec;
+  fs::rename(source, target, ec);
+  if (ec) return false;
+  auto it = attributes_.find(source);
+  if (it != attributes_.end()) {
+    attributes_[target] = it->second;
+    attributes_.erase(source);
+  }
   return true;
 }
 

@@ -190,6 +190,8 @@ bool Win32Files::RemoveTree(const std::string& path) {
   DWORD attributes = Attributes(folder);
   if (attributes == INVALID_FILE_ATTRIBUTES) return IsMissing(attributes);
   if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) return false;
+  // A junction put in the folder's place leads elsewhere: only the junction itself goes.
+  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return RemoveDirectoryW(folder.c_str());
   RemoveTreeW(folder);
   return Attributes(folder) == INVALID_FILE_ATTRIBUTES;
 }
@@ -201,6 +203,11 @@ bool Win32Files::RemoveFolder(const std::string& path) {
 
 bool Win32Files::CopyFile(const std::string& from, const std::string& to) {
   return CopyFileW(Wide(from).c_str(), Wide(to).c_str(), FALSE);
+}
+
+bool Win32Files::MoveFile(const std::string& from, const std::string& to) {
+  // No copy across drives and no replacing: the caller wants a rename it can undo.
+  return MoveFileExW(Wide(from).c_str(), Wide(to).c_str(), 0);
 }
 
 std::optional<uint32_t> Win32Files::GetAttributes(const std::string& path) {

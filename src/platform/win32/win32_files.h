@@ -21,6 +21,7 @@ class Win32Files : public Files {
   bool RemoveTree(const std::string& path) override;
   bool RemoveFolder(const std::string& path) override;
   bool CopyFile(const std::string& from, const std::string& to) override;
+  bool MoveFile(const std::string& from, const std::string& to) override;
   std::optional<uint32_t> GetAttributes(const std::string& path) override;
   bool SetAttributes(const std::string& path, uint32_t attributes) override;
   std::vector<DirEntry> List(const std::string& folder) override;

@@ -6,5 +6,6 @@
 #include <windows.h>
 
 #undef CopyFile
+#undef MoveFile
 #undef CreateDirectory
 #undef MessageBox

@@ -22,7 +22,6 @@
 #include "platform/win32/window_class.h"
 #include "startup/dll_notifications.h"
 #include "startup/settings_loader.h"
-#include "startup/temporary_files.h"
 #include "wizard/built_in_texts.h"
 #include "wizard/components_model.h"
 #include "wizard/dll_request_window.h"
@@ -715,9 +714,7 @@ class WizardWindow : public WizardView,
   }
 
   void Exit() {
-    if (!ConfirmExit(ctx_)) return;
-    RemoveTemporaryFiles(ctx_, true);
-    EndProcess(ctx_);
+    if (ConfirmExit(ctx_)) CancelWizard(ctx_);
   }
 
   void BrowseInstallFolder() {
