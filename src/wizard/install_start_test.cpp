@@ -186,11 +186,11 @@ TEST_F(InstallStartTest, BackgroundModeAsksAgainUntilRightOrCancelled) {
 TEST_F(InstallStartTest, BackgroundRefusalsShowNoBoxAndEndWithTheirCode) {
   // A refused folder and too little space: a log line and the code, no box to wait for.
   ctx_.startup.run_mode = kRunModeBackground;
-  ctx_.startup.install_path_override = "=C:\\x";
+  ctx_.wizard.folder_box = "=C:\\x";
   EXPECT_FALSE(StartInstall(ctx_, "", false));
   EXPECT_EQ(Exits().back(), 4u);
   ctx_.outcome = InstallOutcome();
-  ctx_.startup.install_path_override = "D:\\App";
+  ctx_.wizard.folder_box = "D:\\App";
   host_.files().AddDrive('D');
   host_.files().SetFreeSpace('D', 0);
   ctx_.startup.required_size = 1000;

@@ -165,7 +165,8 @@ TEST(AuthoringDocTest, ExitCodesAreTheOnesTheInstallEndsWith) {
        {InstallResult::kComplete, InstallResult::kNoPackage, InstallResult::kExtractionFailed,
         InstallResult::kNoFolder, InstallResult::kFolderRejected, InstallResult::kTooLittleSpace,
         InstallResult::kPasswordCancelled, InstallResult::kPasswordWrong,
-        InstallResult::kUninstallerFailed, InstallResult::kBadProductName})
+        InstallResult::kUninstallerFailed, InstallResult::kBadProductName,
+        InstallResult::kCancelled, InstallResult::kStepFailed, InstallResult::kRollbackIncomplete})
     runtime.insert(ExitCodeOf(r));
   EXPECT_EQ(documented, runtime);
 }
