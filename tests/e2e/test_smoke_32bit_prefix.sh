@@ -50,7 +50,7 @@ grep -qx '"Build"=dword:000000ff' <<<"$exported" && grep -qF '"InstallPath"="C:\
   fail "32-bit Windows keeps both views' values in the one key:"$'\n'"$exported"
 wine_reg_export "HKLM\\Software\\Wow6432Node\\$product" >/dev/null && fail "a WOW6432Node key in a 32-bit prefix"
 wine_reg_export "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product" |
-  grep -qF '"UninstallString"="C:\\Program Files\\演示软件\\uninst.exe"' || fail "no uninstall entry in the one registry"
+  grep -qF '"UninstallString"="\"C:\\Program Files\\演示软件\\uninst.exe\""' || fail "no uninstall entry in the one registry"
 echo "ok the demo installed in a 32-bit prefix: one program folder, one registry view"
 
 SETUP_LOG='C:\qmbsmoke\uninstall.log' run_wine "$folder_win\\uninst.exe" -hp >/dev/null 2>&1 || :
