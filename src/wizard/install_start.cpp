@@ -10,6 +10,7 @@
 #include "context/context.h"
 #include "extract/install_driver.h"
 #include "extract/install_outcome.h"
+#include "extract/wizard_install_view.h"
 #include "script/program_runs.h"
 #include "script/script_runner.h"
 #include "startup/settings_catalogue.h"
@@ -17,7 +18,6 @@
 #include "startup/temporary_files.h"
 #include "system/system_settings.h"
 #include "uninstall/removal_paths.h"
-#include "wizard/wizard_install_view.h"
 
 namespace qmb {
 namespace {
