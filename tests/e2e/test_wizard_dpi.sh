@@ -11,11 +11,6 @@ set -euo pipefail
 : "${QMB_NATIVE_DIR:=$QMB_SOURCE_DIR/build/native}"
 source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 
-mkpackage=$(native_program mkpackage)
-runtime=$(windows_program setup.exe)
-driver=$(windows_program e2e/drive_window.exe)
-need_screenshots
-
 shared_prefix=$WINEPREFIX
 export WINEPREFIX=$QMB_NATIVE_DIR/wineprefix-dpi
 rm -rf "$WINEPREFIX"
@@ -24,11 +19,7 @@ trap 'timeout "$QMB_WINE_TIMEOUT" wineserver -k 2>/dev/null || :; rm -rf "$WINEP
 
 product=缩放测试
 caption="$product 1.0.0 安装程序"
-work=$(drive_c)/qmbdpi
-shots=$QMB_NATIVE_DIR/e2e-wizard-dpi
-rm -rf "$work" "$shots"
-mkdir -p "$work" "$shots"
-cp "$driver" "$work/"
+e2e_work qmbdpi e2e-wizard-dpi
 project=$work/project
 cp -r "$QMB_SOURCE_DIR/examples/demo" "$project"
 ini=$project/settings/data.ini
