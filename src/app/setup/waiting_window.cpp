@@ -1,5 +1,6 @@
 // The waiting window: our own icon (图片框1), the percentage (标签1) and a text (标签2), centred on
-// the screen, 257 x 70 on a 96-DPI screen and scaled to the screen's DPI. Its timer (时钟1_upacking, 200 ms) only keeps the window painting.
+// the screen, 257 x 70 on a 96-DPI screen and scaled to the screen's DPI. Its timer
+// (时钟1_upacking, 200 ms) only keeps the window painting.
 #include "app/setup/waiting_window.h"
 
 #include <memory>
@@ -70,8 +71,9 @@ void Open(WaitingWindow& state, Context& ctx) {
   SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(own_icon), 0);
   CreateWindowExW(0, L"Static", L"0", WS_CHILD, 0, 0, 0, 0, state.window,
                   reinterpret_cast<HMENU>(kPercentId), instance, nullptr);
+  // The text's three lines in the system font, with room for the last line's descenders.
   const std::wstring text = Wide(WaitingTextsFor(0).label);
-  CreateWindowExW(0, L"Static", text.c_str(), WS_CHILD | WS_VISIBLE, S(48), S(4), S(200), S(44),
+  CreateWindowExW(0, L"Static", text.c_str(), WS_CHILD | WS_VISIBLE, S(48), S(4), S(200), S(60),
                   state.window, reinterpret_cast<HMENU>(kTextId), instance, nullptr);
   state.timer_interval = 0;
   ctx.log.Step("waiting window: open");
