@@ -62,8 +62,9 @@ void Open(WaitingWindow& state, Context& ctx) {
     ctx.log.Failure("waiting window: cannot create it");
     return;
   }
-  HWND icon = CreateWindowExW(0, L"Static", nullptr, WS_CHILD | WS_VISIBLE | SS_ICON, S(8), S(8),
-                              S(32), S(32), state.window, reinterpret_cast<HMENU>(kIconId), instance, nullptr);
+  HWND icon =
+      CreateWindowExW(0, L"Static", nullptr, WS_CHILD | WS_VISIBLE | SS_ICON, S(8), S(8), S(32),
+                      S(32), state.window, reinterpret_cast<HMENU>(kIconId), instance, nullptr);
   HICON own_icon = ExtractIconW(instance, Wide(ctx.platform.env.ModulePath()).c_str(), 0);
   if (own_icon == nullptr || own_icon == reinterpret_cast<HICON>(1)) {
     own_icon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));  // IDI_APPLICATION

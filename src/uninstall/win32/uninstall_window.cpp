@@ -243,8 +243,9 @@ class UninstallWindow : public UninstallView {
   HWND Control(const wchar_t* window_class, DWORD style, int x, int y, int width, int height,
                int id = 0, HFONT font = nullptr) {
     HWND control = CreateWindowExW(
-        0, window_class, L"", WS_CHILD | WS_VISIBLE | style, S(x), S(y), S(width), S(height), window_,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+        0, window_class, L"", WS_CHILD | WS_VISIBLE | style, S(x), S(y), S(width), S(height),
+        window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+        nullptr);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font ? font : font_), FALSE);
     return control;
   }
