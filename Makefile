@@ -72,6 +72,7 @@ bench: build
 	@bash scripts/bench.sh
 	@bash scripts/bench_install.sh
 	@[ "$$(bash scripts/windows-arch.sh)" = win64 ] || QMB_WINE64=1 bash scripts/bench_install.sh
+	@bash scripts/bench_journal.sh
 	@bash -c 'source scripts/bench_results.sh && bench_table'
 
 # Where the bytes of the runtime image go, per library and per module, against its goal.

@@ -35,5 +35,6 @@ mixed|mixed tree (mixed.7z) / 7zz x -mmt=1|0.70
 binaries|one stream of binaries / 7zz x -mmt=1|0.90
 install_win32|background install (win32) / extraction|1.30
 install_win64|background install (x86-64) / extraction|1.30
+journal|unpacking + journal / unpacking (CPU)|1.05
 GOALS
 }

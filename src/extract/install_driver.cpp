@@ -128,7 +128,12 @@ void RunInstall(Context& ctx, const std::string& password) {
 
 void BeginInstallJournal(Context& ctx) {
   if (ctx.startup.test_mode() || ctx.journal.recording()) return;
-  ctx.journal.Begin(JoinPath(ctx.wizard.install_folder, kBackupFolderName));
+  // A backup folder left by an install that was cut short (its process killed, the power lost)
+  // holds the user's files that install had replaced: it stays, and this install takes another.
+  const std::string first = JoinPath(ctx.wizard.install_folder, kBackupFolderName);
+  std::string folder = first;
+  for (int n = 2; ctx.platform.files.Exists(folder); ++n) folder = first + "." + std::to_string(n);
+  ctx.journal.Begin(folder);
 }
 
 void FinishInstall(Context& ctx) {

@@ -135,6 +135,30 @@ TEST_F(InstallRollbackTest, CancelDuringTheUnpackingStopsAndUndoes) {
       << log_;
 }
 
+TEST_F(InstallRollbackTest, TheBackupsOfAnInstallCutShortStay) {
+  // An earlier install was killed after keeping the user's file aside: its backup folder holds the
+  // only copy. Installing again, with success and with a failure, leaves that folder untouched.
+  Files& files = host_.files();
+  files.CreateDirectory("C:\\App\\~setup-backup");
+  files.WriteAll("C:\\App\\~setup-backup\\1", "the user's only copy");
+  const auto before = Machine();
+  ctx_.journal.RefuseAfter(12);
+  RunInstall(ctx_, "pw");
+  ASSERT_NE(ctx_.outcome.result, InstallResult::kComplete);
+  EXPECT_EQ(Machine(), before) << log_;
+
+  ctx_.outcome = InstallOutcome();
+  ctx_.journal.RefuseAfter(1000);
+  RunInstall(ctx_, "pw");
+  ASSERT_EQ(ctx_.outcome.result, InstallResult::kComplete) << log_;
+  EXPECT_EQ(Read("C:\\App\\~setup-backup\\1"), "the user's only copy");
+  EXPECT_EQ(files.List("C:\\App\\~setup-backup\\").size(), 1u);
+  EXPECT_FALSE(Exists("C:\\App\\~setup-backup.2"));
+  EXPECT_NE(log_.find("journal: C:\\App\\keep.txt kept aside as C:\\App\\~setup-backup.2\\1"),
+            std::string::npos)
+      << log_;
+}
+
 TEST_F(InstallRollbackTest, AnUndoThatCannotRestoreSaysSoWithItsOwnCode) {
   // The uninstaller cannot be written, and the kept copy of the user's file has gone meanwhile.
   ctx_.settings.registry_data.clear();

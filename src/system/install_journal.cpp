@@ -97,7 +97,10 @@ bool InstallJournal::KeepAside(const std::string& path, std::string& backup) {
     return false;
   }
   backup = JoinPath(backup_folder_, std::to_string(++backups_));
-  return MoveOrCopy(files_, path, backup);
+  if (!MoveOrCopy(files_, path, backup)) return false;
+  // Named in the log: after a crash the backup is where the user finds the file again.
+  log_.Step("journal: " + path + " kept aside as " + backup);
+  return true;
 }
 
 bool InstallJournal::PrepareFile(const std::string& path) {

@@ -76,32 +76,32 @@ bool CheckFreeSpace(Context& ctx, const std::string& folder) {
   return false;
 }
 
-enum class PasswordCheck { kAccepted, kAskAgain, kRefused };
-
-// Step 8: the installer password, when the package has one, replaces the payload password.
-PasswordCheck CheckInstallerPassword(Context& ctx, const std::string& password, bool given) {
+// Step 8: the installer password, when the package has one, replaces the payload password. The
+// wizard asks for it once per click; a background run has nobody to ask, so it takes only a password
+// given to it (by a support DLL's install request) and otherwise ends with "not given".
+bool CheckInstallerPassword(Context& ctx, const std::string& password, bool given) {
   const std::string digest = ReadSetting(ctx, "安装密码");
-  if (digest.empty()) return PasswordCheck::kAccepted;
-  std::optional<std::string> typed =
-      given ? std::optional<std::string>(password)
-            : ctx.platform.dialogs.InputBox(kPasswordPrompt, ctx.wizard.window_caption, true);
+  if (digest.empty()) return true;
+  std::optional<std::string> typed;
+  if (given) {
+    typed = password;
+  } else if (ctx.startup.run_mode == kRunModeBackground) {
+    ctx.log.Step("install: the background run asks for no installer password");
+  } else {
+    typed = ctx.platform.dialogs.InputBox(kPasswordPrompt, ctx.wizard.window_caption, true);
+  }
   if (typed && Md5Hex(*typed) == digest) {
     ctx.wizard.payload_password = *typed;
-    return PasswordCheck::kAccepted;
-  }
-  if (typed && !given && ctx.startup.run_mode == kRunModeBackground) {
-    ctx.log.Failure("install: wrong installer password; asking again");
-    return PasswordCheck::kAskAgain;
+    return true;
   }
   if (typed) {
     SetOutcome(ctx, InstallResult::kPasswordWrong, "wrong installer password");
   } else {
     SetOutcome(ctx, InstallResult::kPasswordCancelled, "installer password not given");
   }
-  return PasswordCheck::kRefused;
+  return false;
 }
 
-// Steps 2 to 8; false when the start is refused.
 // The product name names the uninstaller's working folder, its entry and its links: a name the
 // uninstaller must refuse would leave an entry that can never be cleared.
 bool CheckProductName(Context& ctx) {
@@ -113,34 +113,27 @@ bool CheckProductName(Context& ctx) {
   return false;
 }
 
+// Steps 2 to 8; false when the start is refused.
 bool AcceptInstall(Context& ctx, const std::string& password, bool given) {
   WizardState& wizard = ctx.wizard;
   if (!CheckProductName(ctx)) return false;
-  for (;;) {
-    ctx.platform.dialogs.ProcessPendingMessages();
-    wizard.install_folder = NormalizePath(wizard.folder_box);
-    const std::string& folder = wizard.install_folder;
-    if (folder.empty()) {
-      Tell(ctx, kNoFolderText, kMbIconError);
-      SetOutcome(ctx, InstallResult::kNoFolder, "no install folder");
-      return false;
-    }
-    if (!CheckInstallPath(ctx, folder)) {
-      SetOutcome(ctx, InstallResult::kFolderRejected, "install folder refused: " + folder);
-      return false;
-    }
-    if (!CheckFreeSpace(ctx, folder)) return false;
-    wizard.payload_password = ReadSetting(ctx, "safe");
-    switch (CheckInstallerPassword(ctx, password, given)) {
-      case PasswordCheck::kAccepted:
-        ctx.log.Step("install: start in " + folder);
-        return true;
-      case PasswordCheck::kAskAgain:
-        continue;
-      case PasswordCheck::kRefused:
-        return false;
-    }
+  ctx.platform.dialogs.ProcessPendingMessages();
+  wizard.install_folder = NormalizePath(wizard.folder_box);
+  const std::string& folder = wizard.install_folder;
+  if (folder.empty()) {
+    Tell(ctx, kNoFolderText, kMbIconError);
+    SetOutcome(ctx, InstallResult::kNoFolder, "no install folder");
+    return false;
   }
+  if (!CheckInstallPath(ctx, folder)) {
+    SetOutcome(ctx, InstallResult::kFolderRejected, "install folder refused: " + folder);
+    return false;
+  }
+  if (!CheckFreeSpace(ctx, folder)) return false;
+  wizard.payload_password = ReadSetting(ctx, "safe");
+  if (!CheckInstallerPassword(ctx, password, given)) return false;
+  ctx.log.Step("install: start in " + folder);
+  return true;
 }
 
 }  // namespace

@@ -16,10 +16,11 @@ struct Context;
 bool CheckInstallPath(Context& ctx, const std::string& path);
 
 // Runs the installation for the folder box's text (or the install path override). password is the
-// installer password when given is set (a support DLL supplies it); otherwise the user is asked when
-// the package has one. False, with the outcome saying why, when the installation did not run. In
-// the background mode a refused start removes the temporary files and ends the process, since no
-// window is left to try again from; a wrong installer password typed into the box is asked again.
+// installer password when given is set (a support DLL supplies it); otherwise the wizard asks the
+// user when the package has one, and the background mode, which asks nobody, refuses the start.
+// False, with the outcome saying why, when the installation did not run. In the background mode a
+// refused start removes the temporary files and ends the process, since no window is left to try
+// again from.
 bool StartInstall(Context& ctx, const std::string& password, bool given);
 
 }  // namespace qmb

@@ -163,24 +163,29 @@ TEST_F(InstallStartTest, InstallerPasswordReplacesThePayloadPassword) {
   EXPECT_EQ(Read("C:\\App\\a.txt"), "A");
 }
 
-TEST_F(InstallStartTest, BackgroundModeAsksAgainUntilRightOrCancelled) {
+TEST_F(InstallStartTest, BackgroundModeNeverAsksForThePassword) {
   MakePayload({{"a.txt", "A"}}, "open sesame");
   Set("安装密码", Md5Hex("open sesame"));
   ctx_.startup.run_mode = kRunModeBackground;
-  host_.dialogs().QueueInputBoxAnswer("guess");
+  // An answer waiting in the box would be taken if the run asked: it must not.
   host_.dialogs().QueueInputBoxAnswer("open sesame");
-  EXPECT_TRUE(StartInstall(ctx_, "", false));
-  EXPECT_EQ(host_.dialogs().input_boxes().size(), 2u);
-  EXPECT_EQ(Read("C:\\App\\a.txt"), "A");
-  EXPECT_EQ(Exits(), std::vector<uint32_t>{0});
+  EXPECT_FALSE(StartInstall(ctx_, "", false));
+  EXPECT_EQ(Exits(), std::vector<uint32_t>{6});
+  EXPECT_NE(log_.find("end: exit code 6 (installer password not given)"), std::string::npos);
+  EXPECT_FALSE(host_.files().Exists("C:\\App"));
 
-  for (bool given : {false, true}) {
-    ctx_.outcome = InstallOutcome();
-    host_.dialogs().QueueInputBoxAnswer(std::nullopt);  // cancelled
-    EXPECT_FALSE(StartInstall(ctx_, "guess", given));
-    EXPECT_EQ(Exits().back(), given ? 7u : 6u);
-  }
-  EXPECT_EQ(host_.dialogs().input_boxes().size(), 3u);  // the given password was not asked for
+  // A wrong given password ends the run at once with its own code.
+  ctx_.outcome = InstallOutcome();
+  EXPECT_FALSE(StartInstall(ctx_, "guess", true));
+  EXPECT_EQ(Exits().back(), 7u);
+  EXPECT_FALSE(host_.files().Exists("C:\\App"));
+
+  // The right given password (a support DLL's install request) installs.
+  ctx_.outcome = InstallOutcome();
+  EXPECT_TRUE(StartInstall(ctx_, "open sesame", true));
+  EXPECT_EQ(Read("C:\\App\\a.txt"), "A");
+  EXPECT_EQ(Exits().back(), 0u);
+  EXPECT_TRUE(host_.dialogs().input_boxes().empty());
 }
 
 TEST_F(InstallStartTest, BackgroundRefusalsShowNoBoxAndEndWithTheirCode) {

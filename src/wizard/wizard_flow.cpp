@@ -258,10 +258,12 @@ bool InstallSucceeded(const Context& ctx) {
 void FinishWizard(Context& ctx) {
   if (InstallSucceeded(ctx)) {
     RunFinishOptions(ctx);
+    RunComponentSections(ctx, "finish");
   } else {
-    ctx.log.Step("wizard: the installation failed; no finish option runs");
+    // The finish steps would start or set up a product that is not there (its changes undone),
+    // and what they changed no undo would take back.
+    ctx.log.Step("wizard: the installation failed; no finish option or finish section runs");
   }
-  RunComponentSections(ctx, "finish");
   EndProcess(ctx);
 }
 

@@ -70,8 +70,8 @@ bool ConfirmExit(Context& ctx);
 // installation's outcome. True when the process was ended.
 bool CancelWizard(Context& ctx);
 
-// Next on the finish page: the ticked finish options (not after a failed installation), every
-// component's "finish" section, then the process ends.
+// Next on the finish page: the ticked finish options and every component's "finish" section (none
+// of them after a failed installation), then the process ends.
 void FinishWizard(Context& ctx);
 
 // The folder the user picked in the folder dialog, as the folder box takes it: normalised, with

@@ -8,6 +8,7 @@
 #include "extract/install_outcome.h"
 #include "extract/payload_test_support.h"
 #include "extract/wizard_install_view.h"
+#include "script/script_test_support.h"
 #include "startup/settings_variables.h"
 #include "wizard/dll_requests.h"
 #include "wizard/install_start.h"
@@ -288,6 +289,9 @@ TEST_F(WizardFlowTest, FailedInstallIsShownAsFailedAndRunsNoOption) {
   MakePayload({{"a.txt", "A"}}, "pw");
   Set("safe", "not the archive's password");
   ctx_.wizard.finish_options = {{"run", "a.exe", true, true}};
+  ctx_.wizard.tree.Clear();
+  ctx_.wizard.tree.Add("main", -1, 0, true);
+  ctx_.script.text = test::ScriptBlock("main", "", "", "\r\n[真]finish.exe main");
   Pages(false, false, false);
   StepPage(ctx_, view_, +1);
   EXPECT_EQ(Current(), kPageFinish);
@@ -296,6 +300,7 @@ TEST_F(WizardFlowTest, FailedInstallIsShownAsFailedAndRunsNoOption) {
   EXPECT_NE(view_.failure_text.find("could not be unpacked"), std::string::npos);
   StepPage(ctx_, view_, +1);
   EXPECT_TRUE(host_.shell().calls().empty());
+  EXPECT_TRUE(host_.processes().starts().empty()) << "the finish section ran";
   EXPECT_EQ(host_.processes().exits().size(), 1u);
   EXPECT_NE(host_.processes().exits()[0], 0u);
 }

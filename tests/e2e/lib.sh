@@ -268,3 +268,31 @@ near() {
     [ $(( $1 > $2 ? $1 - $2 : $2 - $1 )) -le 12 ] || fail "$what: pixel is $got, wanted about $R,$G,$B"
   done
 }
+
+# wine_reg_export_all KEY...: the `reg export` text (UTF-8) of every KEY below a line "[KEY]", or
+# "(absent)" for a key that is not there, from one start of Wine: what an undone install compares
+# before and after. The keys go to cmd unquoted (`wine` would hand quotes on escaped), so a key
+# name may not hold a space.
+wine_reg_export_all() {
+  local name="qmb-exports-$$" commands="" i=0 key
+  local folder
+  folder="$(drive_c)/windows/temp/$name"
+  mkdir -p "$folder"
+  for key in "$@"; do
+    [ "$key" = "${key// /}" ] || fail "wine_reg_export_all: a key with a space: $key"
+    commands+="reg export $key C:\\windows\\temp\\$name\\$i.reg /y >nul 2>nul & "
+    i=$((i + 1))
+  done
+  timeout "$QMB_WINE_TIMEOUT" wine cmd /c "${commands% & }" >/dev/null 2>&1 || :
+  i=0
+  for key in "$@"; do
+    echo "[$key]"
+    if [ -f "$folder/$i.reg" ]; then
+      iconv -f UTF-16 -t UTF-8 "$folder/$i.reg" | tr -d '\r'
+    else
+      echo "(absent)"
+    fi
+    i=$((i + 1))
+  done
+  rm -rf "$folder"
+}

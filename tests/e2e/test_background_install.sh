@@ -14,7 +14,8 @@
 #  - a damaged payload, a wrong "safe" password, a refused folder and too little space each end with
 #    their own non-zero code and a log line saying why, without a box to wait for; a failed unpacking
 #    is undone: the install folder holds what it held before (a user's read-only file of a payload
-#    name included), and nothing changes outside the temp folder.
+#    name included), nothing changes outside the temp folder, and the product's registry keys (a
+#    user's value in one of them) export as they did before.
 set -euo pipefail
 
 : "${QMB_SOURCE_DIR:=$(cd "$(dirname "$0")/../.." && pwd)}"
@@ -269,8 +270,9 @@ pack() {
 }
 
 # install NAME [ARGUMENTS...]: runs C:\qmbinstall\NAME\setup.exe with SETUP_LOG; the exit code goes
-# to NAME.code, the log to NAME.log (UTF-8). With ANSWER=1 a message box titled with the package's
-# caption is answered beside it, and its text goes to NAME.box.
+# to NAME.code, the log to NAME.log (UTF-8). With ANSWER=SECONDS the window driver watches beside
+# it for a message box titled with the package's caption for that long and answers it; what it saw
+# goes to NAME.box.
 install() {
   local name=$1
   shift
@@ -281,8 +283,8 @@ install() {
     wineserver -w
     wine "C:\\qmbinstall\\$name\\setup.exe" "$@" &
     setup=$!
-    if [ "$answer" = 1 ]; then
-      wine "C:\\qmbinstall\\drive_window.exe" answer "$caption" ok - 60 | tr -d "\r" >"$work/$name.box"
+    if [ "$answer" -gt 0 ]; then
+      wine "C:\\qmbinstall\\drive_window.exe" answer "$caption" ok - "$answer" | tr -d "\r" >"$work/$name.box"
     fi
     wait $setup
     echo $? >"$work/$name.code"
@@ -425,6 +427,7 @@ failing_install() {  # failing_install NAME CODE LOG-TEXT [ARGUMENTS...]
   local name=$1 code=$2 text=$3 before
   shift 3
   before=$(snapshot)
+  wine_reg_export_all "${registry_keys[@]}" >"$work/$name.keys-before"
   install "$name" "$@"
   exit_code_is "$name" "$code"
   has_line "$name" "$text"
@@ -432,7 +435,15 @@ failing_install() {  # failing_install NAME CODE LOG-TEXT [ARGUMENTS...]
   work_folder_gone "$name"
   diff <(echo "$before") <(snapshot) | grep '^[<>]' >"$work/$name.changed" &&
     { cat "$work/$name.changed"; fail "$name: files changed outside the install and temp folders"; }
+  wine_reg_export_all "${registry_keys[@]}" | diff -u "$work/$name.keys-before" - >"$work/$name.keys-changed" ||
+    { cat "$work/$name.keys-changed"; fail "$name: the product's registry keys changed"; }
   cleanup
+}
+
+# no_box NAME: the run ended by itself, and the window driver watching beside it saw no box come.
+no_box() {
+  grep -qxF "no dialog box titled $caption" "$work/$1.box" ||
+    { cat "$work/$1.box"; fail "$1: a box came up in the background run"; }
 }
 
 # A damaged payload: bytes in the middle of the payload section overwritten.
@@ -448,8 +459,12 @@ mkdir -p "$work/damaged/App"
 printf "user's app\n" >"$work/damaged/App/app.exe"
 printf "user's notes\n" >"$work/damaged/App/notes.txt"
 timeout "$QMB_WINE_TIMEOUT" wine attrib +r "$work_win\\damaged\\App\\app.exe" >/dev/null 2>&1 || :
+# And a value of the user's own in a key the package writes to.
+timeout "$QMB_WINE_TIMEOUT" wine reg add "HKCU\\Software\\$product" /v 用户设置 /d 保留 /f >/dev/null 2>&1 ||
+  fail "cannot add the user's registry value"
 failing_install damaged 2 "install: the payload could not be unpacked into" -hp /D "$work_win\\damaged\\App"
 has_line damaged "rollback: complete"
+grep -qF '"用户设置"="保留"' "$work/damaged.keys-before" || fail "damaged: the user's value was not there"
 [ "$(cd "$work/damaged/App" && find . | sort | tr '\n' ' ')" = ". ./app.exe ./notes.txt " ] ||
   { ls -laR "$work/damaged/App"; fail "damaged: the install folder is not as it was"; }
 [ "$(cat "$work/damaged/App/app.exe")" = "user's app" ] || fail "damaged: the user's app.exe was not put back"
@@ -470,7 +485,8 @@ echo "ok wrong safe password ends with 2"
 make_project
 sed -i 's|^ch=.*|ch=真\r|' "$project/settings/data.ini"
 pack refused
-failing_install refused 4 "install folder refused: $folder_win" -hp /D "$folder_win"
+ANSWER=5 failing_install refused 4 "install folder refused: $folder_win" -hp /D "$folder_win"
+no_box refused
 has_line refused "message not shown in the background run: 选择的路径含有中文字符，请重新选择"
 [ ! -e "$work/order.txt" ] || fail "refused: the install sections ran"
 ! wine_reg_export "$uninstall_key" >/dev/null || fail "refused: uninstall entry written"
@@ -481,7 +497,8 @@ make_project
 set_value 选择框_显示空间 真
 set_value 压缩原大小 999999999999999999
 pack nospace
-failing_install nospace 5 "too little space for $work_win\\nospace\\App" -hp /D "$work_win\\nospace\\App"
+ANSWER=5 failing_install nospace 5 "too little space for $work_win\\nospace\\App" -hp /D "$work_win\\nospace\\App"
+no_box nospace
 has_line nospace "message not shown in the background run: 当前释放的数据将会占满磁盘空间，建议换其他盘重试"
 [ ! -e "$work/nospace/App" ] || fail "nospace: the install folder was made"
 echo "ok too little space ends with 5"

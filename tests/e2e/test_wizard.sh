@@ -7,8 +7,9 @@
 #    parent in the tree ticks its children and the fixed item never changes; a folder with Chinese
 #    characters is refused ("ch"), a wrong installer password keeps the folder page, the right one
 #    installs with the progress bar at 100; a ticked finish option runs, an unticked one does not;
-#    the files, links and registry values equal those of a background install of the same package;
+#    the files, links and registry values equal those of a direct-mode install of the same package;
 #  - direct mode ("-jp"): the installing page comes without a click and the install finishes;
+#  - background mode ("-hp"): asks for no password and ends at once with 6, installing nothing;
 #  - too little space: the install is refused with its message, and Cancel "Yes" ends the wizard.
 # Screenshots of every step go to build/native/e2e-wizard/*.png.
 set -euo pipefail
@@ -113,22 +114,41 @@ session() {
   log "$name"
 }
 log() { iconv -f GBK -t UTF-8 "$work/$1.log.gbk" 2>/dev/null | tr -d '\r' >"$shots/$1.log" || :; }
-export shots caption password
+next='下一步(&N)' back='上一步(&P)' accept='我接受(&I)' install_button='安装(&I)' finish='完成(&F)'
+export shots caption password next back accept install_button finish
 
 clean_up
-# 1. The background install of the package, for comparison; it asks for the installer password.
+# 1. A background run has nobody to type the installer password into a box: it asks for none and
+#    ends at once with "not given" (6), installing nothing.
 session background '
-  wine C:\\qmbwizard\\setup.exe -hp &
-  d answer "$caption" ok "$password" >"$shots/background-password.txt" || exit 1
-  wait $! || exit 2'
-expect background-password.txt "text: 请输入安装程序的密码才可继续安装"
-[ -f "$install/demo.exe" ] || fail "the background install left no product"
-snapshot "$work/background.txt"
+  code=0
+  wine C:\\qmbwizard\\setup.exe -hp || code=$?
+  echo "$code" >"$shots/background-code.txt"'
+[ "$(cat "$shots/background-code.txt")" = 6 ] ||
+  fail "background run without the installer password ended with $(cat "$shots/background-code.txt")"
+grep -qxF "end: exit code 6 (installer password not given)" "$shots/background.log" ||
+  { cat "$shots/background.log"; fail "background run: no log line for the missing password"; }
 clean_up check
 
-# 2. The normal mode, page by page.
-next='下一步(&N)' back='上一步(&P)' accept='我接受(&I)' install_button='安装(&I)' finish='完成(&F)'
-export next back accept install_button finish
+# 2. The direct mode: the installing page comes by itself; only the password is asked. Its install
+#    is the one the normal mode's must equal.
+session direct '
+  wine C:\\qmbwizard\\setup.exe -jp &
+  setup=$!
+  d answer "$caption" ok "$password" >/dev/null || exit 1
+  shot 5-direct-installing
+  d await "$caption" "$finish" >"$shots/5-direct-finish.txt" || exit 2
+  shot 5-direct-finish
+  d tick "$caption" 不要运行 off >/dev/null || exit 3
+  d click "$caption" "$finish" >/dev/null || exit 4
+  wait $setup'
+expect 5-direct-finish.txt "progress: 100 (hidden)"
+grep -qF "wizard: direct install" "$shots/direct.log" || fail "direct mode: no timer"
+[ -f "$install/demo.exe" ] || fail "direct mode: no product"
+snapshot "$work/direct.txt"
+clean_up check
+
+# 3. The normal mode, page by page.
 session normal '
   wine C:\\qmbwizard\\setup.exe &
   setup=$!
@@ -191,23 +211,8 @@ expect 6-finish.txt "progress: 100 (hidden)" "option: [ ] 写入完成标记" "o
 [ ! -f "$install/finish-two.txt" ] || fail "the unticked finish option ran"
 rm -f "$install/finish-one.txt"
 snapshot "$work/normal.txt"
-diff -u "$work/background.txt" "$work/normal.txt" >"$shots/normal-vs-background.diff" ||
-  { cat "$shots/normal-vs-background.diff"; fail "the normal install differs from the background install"; }
-
-# 3. The direct mode: the installing page comes by itself; only the password is asked.
-clean_up
-session direct '
-  wine C:\\qmbwizard\\setup.exe -jp &
-  setup=$!
-  d answer "$caption" ok "$password" >/dev/null || exit 1
-  shot 5-direct-installing
-  d await "$caption" "$finish" >"$shots/5-direct-finish.txt" || exit 2
-  shot 5-direct-finish
-  d click "$caption" "$finish" >/dev/null || exit 3
-  wait $setup'
-expect 5-direct-finish.txt "progress: 100 (hidden)"
-grep -qF "wizard: direct install" "$shots/direct.log" || fail "direct mode: no timer"
-[ -f "$install/demo.exe" ] || fail "direct mode: no product"
+diff -u "$work/direct.txt" "$work/normal.txt" >"$shots/normal-vs-direct.diff" ||
+  { cat "$shots/normal-vs-direct.diff"; fail "the normal install differs from the direct install"; }
 
 # 4. Too little space: refused before anything is written; Cancel "Yes" ends the wizard.
 clean_up

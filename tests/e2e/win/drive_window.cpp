@@ -15,7 +15,7 @@
 //       text:TEXT (typed character by character); then lists the controls
 //   drive_window answer TITLE BUTTON [TEXT|-] [seconds]
 //       waits for a dialog box titled TITLE, prints its text, types TEXT into its edit box when
-//       given, and presses BUTTON (ok, cancel, yes or no)
+//       given, and presses BUTTON (ok, cancel, yes or no; none leaves the box up, to be looked at)
 // Exit code 0 on success, 1 when something never came.
 #include <cstdio>
 #include <cstdlib>
@@ -410,6 +410,7 @@ int Answer(const Args& args) {
   if (!GetDlgItemTextW(box, kMessageTextId, text, 1024)) GetDlgItemTextW(box, kInputPromptId, text, 1024);
   std::printf("text: %s\n", Utf8(text).c_str());
   if (typing) SetDlgItemTextW(box, kInputEditId, args.at(4).c_str());
+  if (button == L"none") return 0;
   const int id = button == L"yes" ? IDYES : button == L"no" ? IDNO : button == L"cancel" ? IDCANCEL : IDOK;
   std::fflush(stdout);
   PostMessageW(box, WM_COMMAND, id, 0);
