@@ -198,6 +198,18 @@ TEST_F(RegistryEntriesTest, UninstallEntryAndRemovalList) {
                 none + "$,32\r\n" + none + "\\" + none + "$," + none + "\r\n");
 }
 
+// Windows' installed-programs list is a 64-bit program: it has no "Sysnative", and the entry
+// must name the real system folder as it names it.
+TEST_F(RegistryEntriesTest, AnInstallIntoTheSystemFolderUnderWow64IsNamedForThe64BitList) {
+  host.env().SetIs64BitWindows(true);
+  host.env().SetWindowsFolder("C:\\windows");
+  ctx.wizard.install_folder = "C:\\windows\\Sysnative\\演示";
+  EXPECT_TRUE(WriteUninstallEntry(ctx));
+  EXPECT_EQ(Text(kUninstall, "UninstallString"), "\"C:\\windows\\System32\\演示\\uninst.exe\"");
+  EXPECT_EQ(Text(kUninstall, "InstallLocation"), "C:\\windows\\System32\\演示");
+  EXPECT_EQ(Text(kUninstall, "DisplayIcon"), "C:\\windows\\System32\\演示\\demo.exe");
+}
+
 TEST_F(RegistryEntriesTest, TheKeysAWriteCreatesAreNoted) {
   host.env().SetIs64BitWindows(true);
   host.registry().SetValue(RegRoot::kCurrentUser, "Software\\Mine", "x", kRegSz, "v", RegView::k32);

@@ -3,6 +3,7 @@
 #include "system/uninstall_record.h"
 
 #include "base/ini.h"
+#include "base/marked_section.h"
 #include "base/package_layout.h"
 #include "base/path.h"
 #include "base/value_store.h"
@@ -106,6 +107,24 @@ std::string BuildSkinStore(const Context& ctx) {
   StoreSet(store, "x皮肤", "", store);
   StoreSet(store, kSkinIconName, s.uninstaller_icon, store);
   return store;
+}
+
+int64_t UninstallerFilesSize(Context& ctx) {
+  if (!GeneratesUninstaller(ctx)) return 0;
+  const size_t image =
+      ReadRuntimeImage(ctx, ctx.platform.env.ModulePath(), kKindOpenMark).size() + 1;  // lead byte
+  const auto section = [](std::string_view open, std::string_view close, size_t content) {
+    return BuildSection(open, "", close).size() + content;
+  };
+  const size_t sections =
+      section(kUninstallSettingsOpenMark, kUninstallSettingsCloseMark,
+              ctx.settings.uninstall_blob.size()) +
+      section(kUninstallRecordOpenMark, kUninstallRecordCloseMark,
+              BuildUninstallIni(ctx).size() + BuildUninstallFileList(ctx).size()) +
+      section(kSkinOpenMark, kSkinCloseMark, BuildSkinStore(ctx).size()) +
+      section(kKindOpenMark, kKindCloseMark, kKindUninstaller.size());
+  return static_cast<int64_t>(LoadUninstallerResource(ctx).size() + image + sections +
+                              ctx.system.uninstaller_icon.size());
 }
 
 namespace {
