@@ -113,7 +113,7 @@ TEST_F(UninstallLauncherTest, StartedThroughSystem32UnderWow64ItFindsItsDataThro
   const std::string named = "C:\\Windows\\System32\\演示";
   const std::string real = "C:\\Windows\\Sysnative\\演示";
   host.files().RemoveFile(DataPath());
-  host.files().WriteAll(real + "\\uninst.dat", data_);
+  File(real + "\\uninst.dat", data_);
   host.env().SetModulePath(named + "\\uninst.exe");
   host.env().SetCommandLine("\"" + named + "\\uninst.exe\" -hp");
 

@@ -136,7 +136,7 @@ bool WriteUninstallerFiles(Context& ctx, const std::string& launcher_path,
   const std::string& folder = ctx.wizard.install_folder;
   // An extraction that made nothing leaves no folder; the uninstaller still has links and registry
   // values to remove.
-  if (!ctx.journal.CreateFolderPath(folder, &ctx.system.created.folders)) {
+  if (!ctx.journal.CreateFolderPath(folder)) {
     ctx.log.Failure("uninstaller: cannot make " + folder);
     return false;
   }
@@ -167,8 +167,9 @@ bool WriteUninstallerFiles(Context& ctx, const std::string& launcher_path,
   std::string full_record;
   StoreSet(record, "卸载路径", BuildUninstallFileList(ctx), full_record);
   StoreSet(full_record, "卸载注册表", ctx.system.uninstall_registry_list, full_record);
-  StoreSet(full_record, kCreatedFolderListName, FolderListText(ctx.system.created), full_record);
-  StoreSet(full_record, kCreatedKeyListName, KeyListText(ctx.system.created), full_record);
+  const CreatedItems created = ctx.journal.Created();
+  StoreSet(full_record, kCreatedFolderListName, FolderListText(created), full_record);
+  StoreSet(full_record, kCreatedKeyListName, KeyListText(created), full_record);
   return AppendSection(ctx, data_path, kUninstallSettingsOpenMark, kUninstallSettingsCloseMark,
                        ctx.settings.uninstall_blob) &&
          AppendSection(ctx, data_path, kUninstallRecordOpenMark, kUninstallRecordCloseMark,

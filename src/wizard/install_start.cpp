@@ -196,7 +196,7 @@ bool StartInstall(Context& ctx, const std::string& password, bool given) {
   // first to need it.
   BeginInstallJournal(ctx);
   if (!ctx.startup.test_mode() &&
-      !ctx.journal.CreateFolderPath(wizard.install_folder, &ctx.system.created.folders))
+      !ctx.journal.CreateFolderPath(wizard.install_folder))
     ctx.log.Failure("install: cannot make " + wizard.install_folder);
   RunProgramList(ctx, wizard.pre_install_runs);
   RunInstall(ctx, wizard.payload_password);
