@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/marked_section.h"
 #include "base/package_layout.h"
 #include "base/text.h"
 #include "base/value_store.h"
@@ -13,7 +14,7 @@
 #include "script/script_test_support.h"
 #include "startup/settings_variables.h"
 #include "system/created_items.h"
-#include "uninstall/uninstall_data.h"
+#include "system/uninstaller_file.h"
 #include "wizard/wizard_install_view.h"
 
 namespace qmb {
@@ -159,11 +160,11 @@ TEST_F(InstallDriverTest, TheRecordListsTheFoldersTheInstallMade) {
   host_.env().SetResource("UNINST_DAT", 100, "MZ launcher");
   MakePayload({{"a.txt", "A"}, {"sub/deep/b.txt", "B"}, {"cfg.ini", "C"}}, "pw");
   RunInstall(ctx_, "pw");
-  std::string problem;
-  const std::optional<UninstallData> data = ReadUninstallData(ctx_, "C:\\App\\uninst.dat", problem);
-  ASSERT_TRUE(data) << problem;
+  const std::optional<std::string> record =
+      FindSection(Read("C:\\App\\uninst.dat"), kUninstallRecordOpenMark, kUninstallRecordCloseMark);
+  ASSERT_TRUE(record);
   std::string folders;
-  ASSERT_TRUE(StoreGet(data->record, kCreatedFolderListName, folders));
+  ASSERT_TRUE(StoreGet(*record, kCreatedFolderListName, folders));
   EXPECT_EQ(folders, "C:\\App\\conf\r\nC:\\App\\sub\r\nC:\\App\\sub\\deep\r\n");
 }
 
