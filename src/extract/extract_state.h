@@ -45,6 +45,9 @@ struct ProgressState {
   std::vector<ProgressCallback> callbacks;
   int32_t details_list_mode = 0;  // "安装过程_列表": 2 keeps the details list empty
   InstallView* view = nullptr;    // the installing page; none while no wizard exists
+  // Where the lines go instead of the installing page: the uninstaller shows them in its own
+  // window (see BecomeUninstaller).
+  std::function<void(const std::string& line)> line_display;
 };
 
 }  // namespace qmb

@@ -6,6 +6,7 @@
 #include "extract/extract_archive.h"
 #include "extract/install_outcome.h"
 #include "extract/install_progress.h"
+#include "extract/wizard_install_view.h"
 #include "script/program_runs.h"
 #include "script/script_runner.h"
 #include "startup/dll_notifications.h"
@@ -16,7 +17,6 @@
 #include "system/shortcuts.h"
 #include "system/system_settings.h"
 #include "system/uninstall_record.h"
-#include "wizard/wizard_install_view.h"
 
 namespace qmb {
 

@@ -11,11 +11,11 @@
 #include "extract/install_outcome.h"
 #include "extract/payload_test_support.h"
 #include "extract/volume_redirect.h"
+#include "extract/wizard_install_view.h"
 #include "script/script_test_support.h"
 #include "startup/settings_variables.h"
 #include "system/created_items.h"
 #include "system/uninstaller_file.h"
-#include "wizard/wizard_install_view.h"
 
 namespace qmb {
 namespace {

@@ -5,7 +5,6 @@
 
 #include "base/text.h"
 #include "context/context.h"
-#include "uninstall/uninstall_view.h"
 
 namespace qmb {
 namespace {
@@ -94,17 +93,11 @@ void ReportInstallProgress(Context& ctx, const std::string& name, int32_t percen
 
 void ShowProgressLine(Context& ctx, const std::string& line) {
   ctx.platform.dialogs.ProcessPendingMessages();
-  const UninstallState& uninstall = ctx.uninstall;
-  if (uninstall.active) {
-    if (uninstall.view != nullptr) {
-      uninstall.view->SetStatusLine(line);
-      uninstall.view->AddLogLine(line);
-    }
-    if (uninstall.line_callback) uninstall.line_callback(reinterpret_cast<intptr_t>(line.c_str()));
-    ctx.log.Step("uninstall line: " + line);
+  ProgressState& progress = ctx.progress;
+  if (progress.line_display) {
+    progress.line_display(line);
     return;
   }
-  ProgressState& progress = ctx.progress;
   if (progress.view != nullptr) {
     progress.view->SetStatusLine(line);
     if (progress.details_list_mode != 2) progress.view->AddDetailLine(line);

@@ -28,8 +28,8 @@ int32_t RecordPercent(uint32_t file_size, uint32_t written);
 void ReportInstallProgress(Context& ctx, const std::string& name, int32_t percent);
 
 // Shows one line on the installing page (status line and, unless the details-list mode is 2, the
-// details list) and hands it to the second registered progress callback. In the uninstaller the
-// line goes to the uninstall window's status line and log list, and to its line callback.
+// details list) and hands it to the second registered progress callback. A process that set
+// ctx.progress.line_display (the uninstaller) shows it there instead.
 void ShowProgressLine(Context& ctx, const std::string& line);
 
 // The n-th (1-based) progress-line template (ctx.wizard.progress_templates) with its first

@@ -9,6 +9,7 @@
 #include "base/value_store.h"
 #include "startup/settings_registry.h"
 #include "uninstall/removal_lists.h"
+#include "uninstall/uninstall_flow.h"
 #include "uninstall/uninstall_test_support.h"
 
 namespace qmb {
@@ -19,8 +20,8 @@ using namespace test;
 class RemovalTest : public ::testing::Test, public test::UninstallFixture {
  protected:
   RemovalTest() {
+    BecomeUninstaller(ctx);
     UninstallState& s = ctx.uninstall;
-    s.active = true;
     s.install_folder = kInstall;
     s.product_name = test::kProduct;
     s.main_program = "app.exe";

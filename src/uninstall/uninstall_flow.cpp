@@ -124,9 +124,22 @@ void RemoveLauncherWhenEnded(Context& ctx, const std::vector<std::string>& argum
 
 }  // namespace
 
+void BecomeUninstaller(Context& ctx) {
+  ctx.uninstall.active = true;
+  ctx.progress.line_display = [&ctx](const std::string& line) {
+    const UninstallState& uninstall = ctx.uninstall;
+    if (uninstall.view != nullptr) {
+      uninstall.view->SetStatusLine(line);
+      uninstall.view->AddLogLine(line);
+    }
+    if (uninstall.line_callback) uninstall.line_callback(reinterpret_cast<intptr_t>(line.c_str()));
+    ctx.log.Step("uninstall line: " + line);
+  };
+}
+
 void StartUninstall(Context& ctx) {
   UninstallState& state = ctx.uninstall;
-  state.active = true;
+  BecomeUninstaller(ctx);
   const std::vector<std::string>& arguments = ctx.startup.arguments;
   if (arguments.empty()) {
     ctx.log.Step("uninstall: no arguments; nothing to do");

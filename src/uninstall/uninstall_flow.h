@@ -12,6 +12,10 @@ struct Context;
 inline constexpr char kDamagedDataMessage[] = "卸载数据已损坏，无法卸载！";
 inline constexpr uint32_t kExitDamagedData = 2;
 
+// Marks this process as the uninstaller: every progress line goes to the uninstall window's status
+// line and log list, to the line callback of message 2010 and to the log.
+void BecomeUninstaller(Context& ctx);
+
 // Called once by the uninstall window's creation, with ctx.uninstall.view set. Ends the process
 // at once without arguments, and with a message (or, hidden, only a log line) and exit code
 // kExitDamagedData when the data file is damaged: then nothing is removed.

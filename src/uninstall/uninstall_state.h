@@ -36,7 +36,7 @@ struct RegistryItem {
 };
 
 struct UninstallState {
-  bool active = false;          // this process is the uninstaller (ShowProgressLine's branch)
+  bool active = false;          // this process is the uninstaller (BecomeUninstaller)
   std::string install_folder;   // argument 1, normalized
   std::string working_folder;   // argument 2: holds "uninst.ico"; gets "uninst.ini", "uninst.dat"
   std::string switch_text;      // arguments 3 and later, each followed by a space

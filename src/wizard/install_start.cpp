@@ -10,6 +10,7 @@
 #include "context/context.h"
 #include "extract/install_driver.h"
 #include "extract/install_outcome.h"
+#include "extract/wizard_install_view.h"
 #include "script/program_runs.h"
 #include "script/script_runner.h"
 #include "startup/settings_catalogue.h"
@@ -18,7 +19,6 @@
 #include "system/system_settings.h"
 #include "system/uninstall_record.h"
 #include "uninstall/removal_paths.h"
-#include "wizard/wizard_install_view.h"
 
 namespace qmb {
 namespace {

@@ -9,9 +9,9 @@
 #include "base/package_layout.h"
 #include "extract/install_outcome.h"
 #include "extract/payload_test_support.h"
+#include "extract/wizard_install_view.h"
 #include "script/script_test_support.h"
 #include "startup/settings_variables.h"
-#include "wizard/wizard_install_view.h"
 
 namespace qmb {
 namespace {

@@ -7,10 +7,10 @@
 #include "base/digest.h"
 #include "extract/install_outcome.h"
 #include "extract/payload_test_support.h"
+#include "extract/wizard_install_view.h"
 #include "startup/settings_variables.h"
 #include "wizard/dll_requests.h"
 #include "wizard/install_start.h"
-#include "wizard/wizard_install_view.h"
 #include "wizard/wizard_view.h"
 
 namespace qmb {

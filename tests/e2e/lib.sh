@@ -216,6 +216,33 @@ expect() {
   done
 }
 
+# e2e_work NAME [SHOTS]: the start most tests share. Sets mkpackage, runtime and driver (the
+# packaging tool, the runtime image and the window driver), and work and work_win, the test's own
+# folder C:\NAME, made afresh with the driver in it; with SHOTS also shots, the screenshot folder
+# $QMB_NATIVE_DIR/SHOTS, made afresh. Call it after choosing the prefix.
+e2e_work() {
+  mkpackage=$(native_program mkpackage)
+  runtime=$(windows_program setup.exe)
+  driver=$(windows_program e2e/drive_window.exe)
+  work=$(drive_c)/$1
+  work_win="C:\\$1"
+  rm -rf "$work"
+  mkdir -p "$work"
+  cp "$driver" "$work/"
+  [ -n "${2:-}" ] || return 0
+  need_screenshots
+  shots=${QMB_NATIVE_DIR:-$qmb_root/build/native}/$2
+  rm -rf "$shots"
+  mkdir -p "$shots"
+}
+
+# expect_space_labels FILE: the folder page in $shots/FILE shows the required and the free space
+# with real sizes, not the placeholders the layout starts with.
+expect_space_labels() {
+  grep -q '^text: 所需空间: [0-9.]*[KM]B$' "$shots/$1" || { cat "$shots/$1"; fail "$1: no required-space label"; }
+  grep -q '^text: 可用空间: [0-9.]*[KMGT]B$' "$shots/$1" || { cat "$shots/$1"; fail "$1: no free-space label"; }
+}
+
 # Screen points in the screenshots a test keeps in $shots, from the window driver's listings.
 # origin FILE TEXT DX DY: the screen x,y of the control listed as the line TEXT, minus (DX, DY).
 origin() {

@@ -10,14 +10,7 @@ set -euo pipefail
 : "${QMB_NATIVE_DIR:=$QMB_SOURCE_DIR/build/native}"
 source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 
-mkpackage=$(native_program mkpackage)
-runtime=$(windows_program setup.exe)
-finder=$(windows_program e2e/drive_window.exe)
-
-work=$(drive_c)/qmblf
-rm -rf "$work"
-mkdir -p "$work"
-cp "$finder" "$work/"
+e2e_work qmblf
 
 # The LF project: every text as a Linux editor writes it.
 lf=$work/project-lf

@@ -11,20 +11,9 @@ set -euo pipefail
 : "${QMB_NATIVE_DIR:=$QMB_SOURCE_DIR/build/native}"
 source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 
-mkpackage=$(native_program mkpackage)
-runtime=$(windows_program setup.exe)
-driver=$(windows_program e2e/drive_window.exe)
-need_screenshots
-shots=$QMB_NATIVE_DIR/e2e-new-project
-rm -rf "$shots"
-mkdir -p "$shots"
-
-work=$(drive_c)/qmbnew
+e2e_work qmbnew e2e-new-project
 install_win='C:\qmbnew\安装 目录'
 install=$work/'安装 目录'
-rm -rf "$work"
-mkdir -p "$work"
-cp "$driver" "$work/"
 entry=$(reg_view_key 32 "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\示例软件")
 links() { find "$(drive_c)/users" -path '*/Temp' -prune -o -name '示例软件说明.lnk' -print; }
 cleanup() {

@@ -13,13 +13,8 @@ set -euo pipefail
 : "${QMB_NATIVE_DIR:=$QMB_SOURCE_DIR/build/native}"
 source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 
-mkpackage=$(native_program mkpackage)
-runtime=$(windows_program setup.exe)
 command -v osslsigncode >/dev/null || fail "osslsigncode is missing (scripts/install-deps.sh)"
-
-work=$(drive_c)/qmbsign
-rm -rf "$work"
-mkdir -p "$work"
+e2e_work qmbsign
 product=签名演示
 if [ "$QMB_WINDOWS_ARCH" = win64 ]; then wow='Wow6432Node\'; else wow=; fi
 entry="HKLM\\Software\\${wow}Microsoft\\Windows\\CurrentVersion\\Uninstall\\$product"

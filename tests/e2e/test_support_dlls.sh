@@ -31,22 +31,12 @@ set -euo pipefail
 : "${QMB_NATIVE_DIR:=$QMB_SOURCE_DIR/build/native}"
 source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 
-mkpackage=$(native_program mkpackage)
-runtime=$(windows_program setup.exe)
 probe=$(windows_program e2e/support_dll_probe.dll)
-driver=$(windows_program e2e/drive_window.exe)
-need_screenshots
-shots=$QMB_NATIVE_DIR/e2e-support-dlls
-rm -rf "$shots"
-mkdir -p "$shots"
+e2e_work qmbdll e2e-support-dlls
 
 product=DLL测试
-work=$(drive_c)/qmbdll
-work_win='C:\qmbdll'
 install_win='C:\qmbdll\target'
 install=$work/target
-rm -rf "$work"
-mkdir -p "$work"
 find_temp_folder
 # The written DLL would outlive the test in the prefix the later tests share.
 trap 'rm -rf "$temp/qmb_dll" "$temp/Uninstall"' EXIT
@@ -94,7 +84,6 @@ gbk() { printf '%s' "$1" | iconv -f UTF-8 -t GBK; }
 { gbk "$again"; cat "$probe"; gbk "$separator$broken"; echo 'not a DLL'
   gbk "$separator$missing"; cat "$probe"; gbk "$separator$start"; cat "$probe"; } >"$project/settings/QMBDLL.db"
 "$mkpackage" --runtime "$runtime" "$project" -o "$work/setup.exe" >/dev/null
-cp "$driver" "$work/"
 
 utf8() { iconv -f GBK -t UTF-8 "$1" | tr -d '\r'; }
 has() {  # has FILE LINE: the log holds that exact line

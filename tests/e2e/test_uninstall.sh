@@ -19,18 +19,10 @@ set -euo pipefail
 : "${QMB_NATIVE_DIR:=$QMB_SOURCE_DIR/build/native}"
 source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 
-mkpackage=$(native_program mkpackage)
-runtime=$(windows_program setup.exe)
-driver=$(windows_program e2e/drive_window.exe)
-need_screenshots
-
 product=卸载测试
 title="${product}2.0 卸载向导"
-work=$(drive_c)/qmbuninstall
-shots=$QMB_NATIVE_DIR/e2e-uninstall
-rm -rf "$work" "$shots"
-mkdir -p "$work/marks" "$shots"
-cp "$driver" "$work/"
+e2e_work qmbuninstall e2e-uninstall
+mkdir -p "$work/marks"
 gbk() { printf '%s' "$1" | iconv -f UTF-8 -t GBK; }
 
 # The test product: the demo's payload, shortcuts on the desktop and in a start-menu group (one to

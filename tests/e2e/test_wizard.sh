@@ -17,20 +17,11 @@ set -euo pipefail
 : "${QMB_NATIVE_DIR:=$QMB_SOURCE_DIR/build/native}"
 source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 
-mkpackage=$(native_program mkpackage)
-runtime=$(windows_program setup.exe)
-driver=$(windows_program e2e/drive_window.exe)
-need_screenshots
-
 product=向导测试
 caption="$product 1.0.0 安装程序"
-work=$(drive_c)/qmbwizard
 install_win='C:\Program Files\WizardDemo'
 install=$(unix_path "$install_win")
-shots=$QMB_NATIVE_DIR/e2e-wizard
-rm -rf "$work" "$shots"
-mkdir -p "$work" "$shots"
-cp "$driver" "$work/"
+e2e_work qmbwizard e2e-wizard
 
 # The test package: the demo under another name, installing into an ASCII folder, with the path
 # rule "ch", an installer password (the payload's), a tree whose "附加组件" spreads to two children
@@ -189,6 +180,8 @@ expect 3-restored.txt "item: 3 0 [x] 附加组件" "item: 4 1 [x] 使用说明" 
 expect 2-back.txt "text: 许可协议" "option: [x] 同意本协议的条款"
 expect 4-folder.txt "text: 选择安装位置" "edit: $install_win" "button: $install_button (default)" \
   "button: 浏览目录..."
+# The demo switches the space display on.
+expect_space_labels 4-folder.txt
 expect 4-chinese.txt "text: 选择的路径含有中文字符，请重新选择"
 expect 4-wrong-password.txt "button: $install_button (default)" "button: $back"
 expect 6-finish.txt "progress: 100 (hidden)" "option: [ ] 写入完成标记" "option: [x] 不要运行" \

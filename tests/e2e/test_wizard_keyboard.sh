@@ -16,20 +16,12 @@ set -euo pipefail
 : "${QMB_NATIVE_DIR:=$QMB_SOURCE_DIR/build/native}"
 source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 
-mkpackage=$(native_program mkpackage)
-runtime=$(windows_program setup.exe)
-driver=$(windows_program e2e/drive_window.exe)
-need_screenshots
-
 product=键盘测试
 caption="$product 1.0.0 安装程序"
-work=$(drive_c)/qmbkeys
 install_win='C:\KeyDemo'
 install=$(unix_path "$install_win")
-shots=$QMB_NATIVE_DIR/e2e-wizard-keyboard
-rm -rf "$work" "$shots" "$install"
-mkdir -p "$work" "$shots"
-cp "$driver" "$work/"
+rm -rf "$install"
+e2e_work qmbkeys e2e-wizard-keyboard
 
 project=$work/project
 plain_demo_project "$project"

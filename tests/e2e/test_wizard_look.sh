@@ -13,19 +13,12 @@ set -euo pipefail
 : "${QMB_NATIVE_DIR:=$QMB_SOURCE_DIR/build/native}"
 source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 
-mkpackage=$(native_program mkpackage)
-runtime=$(windows_program setup.exe)
-driver=$(windows_program e2e/drive_window.exe)
 image_check=$(windows_program e2e/image_box_check.exe)
-need_screenshots
 
 product=外观测试
 caption="$product 1.0.0 安装程序"
-work=$(drive_c)/qmblook
-shots=$QMB_NATIVE_DIR/e2e-wizard-look
-rm -rf "$work" "$shots"
-mkdir -p "$work" "$shots"
-cp "$driver" "$image_check" "$work/"
+e2e_work qmblook e2e-wizard-look
+cp "$image_check" "$work/"
 # Beneath the PNG in image_box_check: a picture with two flat halves.
 convert -size 120x320 xc:'rgb(250,220,0)' -fill 'rgb(0,80,160)' -draw 'rectangle 0,160 119,319' "$work/beneath.bmp"
 cp "$QMB_SOURCE_DIR/examples/demo/look/logo.png" "$work/"
@@ -80,8 +73,7 @@ expect 1-welcome.txt "title: $caption" "text: 欢迎安装 $product"
 expect 2-licence.txt "text: 许可协议"
 expect 3-components.txt "text: 选择组件"
 expect 4-folder.txt "text: 选择安装位置" "edit: C:\\LookDemo (read-only)" "button: 浏览目录... (disabled)"
-grep -q '^text: 所需空间: [0-9.]*[KM]B$' "$shots/4-folder.txt" || fail "no required-space label"
-grep -q '^text: 可用空间: [0-9.]*[KMGT]B$' "$shots/4-folder.txt" || fail "no free-space label"
+expect_space_labels 4-folder.txt
 expect 4-type.txt "no edit box"
 expect 6-finish.txt "text: $product 安装完成"
 [ -f "$(drive_c)/LookDemo/demo.exe" ] || fail "the install left no product"

@@ -60,8 +60,6 @@ class StartupWindow : public StartupWindowPort {
   // for the message loop.
   void Close() override { PostMessageW(window_, WM_CLOSE, 0, 0); }
   void OpenUninstallWindow() override {
-    // The uninstall window's layout is in 96-DPI pixels: the system scales it.
-    DpiUnawareWindows unaware;
     CreateUninstallWindow(ctx_, reinterpret_cast<uintptr_t>(&UninstallMessageEntry));
   }
   void OpenWizard() override { data_.wizard = OpenWizardWindow(window_, ctx_); }

@@ -1,5 +1,6 @@
 // The waiting window: our own icon (图片框1), the percentage (标签1) and a text (标签2), centred on
-// the screen, 257 x 70. Its timer (时钟1_upacking, 200 ms) only keeps the window painting.
+// the screen, 257 x 70 on a 96-DPI screen and scaled to the screen's DPI. Its timer
+// (时钟1_upacking, 200 ms) only keeps the window painting.
 #include "app/setup/waiting_window.h"
 
 #include <memory>
@@ -50,19 +51,20 @@ void Open(WaitingWindow& state, Context& ctx) {
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kClassName;
   RegisterClassW(&wc);  // fails harmlessly when already registered
-  const int x = GetSystemMetrics(SM_CXSCREEN) / 2 - 129;
-  const int y = GetSystemMetrics(SM_CYSCREEN) / 2 - 35;
-  // Created invisible; the first percentage makes it visible. Its few pixels of layout, in the
-  // system font, are left to the system to scale.
-  DpiUnawareWindows unaware;
+  const int dpi = WindowDpi(nullptr);
+  auto S = [dpi](int length) { return ScaleToDpi(length, dpi); };
+  const int x = GetSystemMetrics(SM_CXSCREEN) / 2 - (S(kWidth) + 1) / 2;
+  const int y = GetSystemMetrics(SM_CYSCREEN) / 2 - (S(kHeight) + 1) / 2;
+  // Created invisible; the first percentage makes it visible.
   state.window = CreateWindowExW(kExStyle, kClassName, L"unpacking data", kStyle & ~WS_VISIBLE, x,
-                                 y, kWidth, kHeight, nullptr, nullptr, instance, nullptr);
+                                 y, S(kWidth), S(kHeight), nullptr, nullptr, instance, nullptr);
   if (state.window == nullptr) {
     ctx.log.Failure("waiting window: cannot create it");
     return;
   }
-  HWND icon = CreateWindowExW(0, L"Static", nullptr, WS_CHILD | WS_VISIBLE | SS_ICON, 8, 8, 32, 32,
-                              state.window, reinterpret_cast<HMENU>(kIconId), instance, nullptr);
+  HWND icon =
+      CreateWindowExW(0, L"Static", nullptr, WS_CHILD | WS_VISIBLE | SS_ICON, S(8), S(8), S(32),
+                      S(32), state.window, reinterpret_cast<HMENU>(kIconId), instance, nullptr);
   HICON own_icon = ExtractIconW(instance, Wide(ctx.platform.env.ModulePath()).c_str(), 0);
   if (own_icon == nullptr || own_icon == reinterpret_cast<HICON>(1)) {
     own_icon = LoadIconW(nullptr, MAKEINTRESOURCEW(32512));  // IDI_APPLICATION
@@ -70,9 +72,10 @@ void Open(WaitingWindow& state, Context& ctx) {
   SendMessageW(icon, STM_SETICON, reinterpret_cast<WPARAM>(own_icon), 0);
   CreateWindowExW(0, L"Static", L"0", WS_CHILD, 0, 0, 0, 0, state.window,
                   reinterpret_cast<HMENU>(kPercentId), instance, nullptr);
+  // The text's three lines in the system font, with room for the last line's descenders.
   const std::wstring text = Wide(WaitingTextsFor(0).label);
-  CreateWindowExW(0, L"Static", text.c_str(), WS_CHILD | WS_VISIBLE, 48, 4, 200, 44, state.window,
-                  reinterpret_cast<HMENU>(kTextId), instance, nullptr);
+  CreateWindowExW(0, L"Static", text.c_str(), WS_CHILD | WS_VISIBLE, S(48), S(4), S(200), S(60),
+                  state.window, reinterpret_cast<HMENU>(kTextId), instance, nullptr);
   state.timer_interval = 0;
   ctx.log.Step("waiting window: open");
 }

@@ -1,5 +1,4 @@
-// The DPI of a window's screen, the move of a window tree to another DPI, and the thread's
-// DPI-unaware windows.
+// The DPI of a window's screen and the move of a window tree to another DPI.
 #include "platform/win32/dpi.h"
 
 #include <utility>
@@ -21,17 +20,6 @@ int WindowDpi(HWND window) {
 }
 
 namespace {
-
-using DpiContext = void*;
-using SetThreadDpiAwarenessContextFn = DpiContext(WINAPI*)(DpiContext);
-
-SetThreadDpiAwarenessContextFn SetThreadContext() {
-  return reinterpret_cast<SetThreadDpiAwarenessContextFn>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"user32.dll"), "SetThreadDpiAwarenessContext")));
-}
-
-// DPI_AWARENESS_CONTEXT_UNAWARE.
-const DpiContext kUnaware = reinterpret_cast<DpiContext>(static_cast<intptr_t>(-1));
 
 // A stdcall function, not a lambda: the 32-bit build cannot convert a lambda to WNDENUMPROC.
 BOOL CALLBACK AddDescendant(HWND child, LPARAM list) {
@@ -75,14 +63,6 @@ void RescaleWindowTree(HWND window, int old_dpi, int new_dpi, const RECT& sugges
   SetWindowPos(window, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
                suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-}
-
-DpiUnawareWindows::DpiUnawareWindows() {
-  if (auto set = SetThreadContext()) previous_ = set(kUnaware);
-}
-
-DpiUnawareWindows::~DpiUnawareWindows() {
-  if (auto set = SetThreadContext(); set != nullptr && previous_ != nullptr) set(previous_);
 }
 
 }  // namespace qmb

@@ -25,17 +25,4 @@ inline int ScaleToDpi(int length, int dpi) { return MulDiv(length, dpi, kDesignD
 void RescaleWindowTree(HWND window, int old_dpi, int new_dpi, const RECT& suggested,
                        std::vector<HFONT>* made);
 
-// While it lives, windows the thread makes are DPI-unaware: the system scales them as a bitmap.
-// For a window whose layout does not follow the DPI yet (nothing happens before Windows 10 1607).
-class DpiUnawareWindows {
- public:
-  DpiUnawareWindows();
-  ~DpiUnawareWindows();
-  DpiUnawareWindows(const DpiUnawareWindows&) = delete;
-  DpiUnawareWindows& operator=(const DpiUnawareWindows&) = delete;
-
- private:
-  void* previous_ = nullptr;
-};
-
 }  // namespace qmb

@@ -36,4 +36,28 @@ HBITMAP DecodePicture(const std::string& bytes) {
                                         IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
 }
 
+HBITMAP ScaleBitmap(HBITMAP bitmap, int width, int height) {
+  BITMAP info = {};
+  if (GetObjectW(bitmap, sizeof(info), &info) == 0 || width <= 0 || height <= 0 ||
+      (info.bmWidth == width && info.bmHeight == height))
+    return nullptr;
+  HDC screen = GetDC(nullptr);
+  HDC from = CreateCompatibleDC(screen);
+  HDC to = CreateCompatibleDC(screen);
+  HBITMAP scaled = CreateCompatibleBitmap(screen, width, height);
+  if (from != nullptr && to != nullptr && scaled != nullptr) {
+    HGDIOBJ old_from = SelectObject(from, bitmap);
+    HGDIOBJ old_to = SelectObject(to, scaled);
+    SetStretchBltMode(to, HALFTONE);
+    SetBrushOrgEx(to, 0, 0, nullptr);
+    StretchBlt(to, 0, 0, width, height, from, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+    SelectObject(to, old_to);
+    SelectObject(from, old_from);
+  }
+  if (to != nullptr) DeleteDC(to);
+  if (from != nullptr) DeleteDC(from);
+  ReleaseDC(nullptr, screen);
+  return scaled;
+}
+
 }  // namespace qmb

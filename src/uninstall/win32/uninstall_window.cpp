@@ -9,6 +9,7 @@
 #include <commctrl.h>
 
 #include "context/context.h"
+#include "platform/win32/dpi.h"
 #include "platform/win32/image_box.h"
 #include "platform/win32/message_window.h"
 #include "platform/win32/wide.h"
@@ -24,6 +25,7 @@ namespace qmb {
 namespace {
 
 constexpr wchar_t kClassName[] = L"QmbUninstallWindow";
+// The layout in pixels of a 96-DPI screen; the window scales it to the DPI of its screen.
 constexpr int kWidth = 500;  // client area
 constexpr int kHeight = 360;
 constexpr int kBannerHeight = 57;
@@ -44,11 +46,13 @@ class UninstallWindow : public UninstallView {
     for (HGDIOBJ object : {static_cast<HGDIOBJ>(font_), static_cast<HGDIOBJ>(bold_font_),
                            static_cast<HGDIOBJ>(picture_), static_cast<HGDIOBJ>(white_)})
       if (object != nullptr) DeleteObject(object);
+    for (HFONT font : dpi_fonts_) DeleteObject(font);
     if (icon_ != nullptr) DestroyIcon(icon_);
     UnbindImage(picture_box_);
   }
 
   void Create(uintptr_t entry_address) {
+    dpi_ = WindowDpi(window_);
     const MessageFonts fonts = CreateMessageFonts();
     font_ = fonts.normal;
     bold_font_ = fonts.bold;
@@ -102,8 +106,8 @@ class UninstallWindow : public UninstallView {
   void SetPicture(const std::string& image) override {
     if (IsPngImage(image)) {
       // A PNG keeps its transparency over the white banner, fitted into the banner's corner.
-      SetWindowPos(picture_box_, nullptr, kWidth - kBannerHeight, 0, kBannerHeight, kBannerHeight,
-                   SWP_NOZORDER);
+      SetWindowPos(picture_box_, nullptr, S(kWidth - kBannerHeight), 0, S(kBannerHeight),
+                   S(kBannerHeight), SWP_NOZORDER);
       if (!BindImage(picture_box_, image, ImagePlacement::kFitted))
         ctx_.log.Failure("uninstall window: the page picture does not decode");
       return;
@@ -115,10 +119,15 @@ class UninstallWindow : public UninstallView {
     }
     BITMAP bitmap = {};
     GetObjectW(picture_, sizeof(bitmap), &bitmap);
+    // Its pixels count as pixels of the 96-DPI layout: resampled once to the screen's DPI.
+    if (HBITMAP scaled = ScaleBitmap(picture_, S(bitmap.bmWidth), S(bitmap.bmHeight))) {
+      DeleteObject(picture_);
+      picture_ = scaled;
+    }
     const int height = bitmap.bmHeight < kBannerHeight ? bitmap.bmHeight : kBannerHeight;
     SendMessageW(picture_box_, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture_));
-    SetWindowPos(picture_box_, nullptr, kWidth - bitmap.bmWidth, (kBannerHeight - height) / 2,
-                 bitmap.bmWidth, height, SWP_NOZORDER);
+    SetWindowPos(picture_box_, nullptr, S(kWidth - bitmap.bmWidth), S(kBannerHeight - height) / 2,
+                 S(bitmap.bmWidth), S(height), SWP_NOZORDER);
   }
   void AddOptionBox(const OptionBox& box) override {
     const int id = kFirstOptionId + static_cast<int>(options_.size());
@@ -179,7 +188,7 @@ class UninstallWindow : public UninstallView {
       case WM_PAINT: {
         PAINTSTRUCT paint;
         HDC dc = BeginPaint(window_, &paint);
-        RECT banner = {0, 0, kWidth, kBannerHeight};
+        RECT banner = {0, 0, S(kWidth), S(kBannerHeight)};
         FillRect(dc, &banner, white_);
         EndPaint(window_, &paint);
         return 0;
@@ -210,6 +219,11 @@ class UninstallWindow : public UninstallView {
           return 0;
         }
         break;
+      case WM_DPICHANGED:
+        // Moved to a screen of another DPI: the whole layout and its fonts follow.
+        RescaleWindowTree(window_, dpi_, LOWORD(w), *reinterpret_cast<const RECT*>(l), &dpi_fonts_);
+        dpi_ = LOWORD(w);
+        return 0;
       case WM_CLOSE:
         Cancel();
         return 0;
@@ -223,11 +237,15 @@ class UninstallWindow : public UninstallView {
   }
 
  private:
+  // A length of the 96-DPI layout on the window's screen.
+  int S(int length) const { return ScaleToDpi(length, dpi_); }
+  // A control at a place of the 96-DPI layout.
   HWND Control(const wchar_t* window_class, DWORD style, int x, int y, int width, int height,
                int id = 0, HFONT font = nullptr) {
     HWND control = CreateWindowExW(
-        0, window_class, L"", WS_CHILD | WS_VISIBLE | style, x, y, width, height, window_,
-        reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr), nullptr);
+        0, window_class, L"", WS_CHILD | WS_VISIBLE | style, S(x), S(y), S(width), S(height),
+        window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), GetModuleHandleW(nullptr),
+        nullptr);
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font ? font : font_), FALSE);
     return control;
   }
@@ -241,6 +259,8 @@ class UninstallWindow : public UninstallView {
 
   HWND window_;
   Context& ctx_;
+  int dpi_ = kDesignDpi;
+  std::vector<HFONT> dpi_fonts_;  // the fonts a move to another DPI made
   HFONT font_ = nullptr;
   HFONT bold_font_ = nullptr;
   HBRUSH white_ = nullptr;
@@ -287,7 +307,8 @@ bool CreateUninstallWindow(Context& ctx, uintptr_t entry_address) {
     return false;
   }
   const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX;
-  RECT frame = {0, 0, kWidth, kHeight};
+  const int dpi = WindowDpi(nullptr);
+  RECT frame = {0, 0, ScaleToDpi(kWidth, dpi), ScaleToDpi(kHeight, dpi)};
   AdjustWindowRectEx(&frame, style, FALSE, 0);
   const int width = frame.right - frame.left;
   const int height = frame.bottom - frame.top;

@@ -15,6 +15,7 @@
 #include "base/text.h"
 #include "context/context.h"
 #include "extract/install_view.h"
+#include "extract/wizard_install_view.h"
 #include "platform/win32/com.h"
 #include "platform/win32/dialog_keys.h"
 #include "platform/win32/dpi.h"
@@ -29,7 +30,6 @@
 #include "wizard/win32/wizard_controls.h"
 #include "wizard/win32/wizard_skin.h"
 #include "wizard/wizard_flow.h"
-#include "wizard/wizard_install_view.h"
 #include "wizard/wizard_view.h"
 
 namespace qmb {
