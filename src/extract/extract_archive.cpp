@@ -74,7 +74,7 @@ bool RunLibrary(Context& ctx, const std::string& archive, const std::string& des
   Files& files = ctx.platform.files;
   std::string folder = destination;
   if (EndsWith(folder, "\\") && FindLastCharGbk(folder, '\\') == folder.size() - 1) folder.pop_back();
-  if (!ctx.journal.CreateFolderPath(folder, &ctx.system.created.folders))
+  if (!ctx.journal.CreateFolderPath(folder))
     ctx.log.Failure("extract: cannot create all of " + folder);
   // Never hand the library a destination that is not a folder of a drive: it would unpack relative
   // to wherever the process happens to stand.

@@ -89,13 +89,8 @@ void RunInstall(Context& ctx, const std::string& password) {
   ctx.outcome.install_started = true;
   ctx.outcome.install_running = true;
   BeginInstallJournal(ctx);
-  // The folders the payload brings are told from the ones that were there by a look before and
-  // after: the archive library makes them without saying so.
   const std::string& install_folder = ctx.wizard.install_folder;
-  const std::vector<std::string> folders_before =
-      ListFolderTree(ctx.platform.files, install_folder);
   const bool unpacked = ExtractAssignedFiles(ctx, password) && ExtractPayload(ctx, password);
-  NoteNewFolders(ctx, install_folder, folders_before);
   RemoveTemporaryFiles(ctx, true);
   if (!unpacked) {
     RollBack(ctx, InstallResult::kExtractionFailed,

@@ -4,14 +4,18 @@
 
 #include <gtest/gtest.h>
 
+#include "base/marked_section.h"
 #include "base/package_layout.h"
 #include "base/text.h"
+#include "base/value_store.h"
 #include "extract/install_outcome.h"
 #include "extract/payload_test_support.h"
 #include "extract/volume_redirect.h"
 #include "extract/wizard_install_view.h"
 #include "script/script_test_support.h"
 #include "startup/settings_variables.h"
+#include "system/created_items.h"
+#include "system/uninstaller_file.h"
 
 namespace qmb {
 namespace {
@@ -145,13 +149,23 @@ TEST_F(InstallDriverTest, UninstallerOnlyWhenThePackageAsksForOne) {
   EXPECT_TRUE(host_.registry().KeyExists(RegRoot::kLocalMachine, entry, RegView::k32));
 }
 
-TEST_F(InstallDriverTest, TheFoldersTheInstallMadeAreTold) {
+TEST_F(InstallDriverTest, TheRecordListsTheFoldersTheInstallMade) {
   // The user's own folder, empty, where the product goes.
   ASSERT_TRUE(host_.files().CreateDirectory("C:\\App"));
   ASSERT_TRUE(host_.files().CreateDirectory("C:\\App\\mine"));
+  ctx_.settings.data.Set(kMainSection, "禾木软件名称", "Demo");
+  ctx_.settings.data.Set(kMainSection, "是否生成卸载程序", "1");
+  host_.files().WriteAll("C:\\pkg\\setup.exe", "MZ image" + std::string(1, '\0') +
+                                                   std::string(kKindOpenMark) + "\x01qmb-1");
+  host_.env().SetResource("UNINST_DAT", 100, "MZ launcher");
+  MakePayload({{"a.txt", "A"}, {"sub/deep/b.txt", "B"}, {"cfg.ini", "C"}}, "pw");
   RunInstall(ctx_, "pw");
-  EXPECT_EQ(ctx_.system.created.folders,
-            (std::vector<std::string>{"C:\\App\\conf", "C:\\App\\sub"}));
+  const std::optional<std::string> record =
+      FindSection(Read("C:\\App\\uninst.dat"), kUninstallRecordOpenMark, kUninstallRecordCloseMark);
+  ASSERT_TRUE(record);
+  std::string folders;
+  ASSERT_TRUE(StoreGet(*record, kCreatedFolderListName, folders));
+  EXPECT_EQ(folders, "C:\\App\\conf\r\nC:\\App\\sub\r\nC:\\App\\sub\\deep\r\n");
 }
 
 TEST_F(InstallDriverTest, AnUninstallerThatCannotBeWrittenFailsTheInstall) {

@@ -35,7 +35,7 @@ std::optional<PreparedVolumes> PrepareVolumes(Context& ctx, std::string& archive
   const std::string folder_path = folder.substr(0, folder.size() - 1);
   // The placeholders need a folder of their own: one that is there already (the user's, or one a
   // run that did not end left behind) is not ours to empty.
-  if (files.Exists(folder_path) && !WasCreated(ctx.system.created, folder_path)) {
+  if (files.Exists(folder_path) && !ctx.journal.CreatedFolder(folder_path)) {
     ctx.log.Failure("volumes: " + folder_path +
                     " exists already and is not ours; nothing unpacked");
     return std::nullopt;
@@ -44,7 +44,7 @@ std::optional<PreparedVolumes> PrepareVolumes(Context& ctx, std::string& archive
     ctx.log.Failure("volumes: cannot clear " + folder_path);
     return std::nullopt;
   }
-  if (!ctx.journal.CreateFolderPath(folder_path, &ctx.system.created.folders)) {
+  if (!ctx.journal.CreateFolderPath(folder_path)) {
     ctx.log.Failure("volumes: cannot create " + folder_path);
     return std::nullopt;
   }

@@ -127,6 +127,7 @@ class VolumeSetTest : public ::testing::Test {
 };
 
 TEST_F(VolumeSetTest, ExtractsThroughPlaceholdersAndCleansUp) {
+  ctx_.journal.Begin("C:\\backup");
   MakeVolumes();
   // A volume folder that was there before this run is not ours: it is refused and kept.
   ASSERT_TRUE(host_.files().CreateDirectory("C:\\Prog"));
@@ -160,7 +161,7 @@ TEST_F(VolumeSetTest, ExtractsThroughPlaceholdersAndCleansUp) {
 
   // Afterwards: no volume folder, no redirection.
   EXPECT_FALSE(host_.files().Exists("C:\\Prog\\App\\7ztemp"));
-  EXPECT_TRUE(WasCreated(ctx_.system.created, "C:\\Prog\\App\\7ztemp"));
+  EXPECT_TRUE(ctx_.journal.CreatedFolder("C:\\Prog\\App\\7ztemp"));
   EXPECT_EQ(redirect_.removals, 1);
   EXPECT_FALSE(redirect_.OpensElsewhere());
 

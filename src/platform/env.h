@@ -29,6 +29,9 @@ class Env {
   virtual WindowsVersion GetWindowsVersion() = 0;
   // True on 64-bit Windows (native architecture x64, IA-64 or ARM64).
   virtual bool Is64BitWindows() = 0;
+  // True for a 32-bit program on 64-bit Windows: the system folder it names is redirected to
+  // SysWOW64, and it reaches the real one as "<Windows>\Sysnative".
+  virtual bool RunsUnderWow64() = 0;
   virtual uint32_t TickCount() = 0;
   // Full path of our own program file.
   virtual std::string ModulePath() = 0;

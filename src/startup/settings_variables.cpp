@@ -3,6 +3,7 @@
 
 #include "base/path.h"
 #include "base/text.h"
+#include "base/wow64_paths.h"
 #include "startup/settings_registry.h"
 
 namespace qmb {
@@ -37,8 +38,10 @@ std::optional<std::string> BuiltInVariableValue(Context& ctx, std::string_view n
   if (name == "%ProgramFiles_x86%") return env.GetVariable("ProgramFiles");
   if (name == "%TempDir%") return NormalizePath(env.TempFolder());
   if (name == "%WindowsDir%") return WindowsFolder(ctx);
+  // Sysnative is the real system folder as a redirected 32-bit program names it; a 64-bit one has
+  // no folder of that name.
   if (name == "%System32%")
-    return WindowsFolder(ctx) + (env.Is64BitWindows() ? "\\Sysnative" : "\\System32");
+    return WindowsFolder(ctx) + (env.RunsUnderWow64() ? "\\Sysnative" : "\\System32");
   if (name == "%SysWoW64%") return WindowsFolder(ctx) + "\\SysWoW64";
   if (name == "%FONTS%") return WindowsFolder(ctx) + "\\Fonts";
   if (name == "%MenuDir%") return NormalizePath(env.GetSpecialFolder(SpecialFolder::kPrograms));
@@ -51,9 +54,12 @@ std::optional<std::string> BuiltInVariableValue(Context& ctx, std::string_view n
   if (name == "%RunPath%") return ctx.startup.run_folder;
   if (name == "%QuickLaunch%") return QuickLaunchFolder(ctx);
   if (name == "%UserProfile%") return env.GetVariable("userprofile");
-  if (name == "%LastInPath%")
-    return ReadRegistryText(ctx, RegRoot::kLocalMachine,
-                            kUninstallKey + setting("禾木软件名称"), "InstallLocation");
+  if (name == "%LastInPath%") {
+    // The uninstall entry names the folder as 64-bit programs see it.
+    const std::string last = ReadRegistryText(ctx, RegRoot::kLocalMachine,
+                                              kUninstallKey + setting("禾木软件名称"), "InstallLocation");
+    return env.RunsUnderWow64() ? PathFrom64BitPrograms(last, WindowsFolder(ctx)) : last;
+  }
   if (name == "%SysDrive%") return NormalizePath(env.GetVariable("SystemDrive") + "\\");
   // Known only later; they stand for themselves until then.
   if (name == "%InstallPath%" || name == "%AC%" || name == "%ET%") return std::string(name);

@@ -55,7 +55,7 @@ void RemoveTemporaryFiles(Context& ctx, bool delete_payload) {
   const std::string install = WithoutTrailingSlash(ctx.wizard.install_folder);
   // The volume folder goes only when this run made it; one that was there before is the user's.
   const std::string volume_folder = install + "\\7ztemp";
-  if (install.size() >= 2 && install[1] == ':' && WasCreated(ctx.system.created, volume_folder))
+  if (install.size() >= 2 && install[1] == ':' && ctx.journal.CreatedFolder(volume_folder))
     RemoveFolder(ctx, volume_folder);
 }
 

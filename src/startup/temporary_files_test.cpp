@@ -28,7 +28,10 @@ TEST(RemoveTemporaryFiles, PayloadCopyWorkFolderAndVolumeFolder) {
   RemoveTemporaryFiles(ctx, false);
   EXPECT_FALSE(files.Exists("C:\\Temp\\1a2b.tmp"));
   EXPECT_TRUE(files.Exists("C:\\App\\7ztemp"));
-  NoteCreatedFolder(ctx.system.created, "C:\\App\\7ztemp");
+  // Made by this run: the journal recorded it.
+  ctx.journal.Begin("C:\\App\\backup");
+  host.files().RemoveFolder("C:\\App\\7ztemp");
+  ASSERT_TRUE(ctx.journal.CreateFolderPath("C:\\App\\7ztemp"));
   RemoveTemporaryFiles(ctx, false);
   EXPECT_FALSE(files.Exists("C:\\App\\7ztemp"));
   EXPECT_TRUE(files.Exists(ctx.startup.archive_path));

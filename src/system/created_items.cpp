@@ -2,12 +2,9 @@
 #include "system/created_items.h"
 
 #include <algorithm>
-#include <set>
 
 #include "base/path.h"
 #include "base/text.h"
-#include "context/context.h"
-#include "system/folder_walk.h"
 #include "system/registry_path.h"
 
 namespace qmb {
@@ -24,27 +21,9 @@ size_t Depth(std::string_view path) {
 }  // namespace
 
 void NoteCreatedFolder(CreatedItems& items, const std::string& folder) {
-  if (!WasCreated(items, folder)) items.folders.push_back(folder);
-}
-
-bool WasCreated(const CreatedItems& items, std::string_view folder) {
-  return std::any_of(items.folders.begin(), items.folders.end(),
-                     [folder](const std::string& f) { return EqualsIgnoreCase(f, folder); });
-}
-
-std::vector<std::string> ListFolderTree(Files& files, const std::string& folder) {
-  if (!files.IsDirectory(folder)) return {};
-  return ListSubfolders(files, folder, true, nullptr).paths;
-}
-
-void NoteNewFolders(Context& ctx, const std::string& folder,
-                    const std::vector<std::string>& before) {
-  const std::set<std::string> old(before.begin(), before.end());
-  std::vector<std::string> now = ListFolderTree(ctx.platform.files, folder);
-  // The walk lists children before their parents; the record keeps parents first.
-  std::reverse(now.begin(), now.end());
-  for (const std::string& path : now)
-    if (!old.contains(path)) NoteCreatedFolder(ctx.system.created, path);
+  const bool listed = std::any_of(items.folders.begin(), items.folders.end(),
+                                  [&](const std::string& f) { return EqualsIgnoreCase(f, folder); });
+  if (!listed) items.folders.push_back(folder);
 }
 
 std::vector<std::string> MissingKeys(Registry& registry, RegRoot root, const std::string& key,

@@ -1,6 +1,7 @@
-// What an install made itself: the folders and the registry keys that did not exist before it.
-// The uninstall record carries both lists, and the uninstaller removes exactly these again, deepest
-// first and only when they are empty; a folder or key that was already there is never touched.
+// What an install made itself: the folders and the registry keys that did not exist before it, as
+// the install journal tells them. The uninstall record carries both lists, and the uninstaller
+// removes exactly these again, deepest first and only when they are empty; a folder or key that
+// was already there is never touched.
 #pragma once
 
 #include <optional>
@@ -11,9 +12,6 @@
 #include "platform/registry.h"
 
 namespace qmb {
-
-class Files;
-struct Context;
 
 // One key an install created, in the view text of the registry list ("64" or "32").
 struct CreatedKey {
@@ -33,17 +31,6 @@ struct CreatedItems {
 
 // Adds folder unless it is listed already (letters compared without case).
 void NoteCreatedFolder(CreatedItems& items, const std::string& folder);
-
-// True when this run created folder.
-bool WasCreated(const CreatedItems& items, std::string_view folder);
-
-// Every folder below folder as it stands now (none when folder is missing). Taken before an
-// extraction so that NoteNewFolders can tell the folders the extraction made.
-std::vector<std::string> ListFolderTree(Files& files, const std::string& folder);
-
-// Notes every folder below folder that is not in before.
-void NoteNewFolders(Context& ctx, const std::string& folder,
-                    const std::vector<std::string>& before);
 
 // The keys of key (the key itself and its parents below the root) that do not exist in view,
 // parents first.

@@ -1,10 +1,13 @@
 // The install journal: recording before each change, undo in reverse, commit.
 #include "system/install_journal.h"
 
+#include <algorithm>
+
 #include "base/path.h"
 #include "base/text.h"
 #include "extract/folder_path.h"
 #include "system/created_items.h"
+#include "system/folder_walk.h"
 
 namespace qmb {
 namespace {
@@ -35,6 +38,30 @@ bool MoveOrCopy(Files& files, const std::string& from, const std::string& to) {
   MakeRemovable(files, to);
   files.RemoveFile(to);
   return false;
+}
+
+// True when a listing of a folder's names holds name (letters compared without case).
+bool IsListed(const JournalEntry& listing, const std::string& name) {
+  for (const std::string& listed : listing.listed)
+    if (EqualsIgnoreCase(listed, name)) return true;
+  return false;
+}
+
+// The folders in a listed folder that were not there when it was listed, each followed by every
+// folder below it: what the archive library made without a word. The backup folder is passed over.
+std::vector<std::string> NewSubfolders(Files& files, const JournalEntry& listing,
+                                       const std::string& backup_folder) {
+  std::vector<std::string> made;
+  for (const DirEntry& item : files.List(listing.path)) {
+    if (!item.is_dir || IsListed(listing, item.name)) continue;
+    const std::string folder = JoinPath(listing.path, item.name);
+    if (EqualsIgnoreCase(folder, backup_folder)) continue;
+    made.push_back(folder);
+    std::vector<std::string> below = ListSubfolders(files, folder, true, nullptr).paths;
+    std::reverse(below.begin(), below.end());  // the walk lists children before their parents
+    made.insert(made.end(), below.begin(), below.end());
+  }
+  return made;
 }
 
 JournalEntry Entry(JournalKind kind, std::string path) {
@@ -78,10 +105,10 @@ bool InstallJournal::Refuse(const std::string& what) {
   return true;
 }
 
-bool InstallJournal::CreateFolderPath(const std::string& folder, std::vector<std::string>* created) {
+bool InstallJournal::CreateFolderPath(const std::string& folder) {
   if (recording_ && Refuse(folder)) return false;
   if (recording_) RecordMissingFolders(folder);
-  return qmb::CreateFolderPath(files_, folder, created);
+  return qmb::CreateFolderPath(files_, folder);
 }
 
 void InstallJournal::NoteFolderContents(const std::string& folder) {
@@ -122,16 +149,53 @@ bool InstallJournal::SetValue(RegRoot root, const std::string& key, const std::s
                               uint32_t type, std::string_view data, RegView view) {
   if (recording_ && Refuse(key + " [" + name + "]")) return false;
   if (recording_) {
-    // The first missing level is the new key: everything below it is made with it.
-    const std::vector<std::string> missing = MissingKeys(registry_, root, key, view);
-    if (!missing.empty())
-      entries_.push_back(RegistryEntry(JournalKind::kKeyCreated, root, missing.front(), view));
+    // Every level is recorded: the uninstaller removes each one that ends up empty, deepest first.
+    NoteKeysCreated(root, MissingKeys(registry_, root, key, view), view);
     JournalEntry value = RegistryEntry(JournalKind::kValueWritten, root, key, view);
     value.name = name;
     value.old_value = registry_.QueryValue(root, key, name, view);
     entries_.push_back(std::move(value));
   }
   return registry_.SetValue(root, key, name, type, data, view);
+}
+
+void InstallJournal::NoteKeysCreated(RegRoot root, const std::vector<std::string>& keys,
+                                     RegView view) {
+  if (!recording_) return;
+  for (const std::string& key : keys)
+    entries_.push_back(RegistryEntry(JournalKind::kKeyCreated, root, key, view));
+}
+
+bool InstallJournal::CreatedFolder(std::string_view folder) const {
+  for (const JournalEntry& entry : entries_)
+    if (entry.kind == JournalKind::kFolderCreated && EqualsIgnoreCase(entry.path, folder)) return true;
+  return false;
+}
+
+CreatedItems InstallJournal::Created() const {
+  CreatedItems items;
+  // The backup folder goes when the install is kept.
+  const auto note = [&](const std::string& folder) {
+    if (!EqualsIgnoreCase(folder, backup_folder_) && files_.IsDirectory(folder))
+      NoteCreatedFolder(items, folder);
+  };
+  for (const JournalEntry& entry : entries_) {
+    switch (entry.kind) {
+      case JournalKind::kFolderCreated:
+        note(entry.path);
+        break;
+      case JournalKind::kFolderListed:
+        for (const std::string& folder : NewSubfolders(files_, entry, backup_folder_)) note(folder);
+        break;
+      case JournalKind::kKeyCreated:
+        if (registry_.KeyExists(entry.root, entry.path, entry.view))
+          NoteCreatedKeys(items, entry.root, {entry.path}, entry.view == RegView::k64 ? "64" : "32");
+        break;
+      default:
+        break;
+    }
+  }
+  return items;
 }
 
 void InstallJournal::Failed(RollbackReport& report, const std::string& line) {
@@ -177,10 +241,7 @@ void InstallJournal::UndoValue(const JournalEntry& entry, RollbackReport& report
 
 void InstallJournal::UndoListing(const JournalEntry& entry, RollbackReport& report) {
   for (const DirEntry& item : files_.List(entry.path)) {
-    if (!item.is_dir) continue;
-    bool listed = false;
-    for (const std::string& name : entry.listed) listed = listed || EqualsIgnoreCase(name, item.name);
-    if (listed) continue;
+    if (!item.is_dir || IsListed(entry, item.name)) continue;
     UndoFolder(Entry(JournalKind::kFolderCreated, JoinPath(entry.path, item.name)), report);
   }
 }

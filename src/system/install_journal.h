@@ -13,6 +13,7 @@
 #include "base/install_log.h"
 #include "platform/files.h"
 #include "platform/registry.h"
+#include "system/created_items.h"
 
 namespace qmb {
 
@@ -61,17 +62,28 @@ class InstallJournal {
 
   // Creates folder with its missing parents, recording each folder it makes; true when the whole
   // path exists afterwards. Refuses a path that is not below a drive, or holds "." or "..".
-  // The folders made are also added to created when given (the uninstall record's list).
-  bool CreateFolderPath(const std::string& folder, std::vector<std::string>* created = nullptr);
+  bool CreateFolderPath(const std::string& folder);
 
   // Notes what folder holds before the archive library unpacks into it: the library makes the
   // archive's empty folders on its own, without a word, and undo removes those that are new and
   // still hold no file.
   void NoteFolderContents(const std::string& folder);
 
-  // Sets a registry value, recording a key it has to create and the value it replaces.
+  // Sets a registry value, recording each key it has to create (parents first) and the value it
+  // replaces.
   bool SetValue(RegRoot root, const std::string& key, const std::string& name, uint32_t type,
                 std::string_view data, RegView view);
+
+  // Records the keys of keys (parents first) as created in view: a program the install ran, such
+  // as regedit with the package's script, made them.
+  void NoteKeysCreated(RegRoot root, const std::vector<std::string>& keys, RegView view);
+
+  // True when folder is one this installation created.
+  bool CreatedFolder(std::string_view folder) const;
+  // What this installation created and is still there, parents first: the folders it recorded, the
+  // new folders (with all below them) of the folders the archive library unpacked into, and the
+  // keys. The uninstall record's lists.
+  CreatedItems Created() const;
 
   // Undoes the recorded changes, last first, going on past each one that fails; ends recording.
   RollbackReport Rollback();

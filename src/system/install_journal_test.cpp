@@ -178,5 +178,30 @@ TEST_F(InstallJournalTest, AFolderMadeByTheInstallKeepsAUsersFileAndEmptyFolders
   EXPECT_EQ(host_.files().ReadAll("C:\\Other\\empty\\user.txt"), "u");
 }
 
+// The uninstall record's lists: what the install made and is still there, parents first, with
+// the folders the archive library made on its own; never the user's folder or the backups.
+TEST_F(InstallJournalTest, WhatTheInstallCreatedIsListedParentsFirst) {
+  journal_.Begin("C:\\App\\~backup");
+  host_.files().CreateDirectory("C:\\App\\mine");
+  journal_.NoteFolderContents("C:\\App");
+  ASSERT_TRUE(journal_.CreateFolderPath("C:\\App\\bin\\x"));
+  ASSERT_TRUE(journal_.PrepareFile("C:\\App\\notes.txt"));  // kept aside in the backup folder
+  host_.files().CreateDirectory("C:\\App\\empty");
+  host_.files().CreateDirectory("C:\\App\\empty\\inner");
+  ASSERT_TRUE(journal_.SetValue(RegRoot::kCurrentUser, std::string(kKey) + "\\Sub", "v", kRegSz,
+                                "1", RegView::k32));
+  ASSERT_TRUE(journal_.CreateFolderPath("C:\\Gone"));
+  host_.files().RemoveFolder("C:\\Gone");  // made and gone again
+  const CreatedItems created = journal_.Created();
+  EXPECT_EQ(created.folders, (std::vector<std::string>{"C:\\App\\bin", "C:\\App\\bin\\x",
+                                                       "C:\\App\\empty", "C:\\App\\empty\\inner"}));
+  EXPECT_EQ(KeyListText(created),
+            "HKEY_CURRENT_USER\\SOFTWARE\\Vendor\\Product$,32\r\n"
+            "HKEY_CURRENT_USER\\SOFTWARE\\Vendor\\Product\\Sub$,32\r\n");
+  EXPECT_TRUE(journal_.CreatedFolder("c:\\app\\BIN"));
+  EXPECT_FALSE(journal_.CreatedFolder("C:\\App\\mine"));
+  journal_.Rollback();
+}
+
 }  // namespace
 }  // namespace qmb

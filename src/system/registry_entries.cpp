@@ -11,6 +11,7 @@
 #include "system/registry_path.h"
 #include "system/registry_writer.h"
 #include "system/system_settings.h"
+#include "system/windows_info.h"
 
 namespace qmb {
 
@@ -40,7 +41,9 @@ std::string UninstallEntryView(Context& ctx) {
 }
 
 bool WriteUninstallEntry(Context& ctx) {
-  const std::string& folder = ctx.wizard.install_folder;
+  // Windows' installed-programs list, a 64-bit program, runs the entry: a folder this program
+  // names through "Sysnative" must reach it by the name it has there.
+  const std::string folder = PathFor64BitPrograms(ctx, ctx.wizard.install_folder);
   const std::string product = ReadSetting(ctx, "禾木软件名称");
   if (product.empty()) {
     // The values would land in the Uninstall key itself.

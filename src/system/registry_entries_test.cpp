@@ -4,9 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include "base/gbk_codec.h"
 #include "base/registry_store.h"
 #include "base/value_store.h"
 #include "platform/host/host_platform.h"
+#include "system/created_items.h"
+#include "system/registry_writer.h"
 
 namespace qmb {
 namespace {
@@ -147,6 +150,55 @@ TEST_F(RegistryEntriesTest, InstallFolderInValuesAndScripts) {
   EXPECT_FALSE(host.files().Exists("C:\\Temp\\QMB.reg"));
 }
 
+// Key lines as package authors write them on Linux or regedit exports them: LF or CR LF, GBK or
+// UTF-16 with its byte order mark. A deleting line and an unknown root name no key.
+TEST_F(RegistryEntriesTest, TheKeyLinesOfAScriptInEveryForm) {
+  const std::string body =
+      "[HKEY_CURRENT_USER\\Software\\演示\\Sub]\n\"a\"=\"[1]\"\n[-HKEY_CURRENT_USER\\Software\\Old]\n"
+      "[HKEY_NOWHERE\\x]\n  [HKEY_LOCAL_MACHINE\\SOFTWARE\\演示]  \n\"b\"=hex:01\n";
+  const std::string lf = "REGEDIT4\n\n" + body;
+  std::string crlf;
+  for (char c : lf) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  std::string utf16 = "\xFF\xFE";
+  for (char16_t c : GbkToUtf16("Windows Registry Editor Version 5.00\r\n" + body)) {
+    utf16.push_back(static_cast<char>(c & 0xFF));
+    utf16.push_back(static_cast<char>(c >> 8));
+  }
+  for (const std::string& script : {lf, crlf, utf16}) {
+    const std::vector<RegistryPath> keys = RegistryScriptKeys(script);
+    ASSERT_EQ(keys.size(), 2u);
+    EXPECT_EQ(keys[0].root, RegRoot::kCurrentUser);
+    EXPECT_EQ(keys[0].key, "Software\\演示\\Sub");
+    EXPECT_EQ(keys[1].root, RegRoot::kLocalMachine);
+    EXPECT_EQ(keys[1].key, "SOFTWARE\\演示");
+  }
+}
+
+// The keys a script made are the install's: the uninstall record lists them, and an undo removes
+// them; a key that was there keeps what the script wrote into it.
+TEST_F(RegistryEntriesTest, TheKeysAScriptCreatesAreJournaled) {
+  host.env().SetIs64BitWindows(true);
+  host.registry().SetValue(RegRoot::kCurrentUser, "Software\\Mine", "own", kRegSz, "v", RegView::k32);
+  ctx.journal.Begin("D:\\backup");
+  ctx.settings.registry_data = BuildRegistryStore({Script(
+      "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Mine]\r\n\"x\"=\"1\"\r\n"
+      "[HKEY_CURRENT_USER\\Software\\Mine\\演示\\Sub]\r\n[HKEY_CURRENT_USER\\Software\\Never]\r\n")});
+  // The 32-bit regedit the installer starts; the last key it could not make, say.
+  host.processes().SetHandler([&](const StartCall&) {
+    Registry& registry = host.registry();
+    registry.SetValue(RegRoot::kCurrentUser, "Software\\Mine", "x", kRegSz, "1", RegView::k32);
+    registry.SetValue(RegRoot::kCurrentUser, "Software\\Mine\\演示\\Sub", "", kRegSz, "", RegView::k32);
+    return true;
+  });
+  WriteRegistryEntries(ctx);
+  EXPECT_EQ(KeyListText(ctx.journal.Created()),
+            "HKEY_CURRENT_USER\\Software\\Mine\\演示$,32\r\n"
+            "HKEY_CURRENT_USER\\Software\\Mine\\演示\\Sub$,32\r\n");
+  EXPECT_TRUE(ctx.journal.Rollback().complete());
+  EXPECT_FALSE(host.registry().KeyExists(RegRoot::kCurrentUser, "Software\\Mine\\演示", RegView::k32));
+  EXPECT_EQ(host.registry().QueryString(RegRoot::kCurrentUser, "Software\\Mine", "own", RegView::k32), "v");
+}
+
 TEST_F(RegistryEntriesTest, Version5ScriptsWithChineseTextBecomeUtf16) {
   const std::string script =
       "Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\演示]\r\n\"名\"=\"值\"\r\n";
@@ -198,7 +250,20 @@ TEST_F(RegistryEntriesTest, UninstallEntryAndRemovalList) {
                 none + "$,32\r\n" + none + "\\" + none + "$," + none + "\r\n");
 }
 
+// Windows' installed-programs list is a 64-bit program: it has no "Sysnative", and the entry
+// must name the real system folder as it names it.
+TEST_F(RegistryEntriesTest, AnInstallIntoTheSystemFolderUnderWow64IsNamedForThe64BitList) {
+  host.env().SetIs64BitWindows(true);
+  host.env().SetWindowsFolder("C:\\windows");
+  ctx.wizard.install_folder = "C:\\windows\\Sysnative\\演示";
+  EXPECT_TRUE(WriteUninstallEntry(ctx));
+  EXPECT_EQ(Text(kUninstall, "UninstallString"), "\"C:\\windows\\System32\\演示\\uninst.exe\"");
+  EXPECT_EQ(Text(kUninstall, "InstallLocation"), "C:\\windows\\System32\\演示");
+  EXPECT_EQ(Text(kUninstall, "DisplayIcon"), "C:\\windows\\System32\\演示\\demo.exe");
+}
+
 TEST_F(RegistryEntriesTest, TheKeysAWriteCreatesAreNoted) {
+  ctx.journal.Begin("D:\\backup");
   host.env().SetIs64BitWindows(true);
   host.registry().SetValue(RegRoot::kCurrentUser, "Software\\Mine", "x", kRegSz, "v", RegView::k32);
   ctx.settings.registry_data = BuildRegistryStore({
@@ -208,7 +273,7 @@ TEST_F(RegistryEntriesTest, TheKeysAWriteCreatesAreNoted) {
   });
   WriteRegistryEntries(ctx);
   // Parents first, each once; the user's key that was there already is not the install's.
-  EXPECT_EQ(KeyListText(ctx.system.created),
+  EXPECT_EQ(KeyListText(ctx.journal.Created()),
             "HKEY_CURRENT_USER\\Software\\Mine\\演示$,32\r\n"
             "HKEY_CURRENT_USER\\Software\\Mine\\演示\\Sub$,32\r\n"
             "HKEY_LOCAL_MACHINE\\Software$,64\r\n"

@@ -6,6 +6,7 @@
 #include "base/gbk_codec.h"
 #include "base/registry_store.h"
 #include "base/text.h"
+#include "system/created_items.h"
 
 namespace qmb {
 
@@ -49,7 +50,54 @@ std::string RegistryScriptFile(std::string_view script) {
   return bytes;
 }
 
+// A script's text as GBK: UTF-16 (its byte order mark first) converted, anything else as it is.
+std::string ScriptText(std::string_view script) {
+  if (!script.starts_with("\xFF\xFE")) return std::string(script);
+  std::u16string text;
+  for (size_t i = 2; i + 1 < script.size(); i += 2)
+    text.push_back(static_cast<char16_t>(static_cast<unsigned char>(script[i]) |
+                                         static_cast<unsigned char>(script[i + 1]) << 8));
+  return Utf16ToGbk(text);
+}
+
+struct ScriptKey {
+  RegRoot root;
+  std::string key;
+  RegView view;
+};
+
+// The levels of the script's keys that are missing now, in each view regedit may write.
+std::vector<ScriptKey> MissingScriptKeys(Context& ctx, std::string_view script) {
+  std::vector<RegView> views{RegView::k32};
+  if (ctx.platform.env.Is64BitWindows()) views.push_back(RegView::k64);
+  std::vector<ScriptKey> missing;
+  for (const RegistryPath& path : RegistryScriptKeys(script)) {
+    for (const RegView view : views) {
+      for (std::string& key : MissingKeys(ctx.platform.registry, path.root, path.key, view)) {
+        const bool listed = std::any_of(missing.begin(), missing.end(), [&](const ScriptKey& k) {
+          return k.root == path.root && k.view == view && EqualsIgnoreCase(k.key, key);
+        });
+        if (!listed) missing.push_back({path.root, std::move(key), view});
+      }
+    }
+  }
+  return missing;
+}
+
 }  // namespace
+
+std::vector<RegistryPath> RegistryScriptKeys(std::string_view script) {
+  std::vector<RegistryPath> keys;
+  for (const std::string& raw : SplitGbk(ScriptText(script), '\n')) {
+    const std::string line = Trim(raw);  // a CR of a CR LF end included
+    if (line.size() < 3 || line.front() != '[' || line.back() != ']' || line[1] == '-') continue;
+    // A value name keeps the key's text whole (no default-value trimming).
+    std::optional<RegistryPath> path =
+        ParseRegistryPath(std::string_view(line).substr(1, line.size() - 2), "-", false);
+    if (path && !path->key.empty()) keys.push_back(std::move(*path));
+  }
+  return keys;
+}
 
 uint32_t RegistryTypeCode(std::string_view type) {
   if (type == kRegSzType) return kRegSz;
@@ -61,15 +109,9 @@ uint32_t RegistryTypeCode(std::string_view type) {
 bool WriteRegistryValue(Context& ctx, RegRoot root, const std::string& key, const std::string& name,
                         std::string_view value, uint32_t type, std::string_view view_text) {
   const std::string where = key + " [" + name + "] (" + std::string(view_text) + ")";
-  Registry& registry = ctx.platform.registry;
-  const RegView view = RegistryViewOf(view_text);
-  // The keys the write is about to create are ours to remove again when they end up empty.
-  // A write that fails may still have made some of them.
-  std::vector<std::string> made = MissingKeys(registry, root, key, view);
-  const bool set =
-      ctx.journal.SetValue(root, key, name, type, RegistryValueBytes(type, value), view);
-  std::erase_if(made, [&](const std::string& k) { return !registry.KeyExists(root, k, view); });
-  NoteCreatedKeys(ctx.system.created, root, made, view == RegView::k64 ? "64" : "32");
+  // The journal records the keys the write creates: they are ours to remove again.
+  const bool set = ctx.journal.SetValue(root, key, name, type, RegistryValueBytes(type, value),
+                                        RegistryViewOf(view_text));
   if (!set) {
     ctx.log.Failure("registry value " + where);
     return false;
@@ -85,6 +127,7 @@ bool RunRegistryScript(Context& ctx, std::string_view script) {
     ctx.log.Failure("cannot write the registry script " + path);
     return false;
   }
+  std::vector<ScriptKey> keys = MissingScriptKeys(ctx, script);
   // Waiting costs a moment and lets the script file go with the other temporary files.
   const bool ran =
       ctx.platform.processes.Start("regedit /s \"" + path + "\"", ShowMode::kHidden, true);
@@ -92,6 +135,12 @@ bool RunRegistryScript(Context& ctx, std::string_view script) {
     ctx.log.Step("registry script run: " + path);
   else
     ctx.log.Failure("cannot start regedit for " + path);
+  // The keys the script made are the install's, to remove again when empty.
+  for (const ScriptKey& k : keys) {
+    if (!ctx.platform.registry.KeyExists(k.root, k.key, k.view)) continue;
+    ctx.log.Step("registry script created " + k.key + (k.view == RegView::k64 ? " (64)" : " (32)"));
+    ctx.journal.NoteKeysCreated(k.root, {k.key}, k.view);
+  }
   if (!files.RemoveFile(path)) ctx.log.Failure("cannot remove " + path);
   return ran;
 }

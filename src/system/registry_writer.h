@@ -6,7 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include <vector>
+
 #include "context/context.h"
+#include "system/registry_path.h"
 
 namespace qmb {
 
@@ -23,7 +26,14 @@ bool WriteRegistryValue(Context& ctx, RegRoot root, const std::string& key, cons
 // Writes script (GBK registry-file text) to "QMB.reg" in the temp folder, runs it with
 // "regedit /s", waits for regedit and removes the file again. True when regedit ran. A version-5
 // script with Chinese text is written as UTF-16, so that regedit never reads it through the
-// machine's ANSI code page.
+// machine's ANSI code page. The keys the script's key lines name that did not exist before and do
+// afterwards (in either view) go to the install journal as created. Values the script writes into
+// keys that were there are not recorded.
 bool RunRegistryScript(Context& ctx, std::string_view script);
+
+// The keys a registry script's key lines name ("[HKEY_...\key]"; a "[-HKEY_...]" line deletes and
+// names none), in order, for a script in GBK or in UTF-16 with its byte order mark, with lines
+// ending in LF or CR LF. Lines of an unknown root are passed over.
+std::vector<RegistryPath> RegistryScriptKeys(std::string_view script);
 
 }  // namespace qmb

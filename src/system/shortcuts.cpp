@@ -91,7 +91,7 @@ void CreateRecordLinks(Context& ctx, ShortcutRecord& record, const KindFolders& 
       ctx.log.Step("shortcuts: " + link + " exists already and is kept; no link made there");
       continue;
     }
-    if (!ctx.journal.CreateFolderPath(folder, &ctx.system.created.folders)) {
+    if (!ctx.journal.CreateFolderPath(folder)) {
       ctx.log.Failure("shortcuts: cannot make the folder " + folder + " for " + record.name);
       continue;
     }

@@ -92,6 +92,7 @@ TEST_F(ShortcutsTest, AKindThatIsOffSkipsExactlyItsFolder) {
 }
 
 TEST_F(ShortcutsTest, AKindThatIsOffMakesNoFolderAndTheUsersOwnStays) {
+  ctx.journal.Begin("C:\\backup");
   SetKinds(true, false, true);
   AddRecord("演示", "app.exe", Group() + "," + kDesktop);
   CreateShortcuts(ctx);
@@ -103,7 +104,7 @@ TEST_F(ShortcutsTest, AKindThatIsOffMakesNoFolderAndTheUsersOwnStays) {
   host.files().RemoveFile(std::string(kDesktop) + "\\演示.lnk");
   CreateShortcuts(ctx);
   EXPECT_TRUE(host.files().IsDirectory(Group()));
-  EXPECT_FALSE(WasCreated(ctx.system.created, Group()));
+  EXPECT_FALSE(ctx.journal.CreatedFolder(Group()));
   host.files().RemoveFolder(Group());
 
   SetKinds(true, true, true);
@@ -177,6 +178,7 @@ TEST_F(ShortcutsTest, TheUninstallerRecordLinksToTheLauncher) {
 }
 
 TEST_F(ShortcutsTest, OnlyTheLinksMadeAreKeptAndTheUsersOwnStay) {
+  ctx.journal.Begin("C:\\backup");
   SetKinds(false, true, true);
   const std::string users = std::string(kDesktop) + "\\演示.lnk";
   File(users, "the user's own link");
@@ -189,7 +191,7 @@ TEST_F(ShortcutsTest, OnlyTheLinksMadeAreKeptAndTheUsersOwnStay) {
   EXPECT_EQ(host.files().ReadAll("C:\\A\\演示.lnk"), "another of theirs");
   EXPECT_EQ(record.made_links, std::vector<std::string>{"C:\\New\\Sub\\演示.lnk"});
   EXPECT_TRUE(ctx.system.shortcuts[1].made_links.empty());
-  EXPECT_EQ(ctx.system.created.folders, (std::vector<std::string>{"C:\\New", "C:\\New\\Sub"}));
+  EXPECT_EQ(ctx.journal.Created().folders, (std::vector<std::string>{"C:\\New", "C:\\New\\Sub"}));
   EXPECT_FALSE(host.files().Exists("C:\\Other"));  // no folder for a link that is not made
 }
 

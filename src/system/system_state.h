@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-#include "system/created_items.h"
 
 namespace qmb {
 
@@ -38,9 +37,6 @@ struct SystemState {
   // The registry values the package marked for removal, as the registry step lists them for the
   // uninstall record.
   std::string uninstall_registry_list;
-
-  // The folders and registry keys this install made, for the uninstall record.
-  CreatedItems created;
 };
 
 }  // namespace qmb

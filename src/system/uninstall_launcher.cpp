@@ -9,6 +9,7 @@
 #include "base/value_store.h"
 #include "startup/command_line.h"
 #include "system/uninstaller_file.h"
+#include "system/windows_info.h"
 
 namespace qmb {
 
@@ -31,11 +32,26 @@ bool IsUninstallData(std::string_view data) {
          data.ends_with(BuildSection(kKindOpenMark, kKindUninstaller, kKindCloseMark));
 }
 
-// Logs why the uninstaller cannot start and tells the user with message; the exit code.
+// Logs why the uninstaller cannot start and tells the user with message; the exit code. Only a
+// plain start (the installed-programs list, a double click) gets the box: a start with switch
+// words is a script's, maybe a hidden one, that must end rather than wait for a click. Which
+// words mean hidden only the record knows, and it may be what is missing.
 int Refuse(Context& ctx, const std::string& why, const std::string& message) {
   ctx.log.Failure("launcher: " + why);
-  ctx.platform.dialogs.MessageBox(message, "", kMbIconError);
-  return 1;
+  if (ArgumentTextOf(ctx.platform.env.CommandLine()).empty())
+    ctx.platform.dialogs.MessageBox(message, "", kMbIconError);
+  return kLauncherFailed;
+}
+
+// The folder that holds uninst.dat. Started by a 64-bit program through "<Windows>\System32\...",
+// a launcher under WOW64 has its own path in those terms, where its file opens are redirected to
+// SysWOW64; its files are then reached through "Sysnative".
+std::string InstallFolderOf(Context& ctx, const std::string& own) {
+  const std::string folder = ParentFolder(own);
+  if (ctx.platform.files.Exists(JoinPath(folder, "uninst.dat"))) return folder;
+  const std::string real = PathFrom64BitPrograms(ctx, folder);
+  if (real != folder) ctx.log.Step("launcher: " + folder + " is reached as " + real);
+  return real;
 }
 
 // The working copy: the data without its lead byte, then the zero block.
@@ -64,7 +80,7 @@ int RunUninstallLauncher(Context& ctx) {
   files.CreateDirectory(root);
 
   const std::string own = env.ModulePath();
-  const std::string install_folder = ParentFolder(own);
+  const std::string install_folder = InstallFolderOf(ctx, own);
   const std::string data_path = JoinPath(install_folder, "uninst.dat");
   if (!files.Exists(data_path) || files.IsDirectory(data_path))
     return Refuse(ctx, "no " + data_path, kUninstallDataMissing);

@@ -11,12 +11,16 @@
 namespace qmb {
 
 inline constexpr char kUninstallDataMissing[] = "卸载数据丢失，无法启动卸载程序！";
+// The launcher's exit code when the uninstaller cannot start (no or no sound "uninst.dat", no
+// working copy); otherwise it ends with the uninstaller's.
+inline constexpr int kLauncherFailed = 1;
 // Zero bytes appended to the working copy behind its sections.
 inline constexpr size_t kWorkingCopyPadding = 10485760;
 
 // The launcher's steps: resets temp\Uninstall, makes the working folder temp\Uninstall\<product
 // name from the NAME resource>, writes the working copy (named like the launcher) and "uninst.ico"
-// there and starts the copy in that folder. Returns the exit code: 0 when the copy was started.
+// there, starts the copy in that folder and waits for it. Returns the copy's exit code, or
+// kLauncherFailed.
 int RunUninstallLauncher(Context& ctx);
 
 // The working copy's command line: the copy, the install folder (which holds "uninst.dat") and

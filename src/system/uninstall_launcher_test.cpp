@@ -32,8 +32,10 @@ class UninstallLauncherTest : public ::testing::Test, public test::SystemFixture
     host.env().SetResource("NAME", 100, resource);
   }
   std::string DataPath() { return std::string(kFolder) + "\\uninst.dat"; }
+  // A plain start, as from the installed-programs list: the one that may show a box.
+  void StartPlainly() { host.env().SetCommandLine("\"" + std::string(kFolder) + "\\uninst.exe\""); }
   void ExpectRefused(const std::string& message) {
-    EXPECT_EQ(RunUninstallLauncher(ctx), 1);
+    EXPECT_EQ(RunUninstallLauncher(ctx), kLauncherFailed);
     ASSERT_EQ(host.dialogs().message_boxes().size(), 1u);
     EXPECT_EQ(host.dialogs().message_boxes()[0].text, message);
     EXPECT_EQ(host.dialogs().message_boxes()[0].title, "");
@@ -64,6 +66,7 @@ TEST_F(UninstallLauncherTest, MakesTheWorkingCopyRunsItAndEndsWithItsCode) {
 }
 
 TEST_F(UninstallLauncherTest, MissingOrDamagedDataStopsWithTheMessage) {
+  StartPlainly();
   host.files().RemoveFile(DataPath());
   ExpectRefused(kUninstallDataMissing);
   EXPECT_TRUE(host.files().IsDirectory("C:\\Temp\\Uninstall"));
@@ -87,11 +90,41 @@ TEST_F(UninstallLauncherTest, AHostileNameStaysInsideTheUninstallFolder) {
 }
 
 TEST_F(UninstallLauncherTest, AFailedStartIsReported) {
+  StartPlainly();
   host.processes().SetHandler([](const StartCall&) { return false; });
   EXPECT_EQ(RunUninstallLauncher(ctx), 1);
   ASSERT_EQ(host.dialogs().message_boxes().size(), 1u);
   EXPECT_NE(host.dialogs().message_boxes()[0].text.find("无法启动卸载程序"), std::string::npos);
   EXPECT_TRUE(Logged("cannot start"));
+}
+
+// A script's run (switch words) must end, not wait for a click on a box nobody sees.
+TEST_F(UninstallLauncherTest, AStartWithSwitchWordsShowsNoBox) {
+  host.files().RemoveFile(DataPath());
+  EXPECT_EQ(RunUninstallLauncher(ctx), kLauncherFailed);
+  EXPECT_TRUE(host.dialogs().message_boxes().empty());
+  EXPECT_TRUE(Logged("launcher: no " + DataPath()));
+  EXPECT_TRUE(host.processes().starts().empty());
+}
+
+// Under WOW64 a 64-bit caller names the real system folder "System32", which this 32-bit launcher
+// would open as SysWOW64: the data is found through "Sysnative", and the copy told that folder.
+TEST_F(UninstallLauncherTest, StartedThroughSystem32UnderWow64ItFindsItsDataThroughSysnative) {
+  const std::string named = "C:\\Windows\\System32\\演示";
+  const std::string real = "C:\\Windows\\Sysnative\\演示";
+  host.files().RemoveFile(DataPath());
+  File(real + "\\uninst.dat", data_);
+  host.env().SetModulePath(named + "\\uninst.exe");
+  host.env().SetCommandLine("\"" + named + "\\uninst.exe\" -hp");
+
+  // On 32-bit Windows nothing is redirected: System32 is System32.
+  EXPECT_EQ(RunUninstallLauncher(ctx), kLauncherFailed);
+  EXPECT_TRUE(host.processes().starts().empty());
+
+  host.env().SetIs64BitWindows(true);
+  EXPECT_EQ(RunUninstallLauncher(ctx), 0);
+  ASSERT_EQ(host.processes().starts().size(), 1u);
+  EXPECT_EQ(SplitCommandLine(host.processes().starts()[0].command_line)[0], real);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "system/uninstall_record.h"
 
 #include "base/ini.h"
+#include "base/marked_section.h"
 #include "base/package_layout.h"
 #include "base/path.h"
 #include "base/value_store.h"
@@ -108,6 +109,24 @@ std::string BuildSkinStore(const Context& ctx) {
   return store;
 }
 
+int64_t UninstallerFilesSize(Context& ctx) {
+  if (!GeneratesUninstaller(ctx)) return 0;
+  const size_t image =
+      ReadRuntimeImage(ctx, ctx.platform.env.ModulePath(), kKindOpenMark).size() + 1;  // lead byte
+  const auto section = [](std::string_view open, std::string_view close, size_t content) {
+    return BuildSection(open, "", close).size() + content;
+  };
+  const size_t sections =
+      section(kUninstallSettingsOpenMark, kUninstallSettingsCloseMark,
+              ctx.settings.uninstall_blob.size()) +
+      section(kUninstallRecordOpenMark, kUninstallRecordCloseMark,
+              BuildUninstallIni(ctx).size() + BuildUninstallFileList(ctx).size()) +
+      section(kSkinOpenMark, kSkinCloseMark, BuildSkinStore(ctx).size()) +
+      section(kKindOpenMark, kKindCloseMark, kKindUninstaller.size());
+  return static_cast<int64_t>(LoadUninstallerResource(ctx).size() + image + sections +
+                              ctx.system.uninstaller_icon.size());
+}
+
 namespace {
 
 // "uninst.dat" and "uninst.exe" complete; false at the first piece that could not be written.
@@ -117,7 +136,7 @@ bool WriteUninstallerFiles(Context& ctx, const std::string& launcher_path,
   const std::string& folder = ctx.wizard.install_folder;
   // An extraction that made nothing leaves no folder; the uninstaller still has links and registry
   // values to remove.
-  if (!ctx.journal.CreateFolderPath(folder, &ctx.system.created.folders)) {
+  if (!ctx.journal.CreateFolderPath(folder)) {
     ctx.log.Failure("uninstaller: cannot make " + folder);
     return false;
   }
@@ -148,8 +167,9 @@ bool WriteUninstallerFiles(Context& ctx, const std::string& launcher_path,
   std::string full_record;
   StoreSet(record, "卸载路径", BuildUninstallFileList(ctx), full_record);
   StoreSet(full_record, "卸载注册表", ctx.system.uninstall_registry_list, full_record);
-  StoreSet(full_record, kCreatedFolderListName, FolderListText(ctx.system.created), full_record);
-  StoreSet(full_record, kCreatedKeyListName, KeyListText(ctx.system.created), full_record);
+  const CreatedItems created = ctx.journal.Created();
+  StoreSet(full_record, kCreatedFolderListName, FolderListText(created), full_record);
+  StoreSet(full_record, kCreatedKeyListName, KeyListText(created), full_record);
   return AppendSection(ctx, data_path, kUninstallSettingsOpenMark, kUninstallSettingsCloseMark,
                        ctx.settings.uninstall_blob) &&
          AppendSection(ctx, data_path, kUninstallRecordOpenMark, kUninstallRecordCloseMark,

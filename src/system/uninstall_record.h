@@ -4,6 +4,7 @@
 // the registry list appended as named values), the skin store and the package kind "qmb-2".
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "context/context.h"
@@ -15,6 +16,11 @@ namespace qmb {
 // could not be written: the entry is then not written, and a complete install's outcome becomes
 // kUninstallerFailed.
 bool WriteUninstallRecord(Context& ctx);
+
+// What the uninstaller's files will take, for the free-space check before the install: the
+// launcher, the program image and the sections of "uninst.dat" (the record's lists, which grow with
+// the payload, counted as the names known now) and the icon file. 0 without an uninstaller.
+int64_t UninstallerFilesSize(Context& ctx);
 
 // The uninstall record's INI text, sections and keys in the order the uninstaller expects.
 std::string BuildUninstallIni(Context& ctx);

@@ -64,8 +64,12 @@ class UninstallRecordTest : public ::testing::Test, public test::SystemFixture {
         {"演示", "app.exe", "", "C:\\A\\，c:\\b%AC%c", true, "", "", {"C:\\A\\演示.lnk"}},
         {"kept", "app.exe", "", "C:\\A", false, "", "", {"C:\\A\\kept.lnk"}},
         {"x.LNK", "app.exe", "", "C:\\B", true, "", "", {"C:\\B\\x.LNK"}}};
-    s.created.folders = {std::string(kInstallFolder), std::string(kInstallFolder) + "\\data"};
-    s.created.keys = {{RegRoot::kCurrentUser, "Software\\演示", "32"}};
+    // What the journal recorded: the install folder with a payload folder, and a key of a value.
+    MakeFolder("C:\\Program Files");
+    host.registry().SetValue(RegRoot::kCurrentUser, "Software", "mine", kRegSz, "x", RegView::k32);
+    ctx.journal.Begin("C:\\backup");
+    ctx.journal.CreateFolderPath(std::string(kInstallFolder) + "\\data");
+    ctx.journal.SetValue(RegRoot::kCurrentUser, "Software\\演示", "v", kRegSz, "x", RegView::k32);
     s.alternative_start_menu_name = "别的组";
     s.small_picture = "small";
     s.large_picture = "";
@@ -99,7 +103,6 @@ TEST_F(UninstallRecordTest, TheFileListEndsWithTheUninstallerWithoutALineEnd) {
 }
 
 TEST_F(UninstallRecordTest, WritesTheLauncherAndTheDataFile) {
-  MakeFolder(kInstallFolder);  // made by the extraction, and listed as such
   EXPECT_TRUE(WriteUninstallRecord(ctx));
   EXPECT_EQ(host.files().ReadAll(Path("uninst.exe")), "MZ launcher");
   EXPECT_FALSE(host.files().Exists(Path("uninst.ini")));

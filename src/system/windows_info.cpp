@@ -1,7 +1,9 @@
-// Windows version and quick-launch folder.
+// Windows version, quick-launch folder and the system folders' names under WOW64.
 #include "system/windows_info.h"
 
 #include <cmath>
+
+#include "base/wow64_paths.h"
 
 namespace qmb {
 
@@ -40,6 +42,17 @@ std::string QuickLaunchFolder(Context& ctx) {
   const std::string current = profile + "\\AppData\\Roaming\\Microsoft\\Internet Explorer\\Quick Launch";
   if (ctx.platform.files.IsDirectory(current)) return current;
   return profile + "\\Application Data\\Microsoft\\Internet Explorer\\Quick Launch";
+}
+
+std::string PathFor64BitPrograms(Context& ctx, std::string_view path) {
+  Env& env = ctx.platform.env;
+  return env.RunsUnderWow64() ? PathFor64BitPrograms(path, env.WindowsFolder()) : std::string(path);
+}
+
+std::string PathFrom64BitPrograms(Context& ctx, std::string_view path) {
+  Env& env = ctx.platform.env;
+  return env.RunsUnderWow64() ? PathFrom64BitPrograms(path, env.WindowsFolder())
+                              : std::string(path);
 }
 
 }  // namespace qmb

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "context/context.h"
 
@@ -19,5 +20,10 @@ bool HasTaskbarVerbs(Context& ctx);
 // "AppData\Roaming\Microsoft\Internet Explorer\Quick Launch" when that folder exists, else the
 // older "Application Data\Microsoft\Internet Explorer\Quick Launch".
 std::string QuickLaunchFolder(Context& ctx);
+
+// A system-folder path as a 64-bit program names it, and back (base/wow64_paths.h); unchanged
+// unless this program runs under WOW64.
+std::string PathFor64BitPrograms(Context& ctx, std::string_view path);
+std::string PathFrom64BitPrograms(Context& ctx, std::string_view path);
 
 }  // namespace qmb

@@ -191,7 +191,10 @@ void RemoveUninstallEntry(Context& ctx) {
     const std::optional<std::string> location =
         registry.QueryString(RegRoot::kLocalMachine, key, "InstallLocation", view);
     if (!location) continue;
-    if (!EqualsIgnoreCase(NormalizePath(*location), state.install_folder)) {
+    // The entry names the folder for 64-bit programs; an older one named it as this program does.
+    const std::string named = NormalizePath(*location);
+    if (!EqualsIgnoreCase(named, state.install_folder) &&
+        !EqualsIgnoreCase(named, PathFor64BitPrograms(ctx, state.install_folder))) {
       ctx.log.Step("uninstall: " + where + " names another folder; kept");
       continue;
     }

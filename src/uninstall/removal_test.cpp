@@ -182,6 +182,25 @@ TEST_F(RemovalTest, TheUninstallEntryGoesOnlyWhereThisInstallWroteIt) {
   EXPECT_TRUE(HasValue(RegRoot::kLocalMachine, kEntryKey, "DisplayName", RegView::k64));
 }
 
+// Installed under WOW64 into the real system folder, reached as "Sysnative": the entry names the
+// folder as 64-bit programs do, "System32", and is still this install's.
+TEST_F(RemovalTest, AnEntryNamingTheSystemFolderFor64BitProgramsIsThisInstalls) {
+  host.env().SetWindowsFolder("C:\\Windows");
+  ctx.uninstall.install_folder = "C:\\Windows\\Sysnative\\演示";
+  Entry(RegView::k32, "C:\\Windows\\System32\\演示");
+  Record("[软件卸载配置]\r\n卸载项视图=32\r\n", {}, "");
+  RemoveAll(ctx);
+  EXPECT_FALSE(host.registry().KeyExists(RegRoot::kLocalMachine, kEntryKey, RegView::k32));
+  // What the redirected program names System32 is SysWOW64 for the list: another folder.
+  ctx.uninstall.install_folder = "C:\\Windows\\System32\\演示";
+  Entry(RegView::k32, "C:\\Windows\\System32\\演示\\");
+  RemoveAll(ctx);
+  EXPECT_FALSE(HasValue(RegRoot::kLocalMachine, kEntryKey, "DisplayName", RegView::k32));
+  Entry(RegView::k32, "C:\\Windows\\Sysnative\\演示");
+  RemoveAll(ctx);
+  EXPECT_TRUE(HasValue(RegRoot::kLocalMachine, kEntryKey, "DisplayName", RegView::k32));
+}
+
 TEST_F(RemovalTest, KeptFilesSurviveWithTheirFoldersAndForeignFilesStay) {
   File(In("app.exe"));
   File(In("saves\\slot1\\a.sav"));

@@ -55,13 +55,13 @@ class UninstallFlowTest : public ::testing::Test, public test::UninstallFixture 
     installer.wizard.install_folder = kInstall;
     installer.system.shortcut_choice_list = "1$，1$，1";
     // What the extraction does: the install folder, the payload's files and their folders.
-    const std::vector<std::string> before = ListFolderTree(host.files(), kInstall);
-    CreateFolderPath(host.files(), kInstall, &installer.system.created.folders);
+    installer.journal.Begin("C:\\backup");
+    installer.journal.CreateFolderPath(kInstall);
     for (const char* file : {"app.exe", "data\\a.dat", "data\\deep\\b.dat"}) {
+      installer.journal.PrepareFile(In(file));
       File(In(file));
       installer.progress.installed_files += In(file) + "\r\n";
     }
-    NoteNewFolders(installer, kInstall, before);
     File("C:\\pkg\\setup.exe", kImage + '\0' + "QMB-mark=配置包A\x01qmb-1QMB-mark=配置包B\x01");
     host.env().SetResource("UNINST_DAT", 100, "MZ launcher");
     ReadSystemSettings(installer);

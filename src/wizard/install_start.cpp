@@ -17,6 +17,7 @@
 #include "startup/settings_loader.h"
 #include "startup/temporary_files.h"
 #include "system/system_settings.h"
+#include "system/uninstall_record.h"
 #include "uninstall/removal_paths.h"
 
 namespace qmb {
@@ -59,11 +60,12 @@ int64_t FreeBytes(Context& ctx, const std::string& folder) {
   return static_cast<int64_t>(free / 1024 * 1024);
 }
 
-// Steps 5 and 6: false, after telling the user, when the payload (and every split volume, which
-// the extraction copies nothing of but must fit beside) would not fit.
+// Steps 5 and 6: false, after telling the user, when the payload with the uninstaller's files
+// (and every split volume, which the extraction copies nothing of but must fit beside) would not
+// fit.
 bool CheckFreeSpace(Context& ctx, const std::string& folder) {
   const int64_t free = FreeBytes(ctx, folder);
-  int64_t needed = ctx.startup.required_size;
+  int64_t needed = ctx.startup.required_size + UninstallerFilesSize(ctx);
   const std::vector<std::string>& volumes = ctx.startup.volume_list;
   for (const std::string& volume : volumes) {
     needed += static_cast<int64_t>(ctx.platform.files.Size(volume).value_or(0));
@@ -187,7 +189,7 @@ bool StartInstall(Context& ctx, const std::string& password, bool given) {
   // first to need it.
   BeginInstallJournal(ctx);
   if (!ctx.startup.test_mode() &&
-      !ctx.journal.CreateFolderPath(wizard.install_folder, &ctx.system.created.folders))
+      !ctx.journal.CreateFolderPath(wizard.install_folder))
     ctx.log.Failure("install: cannot make " + wizard.install_folder);
   RunProgramList(ctx, wizard.pre_install_runs);
   RunInstall(ctx, wizard.payload_password);

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include "base/digest.h"
+#include "base/marked_section.h"
+#include "base/package_layout.h"
 #include "extract/install_outcome.h"
 #include "extract/payload_test_support.h"
 #include "extract/wizard_install_view.h"
@@ -43,6 +45,34 @@ TEST_F(InstallStartTest, FolderMustBeAFolderBelowADrive) {
   EXPECT_TRUE(CheckInstallPath(ctx_, "d:\\Program Files\\\x81\x7C"));
   EXPECT_TRUE(CheckInstallPath(ctx_, "C:\\Program Files (x86)\\演示软件 1.0"));
   EXPECT_EQ(Boxes().size(), 8u);
+}
+
+// The uninstaller's files go into the install folder as well: a drive that holds the payload but
+// not them would leave an install whose uninstaller cannot be written.
+TEST_F(InstallStartTest, FreeSpaceCountsTheUninstallersFiles) {
+  constexpr size_t kImage = 40 * 1024;
+  constexpr size_t kLauncher = 30 * 1024;
+  host_.env().SetModulePath("C:\\pkg\\setup.exe");
+  host_.files().WriteAll("C:\\pkg\\setup.exe",
+                         "MZ" + std::string(kImage - 2, 'i') +
+                             BuildSection(kKindOpenMark, kKindInstaller, kKindCloseMark) + "payload");
+  host_.env().SetResource(kLauncherResourceType, kLauncherResourceId, std::string(kLauncher, 'L'));
+  ctx_.system.uninstaller_icon = std::string(5 * 1024, 'c');
+  ctx_.startup.required_size = 10 * 1024;
+  // The payload and the image alone would fit; with the launcher and the icon they do not.
+  host_.files().SetFreeSpace('C', 10 * 1024 + kImage + kLauncher);
+  Set("禾木软件名称", "演示");
+  Set("是否生成卸载程序", "1");
+  EXPECT_FALSE(StartInstall(ctx_, "", false));
+  EXPECT_EQ(ctx_.outcome.result, InstallResult::kTooLittleSpace);
+  EXPECT_FALSE(Exists("C:\\App"));
+  // Without an uninstaller the same drive is enough.
+  ctx_.outcome = {};
+  Set("是否生成卸载程序", "0");
+  MakePayload({{"a.txt", "A"}}, "pw");
+  Set("safe", "pw");
+  EXPECT_TRUE(StartInstall(ctx_, "", false));
+  EXPECT_EQ(Read("C:\\App\\a.txt"), "A");
 }
 
 TEST_F(InstallStartTest, PackagePathRules) {

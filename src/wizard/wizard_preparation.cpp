@@ -9,6 +9,7 @@
 #include "startup/settings_registry.h"
 #include "system/registry_path.h"
 #include "system/system_settings.h"
+#include "system/windows_info.h"
 #include "wizard/built_in_texts.h"
 #include "wizard/after_install_runs.h"
 #include "wizard/components_model.h"
@@ -45,10 +46,12 @@ std::string ReadFolderValue(Context& ctx, RegRoot root, const std::string& key,
   return value;
 }
 
-// Where an earlier install of the product went, as its uninstall entry says.
+// Where an earlier install of the product went, as its uninstall entry (written for 64-bit
+// programs) says.
 std::string PreviousLocation(Context& ctx) {
-  return ReadFolderValue(ctx, RegRoot::kLocalMachine, kUninstallKey + ReadSetting(ctx, "禾木软件名称"),
-                         "InstallLocation");
+  return PathFrom64BitPrograms(
+      ctx, ReadFolderValue(ctx, RegRoot::kLocalMachine,
+                           kUninstallKey + ReadSetting(ctx, "禾木软件名称"), "InstallLocation"));
 }
 
 // "安装位置" may name a registry value, "GetReg(" root "\" key "\" value name ")": its value then

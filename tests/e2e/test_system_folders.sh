@@ -6,6 +6,9 @@
 #  - its registry values record "%ProgramFiles%" (the 64-bit program folder: the " (x86)" of the
 #    32-bit program's environment is dropped), "%ProgramFiles_x86%" (the folder a program of the
 #    running build uses) and "%System32%" ("Sysnative" on 64-bit Windows).
+#  - under WoW64 its uninstall entry names the folder as 64-bit programs do ("System32", which is
+#    where Windows' installed-programs list runs "UninstallString"), and that command with "-hp"
+#    removes everything the install made and ends with 0, the user's own file in that folder intact.
 # In a 32-bit prefix there is one system folder and one program folder.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -24,7 +27,9 @@ cleanup() {
   rm -rf "$work" "$installed64" "$installed32" "$(drive_c)/windows/Sysnative"
 }
 cleanup
-mkdir -p "$work"
+mkdir -p "$work" "$installed64"
+# The user's own file where the product goes.
+printf 'mine\r\n' >"$installed64/mine.txt"
 
 plain_demo_project "$project"
 mkdir -p "$project/registry"
@@ -43,7 +48,8 @@ log() { iconv -f GBK -t UTF-8 "$work/$1" | tr -d '\r' | tail -n 15; }
 
 # The expanded folders, as the install wrote them.
 exported=$(wine_reg_export "$key") || { log setup.log; fail "no key $key"; }
-if [ "$QMB_WINDOWS_ARCH" = win64 ]; then system32='C:\windows\Sysnative'; else system32='C:\windows\System32'; fi
+# "Sysnative" names the real system folder for a 32-bit program on 64-bit Windows alone.
+if [ "$QMB_E2E_WAY" = wow64 ]; then system32='C:\windows\Sysnative'; else system32='C:\windows\System32'; fi
 expect_value() {  # expect_value NAME WINDOWS-PATH (Windows compares names without case)
   local want="\"$1\"=\"${2//\\/\\\\}\""
   grep -qixF -- "$want" <<<"$exported" || fail "$1 should be $2:"$'\n'"$exported"
@@ -53,14 +59,26 @@ expect_value ProgramFiles_x86 "$(program_files "$(process_view)")"
 expect_value System32 "$system32"
 echo "ok %ProgramFiles% $(program_files 64), %ProgramFiles_x86% $(program_files "$(process_view)"), %System32% $system32"
 
-# "Sysnative" is a name only a 32-bit program on 64-bit Windows has; the x86-64 build would make a
-# folder of that name, which is why only the shipped build is asked where the files land.
-if [ "$QMB_WINDOWS_BUILD" = win32 ]; then
-  [ -f "$installed64/demo.exe" ] || { log setup.log; fail "no demo.exe in $(system_folder 64)\\qmbfolders"; }
-  if [ "$installed32" != "$installed64" ]; then
-    [ ! -e "$installed32" ] || fail "the files went to $(system_folder 32), not the 64-bit system folder"
-  fi
-  [ ! -e "$(drive_c)/windows/Sysnative" ] || fail "a real folder named Sysnative was made"
-  echo "ok the payload is in $(system_folder 64)\\qmbfolders"
+[ -f "$installed64/demo.exe" ] || { log setup.log; fail "no demo.exe in $(system_folder 64)\\qmbfolders"; }
+if [ "$installed32" != "$installed64" ]; then
+  [ ! -e "$installed32" ] || fail "the files went to $(system_folder 32), not the 64-bit system folder"
 fi
+[ ! -e "$(drive_c)/windows/Sysnative" ] || fail "a real folder named Sysnative was made"
+echo "ok the payload is in $(system_folder 64)\\qmbfolders"
+
+# The uninstall entry as Windows' installed-programs list (a 64-bit program in a 64-bit prefix, as
+# `wine` is here) reads and runs it.
+entry=$(wine_reg_export "$uninstall_key") || fail "no uninstall entry $uninstall_key"
+want='"UninstallString"="\"C:\\windows\\system32\\qmbfolders\\uninst.exe\""'
+grep -qixF -- "$want" <<<"$entry" || fail "the entry should name the 64-bit system folder:"$'\n'"$entry"
+code=0
+SETUP_LOG='C:\qmbfolders\uninstall.log' run_wine 'C:\windows\system32\qmbfolders\uninst.exe' -hp \
+  >/dev/null 2>&1 || code=$?
+[ "$code" = 0 ] || { log uninstall.log; fail "uninst.exe -hp ended with $code"; }
+left=$(cd "$installed64" && find . -mindepth 1 | sort)
+[ "$left" = ./mine.txt ] || { log uninstall.log; fail "the uninstall left in the install folder:"$'\n'"$left"; }
+[ "$(cat "$installed64/mine.txt")" = $'mine\r' ] || fail "the user's file changed"
+wine_reg_export "$uninstall_key" >/dev/null && fail "the uninstall entry is still there"
+wine_reg_export "$key" >/dev/null && fail "the product's key $key is still there"
+echo "ok uninst.exe -hp named by the entry removed the install and kept the user's file"
 cleanup

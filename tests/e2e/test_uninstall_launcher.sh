@@ -7,7 +7,8 @@
 #    own switches and waits for it; the copy recognises that it is an uninstaller, finds that this
 #    record holds no file list, removes nothing and cleans up its working folder (all but itself,
 #    which runs); the launcher ends with the copy's exit code 2 (damaged data);
-#  - without uninst.dat it says "卸载数据丢失，无法启动卸载程序！" and starts nothing.
+#  - without uninst.dat it says "卸载数据丢失，无法启动卸载程序！" and starts nothing; started with
+#    switch words (a script's run, "-hp") it shows no box: a log line and exit code 1.
 set -euo pipefail
 
 : "${QMB_SOURCE_DIR:=$(cd "$(dirname "$0")/../.." && pwd)}"
@@ -98,5 +99,13 @@ grep -qF 'text: 卸载数据丢失，无法启动卸载程序！' "$work/answer.
 [ "$code" = 1 ] || fail "missing data: exit code $code"
 [ -z "$(ls -A "$temp/Uninstall")" ] || fail "missing data: something was made in TEMP\\Uninstall"
 echo "ok a launcher without uninst.dat says so"
+
+# 3. The same in a script's run (switch words): no box to wait for, only a log line and code 1.
+code=0
+SETUP_LOG='C:\qmbuninst\empty.log.gbk' run_wine 'C:\qmbuninst\empty\uninst.exe' -hp >/dev/null 2>&1 || code=$?
+[ "$code" = 1 ] || fail "missing data, -hp: exit code $code"
+iconv -f GBK -t UTF-8 "$work/empty.log.gbk" | tr -d '\r' | grep -qiF 'launcher: no C:\qmbuninst\empty\uninst.dat' \
+  || fail "missing data, -hp: no log line"
+echo "ok a hidden run of a launcher without uninst.dat ends with 1 and a log line"
 
 rm -rf "$work" "$temp/Uninstall"

@@ -38,6 +38,8 @@ class HostEnv : public Env {
   std::string UserName() override { return user_; }
   WindowsVersion GetWindowsVersion() override { return version_; }
   bool Is64BitWindows() override { return is_64bit_; }
+  // The host stands for the shipped 32-bit program, which 64-bit Windows runs under WOW64.
+  bool RunsUnderWow64() override { return is_64bit_; }
   uint32_t TickCount() override;
   std::string ModulePath() override { return module_path_; }
   std::string CommandLine() override { return command_line_; }

@@ -79,6 +79,11 @@ WindowsVersion Win32Env::GetWindowsVersion() {
 
 bool Win32Env::Is64BitWindows() { return Is64BitWindowsNative(); }
 
+bool Win32Env::RunsUnderWow64() {
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+
 uint32_t Win32Env::TickCount() { return GetTickCount(); }
 
 std::string Win32Env::ModulePath() {

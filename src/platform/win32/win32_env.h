@@ -14,6 +14,7 @@ class Win32Env : public Env {
   std::string UserName() override;
   WindowsVersion GetWindowsVersion() override;
   bool Is64BitWindows() override;
+  bool RunsUnderWow64() override;
   uint32_t TickCount() override;
   std::string ModulePath() override;
   std::string CommandLine() override;
