@@ -39,6 +39,14 @@ class PackageWriterTest : public TempDirTest {
   PackageRequest Request(const std::string& out = "out.exe") {
     return {runtime_, project_, dir() / "out" / out, std::string("\x12\x34", 2), {}};
   }
+  // A project that asks for an uninstaller, packed with `runtime` into the output folder.
+  PackageRequest UninstallerRequest(const fs::path& runtime) {
+    fs::create_directories(dir() / "out");
+    PackageRequest r = Request();
+    r.runtime = runtime;
+    r.project = MakeProject(dir() / "uninstaller", "safe=pw\r\n是否生成卸载程序=1");
+    return r;
+  }
   // Nothing under the output name and no temp file beside it.
   void ExpectNoOutput() {
     EXPECT_FALSE(fs::exists(dir() / "out" / "out.exe"));
@@ -290,10 +298,7 @@ fs::path RuntimeWithLauncher(const fs::path& dir, const std::string& name, int n
 // The launcher carried compressed is named inside and compressed again into the same room; one
 // that no longer fits is refused, not cut.
 TEST_F(PackageWriterTest, NamesACompressedLauncherWithinItsRoom) {
-  fs::create_directories(dir() / "out");
-  PackageRequest r = Request();
-  r.runtime = RuntimeWithLauncher(dir() / "rt", "packed", 128, 2048);
-  r.project = MakeProject(dir() / "uninstaller", "safe=pw\r\n是否生成卸载程序=1");
+  PackageRequest r = UninstallerRequest(RuntimeWithLauncher(dir() / "rt", "packed", 128, 2048));
   std::string error;
   ASSERT_TRUE(WritePackage(r, error)) << error;
   const std::string runtime = Bytes(r.runtime);
@@ -332,10 +337,7 @@ TEST_F(PackageWriterTest, NamesACompressedLauncherWithinItsRoom) {
 }
 
 TEST_F(PackageWriterTest, NamesTheUninstallerLauncher) {
-  fs::create_directories(dir() / "out");
-  PackageRequest r = Request();
-  r.runtime = RuntimeWithLauncher(dir() / "rt", "named", 128);
-  r.project = MakeProject(dir() / "uninstaller", "safe=pw\r\n是否生成卸载程序=1");
+  PackageRequest r = UninstallerRequest(RuntimeWithLauncher(dir() / "rt", "named", 128));
   std::string error;
   ASSERT_TRUE(WritePackage(r, error)) << error;
   const std::string runtime = Bytes(r.runtime);
