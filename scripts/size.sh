@@ -11,7 +11,7 @@ goal=2500000
 objdump=i686-w64-mingw32-objdump
 grep -q 'pei-x86-64' <(x86_64-w64-mingw32-objdump -f "$dir/setup.exe" 2>/dev/null) && objdump=x86_64-w64-mingw32-objdump
 
-for f in setup.exe 7-zip32.dll uninst.exe setup.map sevenzip_dll.map uninst.map; do
+for f in setup.exe 7-zip32.dll uninst.exe uninst.exe.gz setup.map sevenzip_dll.map uninst.map; do
   [ -f "$dir/$f" ] || { echo "size: $dir/$f is missing; build first (make win32)" >&2; exit 2; }
 done
 
@@ -61,7 +61,7 @@ echo
 echo "Resources of setup.exe"
 dll=$(stat -c %s "$dir/7-zip32.dll")
 printf "  %-28s %s (gzip of %s)\n" "7-zip32.dll" "$(kb "$(stat -c %s "$dir/7-zip32.dll.gz")")" "$(kb "$dll")"
-printf "  %-28s %s\n" "uninst.exe" "$(kb "$(stat -c %s "$dir/uninst.exe")")"
+printf "  %-28s %s (gzip of %s, with its room)\n" "uninst.exe" "$(kb "$(stat -c %s "$dir/uninst.exe.gz")")" "$(kb "$(stat -c %s "$dir/uninst.exe")")"
 echo
 tables=$(mktemp)
 trap 'rm -f "$tables"' EXIT

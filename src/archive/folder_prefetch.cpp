@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "archive/thread_priority.h"
+
 namespace qmb::sevenzip {
 
 namespace {
@@ -153,8 +155,10 @@ void FolderPrefetcher::Decode(size_t item) {
   FolderStages stages = open_(items_[item].folder, view, *this, error);
   std::unique_ptr<Source> source = std::move(stages.decode);
   uint64_t left = stages.filter ? stages.decode_size : items_[item].bytes;
+  bool ahead = false;
   {
     std::lock_guard lock(mutex_);
+    ahead = item != head_;
     slot.opened = true;
     slot.finish = std::move(stages);  // the reader's from here on
     if (!source) {
@@ -164,6 +168,10 @@ void FolderPrefetcher::Decode(size_t item) {
   }
   changed_.notify_all();
   if (!source) return;
+  // A folder ahead of the reader is decoded behind the folder being read and the writing of its
+  // files, which is what the run waits for.
+  bool behind = false, stopped = false;
+  if (ahead) RunBehind(behind = true);
   Status status = Status::kOk;
   while (left > 0 && status == Status::kOk) {
     std::vector<uint8_t> chunk = TakeChunk(static_cast<size_t>(std::min<uint64_t>(kChunk, left)));
@@ -173,13 +181,20 @@ void FolderPrefetcher::Decode(size_t item) {
     chunk.resize(got);
     left -= got;
     std::unique_lock lock(mutex_);
-    if (!WaitForRoom(lock, item, got)) return;
+    if (!WaitForRoom(lock, item, got)) {
+      stopped = true;
+      break;
+    }
     taken_ += got;
     if (got) slot.chunks.push_back(std::move(chunk));
     slot.end_status = status;
+    ahead = item != head_;
     lock.unlock();
     changed_.notify_all();
+    if (ahead != behind) RunBehind(behind = ahead);
   }
+  if (behind) RunBehind(false);
+  if (stopped) return;
   {
     std::lock_guard lock(mutex_);
     slot.finished = true;

@@ -2,6 +2,7 @@
 #include "archive/large_block.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -27,6 +28,19 @@ bool LargeBlock::Allocate(size_t size) {
 #endif
   data_ = static_cast<uint8_t*>(std::malloc(size));
   return data_ != nullptr;
+}
+
+bool LargeBlock::AllocateZeroed(size_t size) {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+  if (!Allocate(size)) return false;
+  std::memset(data_, 0, size);
+  return true;
+#else
+  // calloc: fresh pages from the system cost nothing until they are written.
+  std::free(data_);
+  data_ = static_cast<uint8_t*>(std::calloc(size, 1));
+  return data_ != nullptr;
+#endif
 }
 
 }  // namespace qmb::sevenzip

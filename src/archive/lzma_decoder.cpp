@@ -184,10 +184,8 @@ bool SplitProperties(uint8_t byte, unsigned& lc, unsigned& lp, unsigned& pb) {
 bool Decoder::Allocate(size_t window, unsigned literal_bits) {
   if (literal_bits > 12 || window == 0 || window > SIZE_MAX - 4 * kCopySlack) return false;
   probs_.reset(new (std::nothrow) uint16_t[kLiteral + (size_t(kLiteralSize) << literal_bits)]);
-  // calloc: a large window costs no time until it is written, and the bytes a chunked copy reads
-  // beyond what was decoded are defined.
-  window_.reset(static_cast<uint8_t*>(std::calloc(window + 2 * kCopySlack, 1)));
-  if (!probs_ || !window_) return false;
+  // Zeroed: the bytes a chunked copy reads beyond what was decoded are defined.
+  if (!probs_ || !window_.AllocateZeroed(window + 2 * kCopySlack)) return false;
   literal_bits_ = literal_bits;
   window_size_ = window + kCopySlack;
   pos_ = 0;
@@ -230,7 +228,7 @@ void Decoder::InitState() {
 }
 
 void Decoder::Store(const uint8_t* data, size_t size) {
-  std::memcpy(window_.get() + pos_, data, size);
+  std::memcpy(window_.data() + pos_, data, size);
   pos_ += size;
   processed_ += static_cast<uint32_t>(size);
   reach_ = std::min(reach_ + size, reach_max_);
@@ -239,7 +237,7 @@ void Decoder::Store(const uint8_t* data, size_t size) {
 void Decoder::CopyRemainder(size_t limit) {
   if (remaining_ == 0 || pos_ >= limit) return;
   const size_t n = std::min<size_t>(remaining_, limit - pos_);
-  uint8_t* dic = window_.get();
+  uint8_t* dic = window_.data();
   size_t from = pos_ >= reps_[0] ? pos_ - reps_[0] : pos_ + window_size_ - reps_[0];
   for (size_t i = 0; i < n; ++i) {
     dic[pos_++] = dic[from];
@@ -257,7 +255,7 @@ template <bool kEdge>
 bool Decoder::Run(const uint8_t*& in, const uint8_t* in_end, size_t out_limit) {
   RangeDecoder rc{range_, code_, in};
   uint16_t* const probs = probs_.get();
-  uint8_t* const dic = window_.get();
+  uint8_t* const dic = window_.data();
   const size_t window = window_size_;
   const size_t reach_max = reach_max_;
   const unsigned lc = lc_;

@@ -6,8 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <memory>
+
+#include "archive/large_block.h"
 
 namespace qmb::sevenzip::lzma {
 
@@ -42,7 +43,7 @@ class Decoder {
 
   // The end marker was decoded: nothing more comes out.
   bool finished() const { return finished_; }
-  uint8_t* window() { return window_.get(); }
+  uint8_t* window() { return window_.data(); }
   size_t window_size() const { return window_size_; }
   size_t pos() const { return pos_; }
   // Starts writing at the window's beginning again once it is full.
@@ -65,10 +66,8 @@ class Decoder {
   static constexpr size_t kCopySlack = 16;
 
   std::unique_ptr<uint16_t[]> probs_;
-  struct FreeBytes {
-    void operator()(uint8_t* p) const { std::free(p); }
-  };
-  std::unique_ptr<uint8_t[], FreeBytes> window_;
+  // Matches read it at random over the whole dictionary: huge pages where the system has them.
+  LargeBlock window_;
   size_t window_size_ = 0;  // circular size: history plus kCopySlack
   unsigned literal_bits_ = 0;
   unsigned lc_ = 0, lp_ = 0, pb_ = 0;

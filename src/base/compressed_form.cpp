@@ -76,4 +76,28 @@ std::optional<std::string> DecompressGzip(std::string_view data, size_t max_size
   return out;
 }
 
+std::string CompressGzip(std::string_view data) {
+  z_stream stream{};
+  if (deflateInit2(&stream, Z_BEST_COMPRESSION, Z_DEFLATED, 16 + MAX_WBITS, 9, Z_DEFAULT_STRATEGY) != Z_OK)
+    return {};
+  std::string out(deflateBound(&stream, static_cast<uLong>(data.size())), '\0');
+  stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  stream.avail_in = static_cast<uInt>(data.size());
+  stream.next_out = reinterpret_cast<Bytef*>(out.data());
+  stream.avail_out = static_cast<uInt>(out.size());
+  const int rc = deflate(&stream, Z_FINISH);
+  out.resize(out.size() - stream.avail_out);
+  deflateEnd(&stream);
+  return rc == Z_STREAM_END ? out : std::string();
+}
+
+bool IsGzip(std::string_view data) {
+  return data.size() >= 2 && static_cast<unsigned char>(data[0]) == 0x1F && static_cast<unsigned char>(data[1]) == 0x8B;
+}
+
+std::optional<std::string> InflateIfGzip(std::string_view data, size_t max_size) {
+  if (IsGzip(data)) return DecompressGzip(data, max_size);
+  return std::string(data);
+}
+
 }  // namespace qmb

@@ -16,5 +16,13 @@ std::string CompressForm(std::string_view data);
 // A gzip stream (as `gzip -9` writes it) inflated; nullopt when it is damaged or would inflate to
 // more than max_size bytes. The runtime image carries its archive library this way.
 std::optional<std::string> DecompressGzip(std::string_view data, size_t max_size);
+// A gzip stream as DecompressGzip reads it (compressed as `gzip -9`); empty only when zlib runs out
+// of memory.
+std::string CompressGzip(std::string_view data);
+// Whether the bytes start as a gzip stream does.
+bool IsGzip(std::string_view data);
+// Bytes that may be carried gzip-compressed: a gzip stream (bytes behind it are ignored) inflated,
+// anything else as it stands.
+std::optional<std::string> InflateIfGzip(std::string_view data, size_t max_size);
 
 }  // namespace qmb

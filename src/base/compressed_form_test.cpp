@@ -87,5 +87,21 @@ TEST(GzipTest, InflatesWithinTheBoundAndRejectsDamage) {
   EXPECT_EQ(DecompressGzip(Gzip(""), 10), std::string());
 }
 
+// Our own gzip streams read back, also with the zero bytes of a resource's room behind them; bytes
+// that are no gzip stream pass as they stand.
+TEST(GzipTest, CompressesWhatInflatesBackAndPassesPlainBytes) {
+  std::string data(200000, 'a');
+  for (size_t i = 0; i < data.size(); i += 97) data[i] = static_cast<char>(i % 251);
+  const std::string packed = CompressGzip(data);
+  ASSERT_TRUE(IsGzip(packed));
+  EXPECT_LT(packed.size(), data.size() / 10);
+  EXPECT_EQ(DecompressGzip(packed, data.size()), data);
+  EXPECT_EQ(InflateIfGzip(packed + std::string(2048, '\0'), data.size()), data);
+  EXPECT_EQ(InflateIfGzip(packed.substr(0, packed.size() - 9), data.size()), std::nullopt);
+  EXPECT_EQ(InflateIfGzip("MZ plain", 4), "MZ plain");
+  EXPECT_EQ(InflateIfGzip("", 4), "");
+  EXPECT_FALSE(IsGzip("\x1F"));
+}
+
 }  // namespace
 }  // namespace qmb

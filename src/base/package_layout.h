@@ -29,6 +29,10 @@ inline constexpr char kLauncherResourceType[] = "UNINST_DAT";
 inline constexpr int kLauncherResourceId = 100;
 inline constexpr char kLauncherNameType[] = "NAME";
 inline constexpr int kLauncherNameId = 100;
+// The runtime carries the launcher gzip-compressed, followed by zero bytes that leave the packaging
+// tool room to compress it again with the product name in it (runtimes built before carry it
+// plain). Inflated, it is never larger than this.
+inline constexpr size_t kMaxLauncherSize = 16u << 20;
 
 // The settings archive is stored with its second signature byte changed, so that it does not read
 // as a 7z archive to anyone scanning the package.

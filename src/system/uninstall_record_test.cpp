@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "base/compressed_form.h"
 #include "base/value_store.h"
 #include "system/system_test_support.h"
 #include "system/uninstaller_file.h"
@@ -156,6 +157,22 @@ TEST_F(UninstallRecordTest, NothingWithoutAnUninstallerAndOldFilesAreReplaced) {
   const auto first = host.files().ReadAll(Path("uninst.dat"));
   WriteUninstallRecord(ctx);
   EXPECT_EQ(host.files().ReadAll(Path("uninst.dat")), first);
+}
+
+TEST_F(UninstallRecordTest, TheLauncherIsWrittenInflatedFromItsCompressedResource) {
+  MakeFolder(kInstallFolder);
+  host.env().SetResource("UNINST_DAT", 100, CompressGzip("MZ packed launcher") + std::string(2048, '\0'));
+  EXPECT_TRUE(WriteUninstallRecord(ctx));
+  EXPECT_EQ(host.files().ReadAll(Path("uninst.exe")), "MZ packed launcher");
+
+  // A damaged one is no launcher: the install has no uninstaller.
+  SetOutcome(ctx, InstallResult::kComplete, "");
+  std::string damaged = CompressGzip("MZ packed launcher");
+  damaged.resize(damaged.size() - 5);
+  host.env().SetResource("UNINST_DAT", 100, damaged);
+  EXPECT_FALSE(WriteUninstallRecord(ctx));
+  EXPECT_TRUE(Logged("launcher this program carries is damaged"));
+  EXPECT_EQ(ctx.outcome.result, InstallResult::kUninstallerFailed);
 }
 
 TEST_F(UninstallRecordTest, AnUninstallerThatCannotBeCompleteGetsNoEntryAndFailsTheInstall) {

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "base/compressed_form.h"
 #include "base/marked_section.h"
 #include "base/package_layout.h"
 
@@ -71,8 +72,13 @@ std::string ReadRuntimeImage(Context& ctx, const std::string& path, std::string_
 
 std::string LoadUninstallerResource(Context& ctx) {
   auto launcher = ctx.platform.env.LoadResource(kLauncherResourceType, kLauncherResourceId);
-  if (!launcher) ctx.log.Failure("uninstaller: this program carries no uninstaller launcher");
-  return launcher.value_or("");
+  if (!launcher) {
+    ctx.log.Failure("uninstaller: this program carries no uninstaller launcher");
+    return {};
+  }
+  auto image = InflateIfGzip(*launcher, kMaxLauncherSize);
+  if (!image) ctx.log.Failure("uninstaller: the uninstaller launcher this program carries is damaged");
+  return image.value_or("");
 }
 
 bool AppendSection(Context& ctx, const std::string& path, std::string_view start_mark,

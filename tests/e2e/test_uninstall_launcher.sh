@@ -34,13 +34,14 @@ read -r launcher_at launcher_size product <<<"$launcher"
 [ -n "$image_end" ] && [ -n "$launcher_at" ] || { echo "$report"; fail "mkpackage --inspect: no image end or launcher"; }
 [ "$product" = 演示软件 ] || fail "the launcher is named \"$product\", not after the product"
 
-# The install folder, as the install leaves it: the launcher out of the package's image, and the
-# data file: "{", the image up to the package's sections, the uninstaller's sections, kind "qmb-2".
+# The install folder, as the install leaves it: the launcher out of the package's image (carried
+# gzip-compressed, zero bytes of room behind it), and the data file: "{", the image up to the
+# package's sections, the uninstaller's sections, kind "qmb-2".
 folder_win='C:\qmbuninst\Program Files\演示 软件'
 folder=$(unix_path "$folder_win")
 mkdir -p "$folder"
-dd if="$work/setup.exe" of="$folder/uninst.exe" iflag=skip_bytes,count_bytes bs=64K \
-  skip="$launcher_at" count="$launcher_size" status=none
+dd if="$work/setup.exe" iflag=skip_bytes,count_bytes bs=64K skip="$launcher_at" count="$launcher_size" \
+  status=none | gzip -dc >"$folder/uninst.exe"
 gbk() { printf '%s' "$1" | iconv -f UTF-8 -t GBK; }
 section() {  # section NAME: standard input framed by the marks NAME + "A" and NAME + "B"
   gbk "QMB-mark=$1A"; printf '\001'; cat; gbk "QMB-mark=$1B"; printf '\001'

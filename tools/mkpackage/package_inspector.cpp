@@ -140,9 +140,12 @@ std::optional<PackageReport> InspectPackage(const fs::path& package, std::string
   std::string no_launcher;
   r.launcher = FindNamedTypeResource(image, kLauncherResourceType, kLauncherResourceId, no_launcher);
   if (r.launcher) {
-    const std::string_view launcher = std::string_view(image).substr(r.launcher->offset, r.launcher->size);
-    if (auto name = FindNamedTypeResource(launcher, kLauncherNameType, kLauncherNameId, no_launcher)) {
-      const std::string_view bytes = launcher.substr(name->offset, name->size);
+    const auto launcher =
+        InflateIfGzip(std::string_view(image).substr(r.launcher->offset, r.launcher->size), kMaxLauncherSize);
+    auto name = launcher ? FindNamedTypeResource(*launcher, kLauncherNameType, kLauncherNameId, no_launcher)
+                         : std::nullopt;
+    if (name) {
+      const std::string_view bytes = std::string_view(*launcher).substr(name->offset, name->size);
       r.launcher_name = GbkToUtf8(bytes.substr(0, bytes.find('\0')));
     }
   }

@@ -54,7 +54,8 @@ struct ProductSettings {
 };
 
 // Writes the product name into the NAME resource of the uninstaller launcher that the image
-// carries, zero-padded. A runtime without a launcher is only refused when an uninstaller is wanted.
+// carries, zero-padded. A compressed launcher is inflated, named and compressed again into the
+// room its resource has. A runtime without a launcher is only refused when an uninstaller is wanted.
 bool PatchLauncherName(std::string& image, const ProductSettings& product, std::string& error) {
   std::string missing;
   auto launcher = FindNamedTypeResource(image, kLauncherResourceType, kLauncherResourceId, missing);
@@ -63,8 +64,13 @@ bool PatchLauncherName(std::string& image, const ProductSettings& product, std::
     error = "data.ini asks for an uninstaller, but " + missing;
     return false;
   }
-  auto name = FindNamedTypeResource(std::string_view(image).substr(launcher->offset, launcher->size),
-                                    kLauncherNameType, kLauncherNameId, error);
+  const std::string_view carried = std::string_view(image).substr(launcher->offset, launcher->size);
+  auto plain = InflateIfGzip(carried, kMaxLauncherSize);
+  if (!plain) {
+    error = "the uninstaller launcher: its compressed image is damaged";
+    return false;
+  }
+  auto name = FindNamedTypeResource(*plain, kLauncherNameType, kLauncherNameId, error);
   if (!name) {
     error = "the uninstaller launcher: " + error;
     return false;
@@ -76,7 +82,19 @@ bool PatchLauncherName(std::string& image, const ProductSettings& product, std::
   }
   std::string padded = product.name;
   padded.resize(name->size, '\0');
-  image.replace(launcher->offset + name->offset, name->size, padded);
+  plain->replace(name->offset, name->size, padded);
+  if (!IsGzip(carried)) {
+    image.replace(launcher->offset, launcher->size, *plain);
+    return true;
+  }
+  std::string packed = CompressGzip(*plain);
+  if (packed.empty() || packed.size() > launcher->size) {
+    error = "the uninstaller launcher named \"" + GbkToUtf8(product.name) +
+            "\" does not fit the room of its resource once compressed";
+    return false;
+  }
+  packed.resize(launcher->size, '\0');
+  image.replace(launcher->offset, launcher->size, packed);
   return true;
 }
 

@@ -39,6 +39,14 @@ class PackageWriterTest : public TempDirTest {
   PackageRequest Request(const std::string& out = "out.exe") {
     return {runtime_, project_, dir() / "out" / out, std::string("\x12\x34", 2), {}};
   }
+  // A project that asks for an uninstaller, packed with `runtime` into the output folder.
+  PackageRequest UninstallerRequest(const fs::path& runtime) {
+    fs::create_directories(dir() / "out");
+    PackageRequest r = Request();
+    r.runtime = runtime;
+    r.project = MakeProject(dir() / "uninstaller", "safe=pw\r\n是否生成卸载程序=1");
+    return r;
+  }
   // Nothing under the output name and no temp file beside it.
   void ExpectNoOutput() {
     EXPECT_FALSE(fs::exists(dir() / "out" / "out.exe"));
@@ -272,19 +280,64 @@ TEST_F(PackageWriterTest, RegistryFolderAndUnpackedSize) {
   EXPECT_EQ(DecompressForm(Bytes(dir() / "s2" / "QMBREG.db")), "num\x01" "0numend");
 }
 
-// A runtime that carries a launcher whose NAME resource has name_words zero words.
-fs::path RuntimeWithLauncher(const fs::path& dir, const std::string& name, int name_words) {
+// A runtime that carries a launcher whose NAME resource has name_words zero words; with room, the
+// launcher is carried gzip-compressed with that many zero bytes behind it, as the build makes it.
+fs::path RuntimeWithLauncher(const fs::path& dir, const std::string& name, int name_words,
+                             std::optional<size_t> room = std::nullopt) {
   std::string words = "0x0000";
   for (int i = 1; i < name_words; ++i) words += ", 0x0000";
-  const fs::path launcher = BuildRuntime(dir, name + "-uninst", "100 NAME { " + words + " }\n");
+  fs::path launcher = BuildRuntime(dir, name + "-uninst", "100 NAME { " + words + " }\n");
+  if (room) {
+    const fs::path packed = dir / (name + "-uninst.exe.gz");
+    WriteBytes(packed, CompressGzip(Bytes(launcher)) + std::string(*room, '\0'));
+    launcher = packed;
+  }
   return BuildRuntime(dir, name, "250 KEY { 0x0000 }\n100 UNINST_DAT \"" + launcher.string() + "\"\n");
 }
 
+// The launcher carried compressed is named inside and compressed again into the same room; one
+// that no longer fits is refused, not cut.
+TEST_F(PackageWriterTest, NamesACompressedLauncherWithinItsRoom) {
+  PackageRequest r = UninstallerRequest(RuntimeWithLauncher(dir() / "rt", "packed", 128, 2048));
+  std::string error;
+  ASSERT_TRUE(WritePackage(r, error)) << error;
+  const std::string runtime = Bytes(r.runtime);
+  const std::string pkg = Bytes(r.output);
+  auto carried = FindNamedTypeResource(runtime, "UNINST_DAT", 100, error);
+  auto launcher = FindNamedTypeResource(pkg, "UNINST_DAT", 100, error);
+  ASSERT_TRUE(carried && launcher) << error;
+  EXPECT_EQ(launcher->offset, carried->offset);
+  ASSERT_EQ(launcher->size, carried->size);
+  auto image = InflateIfGzip(std::string_view(pkg).substr(launcher->offset, launcher->size), kMaxLauncherSize);
+  auto plain = InflateIfGzip(std::string_view(runtime).substr(carried->offset, carried->size), kMaxLauncherSize);
+  ASSERT_TRUE(image && plain);
+  auto name = FindNamedTypeResource(*image, "NAME", 100, error);
+  ASSERT_TRUE(name) << error;
+  std::string expected_name = "演示";
+  expected_name.resize(256, '\0');
+  std::string expected = *plain;
+  expected.replace(name->offset, name->size, expected_name);
+  EXPECT_EQ(*image, expected);  // the name is the only change
+  auto report = InspectPackage(r.output, error);
+  ASSERT_TRUE(report) << error;
+  EXPECT_EQ(report->launcher_name, "\xE6\xBC\x94\xE7\xA4\xBA");
+
+  // A name of 255 bytes of varied text takes more room than the zeros did; without any room
+  // behind the stream it cannot fit.
+  r.runtime = RuntimeWithLauncher(dir() / "rt", "tight", 128, 0);
+  std::string long_name;
+  for (uint32_t i = 0, x = 1; i < 255; ++i, x = x * 1103515245u + 12345u) long_name += char('a' + (x >> 16) % 26);
+  r.project = MakeProject(dir() / "tight");
+  WriteBytes(r.project / "settings" / "data.ini",
+             "[禾木软件安装配置]\r\n禾木软件名称=" + long_name + "\r\nsafe=pw\r\n是否生成卸载程序=1\r\n");
+  fs::remove(r.output);
+  EXPECT_FALSE(WritePackage(r, error));
+  EXPECT_NE(error.find("does not fit the room"), std::string::npos) << error;
+  ExpectNoOutput();
+}
+
 TEST_F(PackageWriterTest, NamesTheUninstallerLauncher) {
-  fs::create_directories(dir() / "out");
-  PackageRequest r = Request();
-  r.runtime = RuntimeWithLauncher(dir() / "rt", "named", 128);
-  r.project = MakeProject(dir() / "uninstaller", "safe=pw\r\n是否生成卸载程序=1");
+  PackageRequest r = UninstallerRequest(RuntimeWithLauncher(dir() / "rt", "named", 128));
   std::string error;
   ASSERT_TRUE(WritePackage(r, error)) << error;
   const std::string runtime = Bytes(r.runtime);
