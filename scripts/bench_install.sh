@@ -3,7 +3,7 @@
 # whose payload is ~500 MB of mixed files (compressible text, incompressible binaries, a few thousand
 # small files), installed with `setup.exe -hp` (start-up included: archive library, settings,
 # extraction, the install steps, process end), beside `sevenzip32 x` of the package's own payload
-# archive, natively, in the same run. The goal: the install costs at most 1.5 times the extraction.
+# archive, natively, in the same run. The goal: the install costs at most 1.3 times the extraction.
 # Data, package and Wine prefix live in build/bench/install and are made once.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,6 +1,6 @@
 // The install journal's own cost: a payload unpacked into a fresh install folder over the host
 // platform with our archive library, once as an install does it (the journal records every file
-// before it is written, notes the folders before and after, and is committed) and once with the
+// before it is written, notes what the install folder held, lists what it made, and is committed) and once with the
 // same unpacking while no journal records (each file's check then returns at once). The difference
 // is the journal's work; the extraction is the reference it is counted against.
 //   journal_bench ARCHIVE PASSWORD [Google Benchmark flags]
@@ -98,11 +98,9 @@ void Unpack(benchmark::State& state, const Payload& payload, bool journal) {
     state.ResumeTiming();
 
     if (journal) BeginInstallJournal(ctx);
-    const std::vector<std::string> before =
-        journal ? ListFolderTree(ctx.platform.files, kInstallFolder) : std::vector<std::string>();
     const bool unpacked = bench.Extract(ctx, payload, sink);
     if (journal) {
-      NoteNewFolders(ctx, kInstallFolder, before);
+      benchmark::DoNotOptimize(ctx.journal.Created());
       ctx.journal.Commit();
     }
 
@@ -114,7 +112,7 @@ void Unpack(benchmark::State& state, const Payload& payload, bool journal) {
 
 // The journal's own work without the unpacking: the calls an install makes for the payload's files
 // (their names taken from one unpacking) replayed into a folder that holds none of them, then the
-// look at the unpacked tree for its folders and the commit. Every file's folders are still missing
+// list of what the install made and the commit. Every file's folders are still missing
 // at its call, which makes this an upper bound of what the journal adds to the unpacking.
 void JournalAlone(benchmark::State& state, const Payload& payload) {
   Bench bench(payload);
@@ -133,11 +131,10 @@ void JournalAlone(benchmark::State& state, const Payload& payload) {
     Context ctx{bench.platform};
     ctx.wizard.install_folder = replay;
     BeginInstallJournal(ctx);
-    const std::vector<std::string> before = ListFolderTree(ctx.platform.files, replay);
+    ctx.journal.NoteFolderContents(replay);
     for (const std::string& name : names) ctx.journal.PrepareFile(name);
-    NoteNewFolders(ctx, kInstallFolder, {});
+    benchmark::DoNotOptimize(ctx.journal.Created());
     ctx.journal.Commit();
-    benchmark::DoNotOptimize(before);
   }
 }
 

@@ -18,20 +18,11 @@ set -euo pipefail
 : "${QMB_NATIVE_DIR:=$QMB_SOURCE_DIR/build/native}"
 source "$QMB_SOURCE_DIR/tests/e2e/lib.sh"
 
-mkpackage=$(native_program mkpackage)
-runtime=$(windows_program setup.exe)
-driver=$(windows_program e2e/drive_window.exe)
-holder=$(windows_program e2e/hold_file.exe)
-need_screenshots
+e2e_work qmbfaults e2e-install-faults
+cp "$(windows_program e2e/hold_file.exe)" "$work/"
 
 product=故障演示
 caption="$product 1.0.0 安装程序"
-work=$(drive_c)/qmbfaults
-work_win='C:\qmbfaults'
-shots=$QMB_NATIVE_DIR/e2e-install-faults
-rm -rf "$work" "$shots"
-mkdir -p "$work" "$shots"
-cp "$driver" "$holder" "$work/"
 
 user_key="HKCU\\Software\\$product"
 product_keys=("$user_key" "$(reg_view_key 32 "HKLM\\Software\\$product")"
