@@ -51,7 +51,9 @@ void ShowFailure(Context& ctx, WizardView& view) {
     default:
       text = "“" + product + "”安装失败，已撤销安装所做的更改，软件未安装。";
   }
-  if (!ctx.outcome.reason.empty()) text += "\r\n" + ctx.outcome.reason;
+  // A failure's reason names what failed (and where); a cancel's would only repeat the text above.
+  if (ctx.outcome.result != InstallResult::kCancelled && !ctx.outcome.reason.empty())
+    text += "\r\n" + ctx.outcome.reason;
   view.ShowInstallFailure(kFailedTitle, text);
 }
 

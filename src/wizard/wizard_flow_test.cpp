@@ -305,6 +305,16 @@ TEST_F(WizardFlowTest, FailedInstallIsShownAsFailedAndRunsNoOption) {
   EXPECT_NE(host_.processes().exits()[0], 0u);
 }
 
+TEST_F(WizardFlowTest, CancelledInstallSaysSoWithoutTheLogReason) {
+  MakePayload({{"a.txt", "A"}}, "pw");
+  Set("safe", "pw");
+  Pages(false, false, false);
+  ctx_.outcome.cancel_requested = true;
+  StepPage(ctx_, view_, +1);
+  EXPECT_EQ(Current(), kPageFinish);
+  EXPECT_EQ(view_.failure_text, "“演示”的安装已取消，已撤销安装所做的更改，软件未安装。");
+}
+
 TEST_F(WizardFlowTest, BrowsedFolderIsCheckedAndGetsTheSubfolder) {
   Set("浏览目录自动添加", "演示");
   Set("自动添加路径", "真");
