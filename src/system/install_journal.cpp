@@ -91,6 +91,9 @@ void InstallJournal::Begin(std::string backup_folder) {
 }
 
 void InstallJournal::RecordMissingFolders(const std::string& folder) {
+  // Called for every file written: where the folder is there, so is every level above it, and one
+  // look answers what the walk from the drive down would.
+  if (files_.IsDirectory(folder)) return;
   const std::optional<std::vector<std::string>> levels = FolderPathLevels(folder);
   if (!levels) return;
   for (const std::string& level : *levels) {
