@@ -98,12 +98,7 @@ std::string Convert(const char* to, const char* from, std::string_view in, std::
 }  // namespace
 
 std::u16string GbkToUtf16(std::string_view gbk) {
-  std::string bytes = Convert("UTF-16LE", "CP936", gbk, std::string_view("?\0", 2), 1);
-  std::u16string out(bytes.size() / 2, u'\0');
-  for (size_t i = 0; i < out.size(); ++i)
-    out[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
-                                   static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
-  return out;
+  return Utf16FromLittleEndian(Convert("UTF-16LE", "CP936", gbk, std::string_view("?\0", 2), 1));
 }
 
 std::string Utf16ToGbk(std::u16string_view utf16) {
@@ -120,6 +115,14 @@ std::string GbkToUtf8(std::string_view gbk) { return Convert("UTF-8", "CP936", g
 std::string Utf8ToGbk(std::string_view utf8) { return Convert("CP936", "UTF-8", utf8, "?", 1); }
 
 #endif
+
+std::u16string Utf16FromLittleEndian(std::string_view bytes) {
+  std::u16string out(bytes.size() / 2, u'\0');
+  for (size_t i = 0; i < out.size(); ++i)
+    out[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                   static_cast<unsigned char>(bytes[2 * i + 1]) << 8);
+  return out;
+}
 
 bool IsValidUtf8(std::string_view text) {
   for (size_t i = 0; i < text.size();) {

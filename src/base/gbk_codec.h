@@ -9,6 +9,9 @@
 namespace qmb {
 
 std::u16string GbkToUtf16(std::string_view gbk);
+// UTF-16 text from its little-endian bytes, as files and the conversions hold it (an odd last
+// byte is dropped).
+std::u16string Utf16FromLittleEndian(std::string_view bytes);
 // Characters that GBK cannot hold become "?".
 std::string Utf16ToGbk(std::u16string_view utf16);
 std::string GbkToUtf8(std::string_view gbk);

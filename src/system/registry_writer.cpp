@@ -53,11 +53,7 @@ std::string RegistryScriptFile(std::string_view script) {
 // A script's text as GBK: UTF-16 (its byte order mark first) converted, anything else as it is.
 std::string ScriptText(std::string_view script) {
   if (!script.starts_with("\xFF\xFE")) return std::string(script);
-  std::u16string text;
-  for (size_t i = 2; i + 1 < script.size(); i += 2)
-    text.push_back(static_cast<char16_t>(static_cast<unsigned char>(script[i]) |
-                                         static_cast<unsigned char>(script[i + 1]) << 8));
-  return Utf16ToGbk(text);
+  return Utf16ToGbk(Utf16FromLittleEndian(script.substr(2)));
 }
 
 struct ScriptKey {

@@ -94,10 +94,8 @@ std::optional<std::string> TextToGbk(std::string_view name, std::string data, st
   bool exact = true;
   std::string where;  // the first character GBK cannot hold
   if (data.starts_with(kUtf16Bom)) {
-    std::u16string text;
-    for (size_t i = kUtf16Bom.size(); i + 1 < data.size(); i += 2)
-      text.push_back(static_cast<char16_t>(static_cast<unsigned char>(data[i]) |
-                                           static_cast<unsigned char>(data[i + 1]) << 8));
+    const std::u16string text =
+        Utf16FromLittleEndian(std::string_view(data).substr(kUtf16Bom.size()));
     gbk = Utf16ToGbk(text);
     exact = GbkToUtf16(gbk) == text;
     if (!exact) where = FirstUnmappable(text);
