@@ -170,6 +170,12 @@ bool EqualsIgnoreCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+std::string CaseKey(std::string_view text) {
+  std::string key(text);
+  for (size_t i = 0; i < key.size(); i += GbkCharLength(key, i)) key[i] = AsciiLower(key[i]);
+  return key;
+}
+
 bool IsTrue(std::string_view text) { return text == "真"; }
 
 std::string ToHex(uint64_t value) {

@@ -39,6 +39,9 @@ bool StartsWith(std::string_view text, std::string_view prefix);
 bool EndsWith(std::string_view text, std::string_view suffix);
 // ASCII case-insensitive comparison (double-byte characters compare exactly).
 bool EqualsIgnoreCase(std::string_view a, std::string_view b);
+// text with its ASCII letters lowered and double-byte characters as they stand: a key under which
+// texts that EqualsIgnoreCase holds equal are one.
+std::string CaseKey(std::string_view text);
 // Length in bytes (1 or 2) of the character that starts at position i of text.
 size_t GbkCharLength(std::string_view text, size_t i);
 // True when c can be the lead byte of a GBK double-byte character (0x81..0xFE).

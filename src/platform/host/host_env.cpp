@@ -1,19 +1,11 @@
 // The configurable environment.
 #include "platform/host/host_env.h"
 
-#include "base/gbk_codec.h"
+#include "base/text.h"
 
 namespace qmb {
 
 namespace {
-
-// Upper-cases ASCII letters only, through UTF-8 so that no GBK trail byte changes.
-std::string Upper(const std::string& gbk) {
-  std::string text = GbkToUtf8(gbk);
-  for (char& c : text)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return text;
-}
 
 // "#123", the text form of a numeric resource id.
 std::string IdName(int id) {
@@ -53,12 +45,12 @@ HostEnv::HostEnv() {
 }
 
 void HostEnv::SetVariable(const std::string& name, std::string value) {
-  if (value.empty()) variables_.erase(Upper(name));
-  else variables_[Upper(name)] = std::move(value);
+  if (value.empty()) variables_.erase(CaseKey(name));
+  else variables_[CaseKey(name)] = std::move(value);
 }
 
 std::string HostEnv::GetVariable(const std::string& name) {
-  auto it = variables_.find(Upper(name));
+  auto it = variables_.find(CaseKey(name));
   return it != variables_.end() ? it->second : std::string();
 }
 
@@ -73,7 +65,7 @@ void HostEnv::SetResource(const std::string& type, int id, std::string data) {
 }
 
 void HostEnv::SetResource(const std::string& type, const std::string& name, std::string data) {
-  resources_[{Upper(type), Upper(name)}] = std::move(data);
+  resources_[{CaseKey(type), CaseKey(name)}] = std::move(data);
 }
 
 std::optional<std::string> HostEnv::LoadResource(const std::string& type, int id) {
@@ -81,7 +73,7 @@ std::optional<std::string> HostEnv::LoadResource(const std::string& type, int id
 }
 
 std::optional<std::string> HostEnv::LoadResource(const std::string& type, const std::string& name) {
-  auto it = resources_.find({Upper(type), Upper(name)});
+  auto it = resources_.find({CaseKey(type), CaseKey(name)});
   if (it == resources_.end()) return std::nullopt;
   return it->second;
 }

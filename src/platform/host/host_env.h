@@ -50,7 +50,7 @@ class HostEnv : public Env {
   std::map<SpecialFolder, std::string> special_;
   std::string temp_ = "C:\\Temp\\";
   std::string windows_ = "C:\\Windows";
-  std::map<std::string, std::string> variables_;  // by upper-cased name
+  std::map<std::string, std::string> variables_;  // by CaseKey of the name
   std::string user_ = "user";
   WindowsVersion version_{6, 1};
   bool is_64bit_ = false;
@@ -58,7 +58,7 @@ class HostEnv : public Env {
   uint32_t tick_step_ = 16;
   std::string module_path_ = "C:\\pkg\\setup.exe";
   std::string command_line_ = "\"C:\\pkg\\setup.exe\"";
-  std::map<std::pair<std::string, std::string>, std::string> resources_;  // upper-cased type, name
+  std::map<std::pair<std::string, std::string>, std::string> resources_;  // CaseKeys of type, name
 };
 
 }  // namespace qmb
