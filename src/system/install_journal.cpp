@@ -81,7 +81,7 @@ JournalEntry RegistryEntry(JournalKind kind, RegRoot root, std::string key, RegV
 }  // namespace
 
 void InstallJournal::Begin(std::string backup_folder) {
-  entries_.clear();
+  End();
   refused_ = false;
   calls_ = 0;
   backup_folder_ = std::move(backup_folder);
@@ -97,7 +97,9 @@ void InstallJournal::RecordMissingFolders(const std::string& folder) {
   const std::optional<std::vector<std::string>> levels = FolderPathLevels(folder);
   if (!levels) return;
   for (const std::string& level : *levels) {
-    if (!files_.IsDirectory(level)) entries_.push_back(Entry(JournalKind::kFolderCreated, level));
+    if (files_.IsDirectory(level)) continue;
+    created_folders_.insert(CaseKey(level));
+    entries_.push_back(Entry(JournalKind::kFolderCreated, level));
   }
 }
 
@@ -118,6 +120,7 @@ void InstallJournal::NoteFolderContents(const std::string& folder) {
   if (!recording_) return;
   JournalEntry entry = Entry(JournalKind::kFolderListed, folder);
   for (const DirEntry& item : files_.List(folder)) entry.listed.push_back(item.name);
+  listings_.push_back(entries_.size());
   entries_.push_back(std::move(entry));
 }
 
@@ -136,10 +139,21 @@ bool InstallJournal::KeepAside(const std::string& path, std::string& backup) {
 bool InstallJournal::PrepareFile(const std::string& path) {
   if (!recording_) return true;
   if (Refuse(path)) return false;
-  RecordMissingFolders(ParentFolder(path));
+  // The archive library writes folder by folder: the missing levels of a file's folder are recorded
+  // with its first file, which makes them, and the files after it need no look.
+  std::string folder = ParentFolder(path);
+  if (!EqualsIgnoreCase(folder, folder_recorded_)) {
+    RecordMissingFolders(folder);
+    folder_is_new_ = InNewFolder(folder);
+    folder_recorded_ = std::move(folder);
+  }
   JournalEntry entry = Entry(JournalKind::kFileWritten, path);
+  // Nothing in a folder this installation made is older than it, so there is nothing to keep aside
+  // (a file it writes twice there is removed by undo either way). The look is not free: under
+  // Wine, telling that a name is not there reads the whole folder.
   // A folder in the file's place is left alone: the write fails on it, and undo has nothing to do.
-  if (files_.Exists(path) && !files_.IsDirectory(path) && !KeepAside(path, entry.backup)) {
+  if (!folder_is_new_ && files_.Exists(path) && !files_.IsDirectory(path) &&
+      !KeepAside(path, entry.backup)) {
     log_.Failure("journal: cannot keep the existing " + path + " aside; it is not replaced");
     refused_ = true;
     return false;
@@ -169,10 +183,23 @@ void InstallJournal::NoteKeysCreated(RegRoot root, const std::vector<std::string
     entries_.push_back(RegistryEntry(JournalKind::kKeyCreated, root, key, view));
 }
 
-bool InstallJournal::CreatedFolder(std::string_view folder) const {
-  for (const JournalEntry& entry : entries_)
-    if (entry.kind == JournalKind::kFolderCreated && EqualsIgnoreCase(entry.path, folder)) return true;
+bool InstallJournal::InNewFolder(std::string folder) const {
+  while (!folder.empty()) {
+    if (CreatedFolder(folder)) return true;
+    std::string parent = ParentFolder(folder);
+    for (const size_t index : listings_) {
+      const JournalEntry& listing = entries_[index];
+      if (EqualsIgnoreCase(listing.path, parent) && !IsListed(listing, FileNameOf(folder)))
+        return true;
+    }
+    if (parent.size() >= folder.size()) break;
+    folder = std::move(parent);
+  }
   return false;
+}
+
+bool InstallJournal::CreatedFolder(std::string_view folder) const {
+  return created_folders_.count(CaseKey(folder)) > 0;
 }
 
 CreatedItems InstallJournal::Created() const {
@@ -291,6 +318,10 @@ void InstallJournal::Commit() {
 
 void InstallJournal::End() {
   entries_.clear();
+  folder_recorded_.clear();
+  folder_is_new_ = false;
+  created_folders_.clear();
+  listings_.clear();
   recording_ = false;
 }
 

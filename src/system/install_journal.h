@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "base/install_log.h"
@@ -102,6 +103,9 @@ class InstallJournal {
  private:
   bool KeepAside(const std::string& path, std::string& backup);
   void RecordMissingFolders(const std::string& folder);
+  // True when folder is, or lies in, a folder this installation made, or one that was not there
+  // when its parent was listed before unpacking into it.
+  bool InNewFolder(std::string folder) const;
   void Undo(const JournalEntry& entry, RollbackReport& report);
   void UndoFile(const JournalEntry& entry, RollbackReport& report);
   void UndoFolder(const JournalEntry& entry, RollbackReport& report);
@@ -116,11 +120,17 @@ class InstallJournal {
   InstallLog& log_;
   bool recording_ = false;
   std::string backup_folder_;
+  std::string folder_recorded_;  // the folder of the last file prepared
+  bool folder_is_new_ = false;   // whether that folder is one this installation made
   int backups_ = 0;
   bool refused_ = false;
   size_t calls_ = 0;
   std::optional<size_t> refuse_after_;
   std::vector<JournalEntry> entries_;
+  // Looked up for every folder files go into: the folders recorded as made (by their case keys)
+  // and where the listings stand among the entries.
+  std::unordered_set<std::string> created_folders_;
+  std::vector<size_t> listings_;
 };
 
 }  // namespace qmb

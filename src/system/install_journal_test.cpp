@@ -25,6 +25,8 @@ class InstallJournalTest : public ::testing::Test {
     files.WriteAll("C:\\App\\readme.txt", "user's readme");
     files.WriteAll("C:\\App\\notes.txt", "user's notes");
     files.SetAttributes("C:\\App\\readme.txt", kAttrReadOnly);
+    files.CreateDirectory("C:\\App\\conf");
+    files.WriteAll("C:\\App\\conf\\user.cfg", "user's settings");
     host_.registry().SetValue(RegRoot::kCurrentUser, "SOFTWARE\\Vendor", "Keep", kRegSz, "mine",
                               RegView::k32);
     host_.registry().SetValue(RegRoot::kCurrentUser, "SOFTWARE\\Vendor", "Path", kRegSz, "old",
@@ -69,10 +71,15 @@ class InstallJournalTest : public ::testing::Test {
       return journal_.PrepareFile(path) && CreateFolderPath(files, ParentFolder(path)) &&
              files.WriteAll(path, data);
     };
+    journal_.NoteFolderContents("C:\\App");
     return journal_.CreateFolderPath("C:\\App\\bin\\x") && write("C:\\App\\bin\\a.dll", "A") &&
            write("C:\\App\\readme.txt", "new readme") && write("C:\\App\\lib\\deep\\b.dat", "B") &&
            write("C:\\App\\notes.txt", "new notes") &&
            write("C:\\App\\notes.txt", "newer notes") &&  // the same file twice
+           write("C:\\App\\lib\\deep\\b.dat", "B2") &&  // twice in a folder the install made
+           files.CreateDirectory("C:\\App\\made") &&      // the library's own, after the listing
+           write("C:\\App\\made\\c.dat", "C") && write("C:\\App\\made\\c.dat", "C2") &&
+           write("C:\\App\\conf\\user.cfg", "product settings") &&  // the user's folder and file
            write("C:\\Users\\Desktop\\App.lnk", "link") &&
            journal_.SetValue(RegRoot::kCurrentUser, "SOFTWARE\\Vendor", "Path", kRegSz, "new",
                              RegView::k32) &&

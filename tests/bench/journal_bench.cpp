@@ -16,9 +16,11 @@
 #include <vector>
 
 #include "base/gbk_codec.h"
+#include "base/path.h"
 #include "context/context.h"
 #include "extract/archive_library.h"
 #include "extract/extract_archive.h"
+#include "extract/folder_path.h"
 #include "extract/install_driver.h"
 #include "extract/install_progress.h"
 #include "platform/host/host_platform.h"
@@ -111,9 +113,10 @@ void Unpack(benchmark::State& state, const Payload& payload, bool journal) {
 }
 
 // The journal's own work without the unpacking: the calls an install makes for the payload's files
-// (their names taken from one unpacking) replayed into a folder that holds none of them, then the
-// list of what the install made and the commit. Every file's folders are still missing
-// at its call, which makes this an upper bound of what the journal adds to the unpacking.
+// (their names taken from one unpacking) replayed into folders that are there already but hold
+// none of the files, then the list of what the install made and the commit. In folders the user
+// made, every file is looked at before it is written (in folders the install makes, none is), which
+// makes this an upper bound of what the journal adds to the unpacking of this payload.
 void JournalAlone(benchmark::State& state, const Payload& payload) {
   Bench bench(payload);
   std::vector<std::string> names;
@@ -126,7 +129,10 @@ void JournalAlone(benchmark::State& state, const Payload& payload) {
     if (!bench.Extract(ctx, payload, sink)) state.SkipWithError("the payload could not be unpacked");
   }
   const std::string replay = std::string(kInstallFolder) + "-replay";
-  for (std::string& name : names) name.replace(0, std::string(kInstallFolder).size(), replay);
+  for (std::string& name : names) {
+    name.replace(0, std::string(kInstallFolder).size(), replay);
+    CreateFolderPath(bench.files, ParentFolder(name));
+  }
   for (auto _ : state) {
     Context ctx{bench.platform};
     ctx.wizard.install_folder = replay;
