@@ -157,13 +157,22 @@ bool CreateLink(Context& ctx, const std::string& link_path, const std::string& t
     ctx.log.Failure("shortcuts: " + path + " not made, the target " + target + " has no folder");
     return false;
   }
-  LinkSpec link{path,   target,       arguments, target.substr(0, separator + 1),
-                icon_given ? icon : target + ",0", window_style, description, hotkey};
+  // The shell that opens the link may be a 64-bit program: it must find the file where this
+  // program put it, also below the system folder of a 32-bit program under WOW64.
+  const std::string shown = PathFor64BitPrograms(ctx, target);
+  LinkSpec link{path,
+                shown,
+                arguments,
+                PathFor64BitPrograms(ctx, target.substr(0, separator + 1)),
+                icon_given ? PathFor64BitPrograms(ctx, icon) : shown + ",0",
+                window_style,
+                description,
+                hotkey};
   if (!ctx.platform.shell.CreateLink(link)) {
     ctx.log.Failure("shortcuts: cannot write " + path);
     return false;
   }
-  ctx.log.Step("shortcuts: " + path + " -> " + target + " " + arguments);
+  ctx.log.Step("shortcuts: " + path + " -> " + shown + " " + arguments);
   return true;
 }
 

@@ -232,6 +232,28 @@ TEST_F(ShortcutsTest, CreateLinkNamesReplacesAndRefuses) {
   EXPECT_FALSE(CreateLink(ctx, "C:\\missing\\x", target, "", "", true, 0, "", ""));
 }
 
+// Under WOW64 a file this program put below "Sysnative" is, for the 64-bit shell that opens the
+// link, below "System32": a link naming Sysnative would open nothing.
+TEST_F(ShortcutsTest, ALinkNamesTheSystemFolderAsTheShellSeesIt) {
+  host.env().SetIs64BitWindows(true);
+  MakeFolder("C:\\Windows\\Sysnative\\App");
+  MakeFolder("C:\\A");
+  const std::string target = "C:\\Windows\\Sysnative\\App\\app.exe";
+  File(target, "app");
+  ASSERT_TRUE(CreateLink(ctx, "C:\\A\\app", target, "", "", false, 0, "", ""));
+  const LinkSpec* link = Link("C:\\A\\app.lnk");
+  ASSERT_NE(link, nullptr);
+  EXPECT_EQ(link->target, "C:\\Windows\\System32\\App\\app.exe");
+  EXPECT_EQ(link->working_dir, "C:\\Windows\\System32\\App\\");
+  EXPECT_EQ(link->icon, "C:\\Windows\\System32\\App\\app.exe,0");
+  ASSERT_TRUE(CreateLink(ctx, "C:\\A\\icon", target, "", target + ",2", true, 0, "", ""));
+  EXPECT_EQ(Link("C:\\A\\icon.lnk")->icon, "C:\\Windows\\System32\\App\\app.exe,2");
+  // On 32-bit Windows the same path is written as it is.
+  host.env().SetIs64BitWindows(false);
+  ASSERT_TRUE(CreateLink(ctx, "C:\\A\\plain", target, "", "", false, 0, "", ""));
+  EXPECT_EQ(Link("C:\\A\\plain.lnk")->target, target);
+}
+
 TEST(WindowsInfoTest, VersionNamesAndQuickLaunch) {
   HostPlatform host;
   Context ctx(host.platform());

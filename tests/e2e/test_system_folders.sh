@@ -38,6 +38,10 @@ for name in ProgramFiles ProgramFiles_x86 System32; do
   printf '[%%%s%%]\n数据=\n\n' "$name" >>"$project/settings/variable.ini"
 done >"$project/registry/folders.ini"
 sed -i 's/^安装位置=[^\r]*/安装位置=%System32%\\qmbfolders/' "$project/settings/data.ini"
+# A link to the program, which the 64-bit shell must be able to open.
+printf '[新建快捷方式参数]\n欲运行的次数=1\n参数快捷方式名1=演示软件\n参数文件名1=demo.exe\n参数生成位置1=C:\\qmbfolders\\links\n参数是否卸载1=真\n' \
+  >>"$project/settings/data.ini"
+cp "$(windows_program e2e/read_links.exe)" "$work/"
 grep -q '^安装位置=%System32%\\qmbfolders' "$project/settings/data.ini" || fail "the install folder was not set"
 "$mkpackage" --runtime "$runtime" "$project" -o "$work/setup.exe" >/dev/null
 
@@ -65,6 +69,12 @@ if [ "$installed32" != "$installed64" ]; then
 fi
 [ ! -e "$(drive_c)/windows/Sysnative" ] || fail "a real folder named Sysnative was made"
 echo "ok the payload is in $(system_folder 64)\\qmbfolders"
+
+# Under WoW64 the program reaches the folder as "Sysnative", a name 64-bit programs do not have.
+links=$(run_wine 'C:\qmbfolders\read_links.exe' 'C:\qmbfolders\links' | tr -d '\r')
+want='C:\qmbfolders\links\演示软件.lnk => C:\windows\system32\qmbfolders\demo.exe|'
+grep -qiF -- "$want" <<<"$links" || { echo "$links"; fail "the link does not name C:\windows\system32\qmbfolders\demo.exe"; }
+echo "ok the link names the folder as the 64-bit shell does"
 
 # The uninstall entry as Windows' installed-programs list (a 64-bit program in a 64-bit prefix, as
 # `wine` is here) reads and runs it.
