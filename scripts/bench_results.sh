@@ -33,8 +33,10 @@ bench_table() {
 size|runtime image, MB (build/win32/setup.exe)|2.50
 mixed|mixed tree (mixed.7z) / 7zz x -mmt=1|0.70
 binaries|one stream of binaries / 7zz x -mmt=1|0.90
-install_win32|background install (win32) / extraction|1.30
-install_win64|background install (x86-64) / extraction|1.30
+install_win32|background install (win32) / native extraction|1.30
+install_win64|background install (x86-64) / native extraction|1.30
+install_own_win32|  the same / its library's extraction, Wine|1.30
+install_own_win64|  the same (x86-64) / its library's, Wine|1.30
 journal|unpacking + journal / unpacking (CPU)|1.05
 GOALS
 }

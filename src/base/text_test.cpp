@@ -103,6 +103,10 @@ TEST(TextTest, EqualsIgnoreCaseOnlyFoldsAscii) {
   EXPECT_FALSE(EqualsIgnoreCase("ab", "abc"));
   // 81 41 and 81 61 are two different characters although their trail bytes are 'A' and 'a'.
   EXPECT_FALSE(EqualsIgnoreCase(std::string("\x81\x41"), std::string("\x81\x61")));
+  // The case key agrees: one key for the texts held equal, two for the rest.
+  EXPECT_EQ(CaseKey("C:\\表A\\Setup"), CaseKey("c:\\表a\\sETUP"));
+  EXPECT_EQ(CaseKey(std::string("\x81\x41Q")), std::string("\x81\x41q"));
+  EXPECT_NE(CaseKey(std::string("\x81\x41")), CaseKey(std::string("\x81\x61")));
 }
 
 TEST(TextTest, IsTrueAndHex) {
