@@ -69,12 +69,14 @@ INI
 printf '\r\n[%%MenuDir%%]\r\n数据=\r\n' >>"$project/settings/variable.ini"
 # The registry data as the raw store: two values marked for removal, and for each key a script
 # record marked for removal whose path names the key itself, so that the uninstaller removes the
-# emptied key (a key goes only when it has no subkeys).
+# emptied key (a key goes only when it has no subkeys). One more script, not marked, makes two
+# levels of empty keys below the product's key: the uninstaller removes them as keys the install
+# created, also where the product's key is the user's.
 record() {  # record NAME VALUE: one named value of the store
   gbk "$1"; printf '\001'; gbk "$2"; gbk "$1"; printf end
 }
 {
-  record num 4
+  record num 5
   record REGpath1 'HKEY_CURRENT_USER\Software\QmbUninstallTest'; record REGname1 Version
   record REGtype1 REG_SZ; record REGdata1 2.0; record REGoff1 真; record REGws1 32
   record REGpath2 'HKEY_LOCAL_MACHINE\SOFTWARE\QmbUninstallTest'; record REGname2 InstallPath
@@ -83,6 +85,9 @@ record() {  # record NAME VALUE: one named value of the store
   record REGtype3 file; record REGdata3 $'REGEDIT4\r\n'; record REGoff3 真; record REGws3 32
   record REGpath4 'HKEY_LOCAL_MACHINE\SOFTWARE'; record REGname4 QmbUninstallTest
   record REGtype4 file; record REGdata4 $'REGEDIT4\r\n'; record REGoff4 真; record REGws4 64
+  record REGpath5 'HKEY_CURRENT_USER\Software\QmbUninstallTest'; record REGname5 脚本
+  record REGtype5 file; record REGoff5 假; record REGws5 32
+  record REGdata5 $'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\QmbUninstallTest\\脚本\\空]\r\n'
 } >"$project/settings/QMBREG.db"
 "$mkpackage" --runtime "$runtime" "$project" -o "$work/setup.exe" >/dev/null
 
@@ -109,6 +114,7 @@ install_product() {
   [ -f "$install/demo.exe" ] && [ -f "$install/uninst.exe" ] && [ -f "$install/uninst.dat" ] \
     || fail "the install left no product or uninstaller in $install"
   wine_reg_query "$entry" /reg:32 | grep -q UninstallString || fail "no uninstall entry after the install"
+  wine_reg_export 'HKCU\Software\QmbUninstallTest\脚本\空' >/dev/null || fail "the registry script made no key"
   mkdir -p "$install/data/用户"
   echo mine >"$install/data/用户/notes.txt"
 }
