@@ -249,7 +249,8 @@ expected_changes() {
   grep -vE "^. [-0-9]+ \./users/[^/]+/Temp/(7-zip32\.dll|Uninstall|Uninstall/$product|Uninstall/$product/uninst\.exe)$" |
     awk '/^\[/ {
            display = index($0, "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Video\\") == 1 ||
-                     index($0, "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Class\\") == 1
+                     index($0, "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Class\\") == 1 ||
+                     index($0, "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Enum\\DISPLAY\\") == 1
            console = $0 == "[HKEY_CURRENT_USER\\Console]" ||
                      index($0, "[HKEY_CURRENT_USER\\Console\\") == 1
            parent = $0 == "[HKEY_LOCAL_MACHINE\\Software\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall]"
@@ -311,6 +312,9 @@ timeout "$QMB_WINE_TIMEOUT" wine reg delete 'HKCU\Software\QmbUninstallTest' /f 
 #        "DriverError" when a session ran without one);
 #      HKLM\System\CurrentControlSet\Control\Class\..., the device classes of the display adapter
 #        and monitors, rewritten (their names dropped) when a display is set up;
+#      HKLM\System\CurrentControlSet\Enum\DISPLAY\..., the monitors with their properties, among
+#        them the screen size of the last session that showed a window: this test's uninstall windows
+#        run on 800x600, run_wine's displays are larger, and the prefix comes from other tests;
 #      "DriverDateData", the time the display driver was last set up;
 #  - HKCU\Console, Wine's console settings, written when the first console program runs (here
 #    cmd.exe, the uninstall-time command);
