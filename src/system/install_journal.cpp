@@ -183,17 +183,16 @@ void InstallJournal::NoteKeysCreated(RegRoot root, const std::vector<std::string
     entries_.push_back(RegistryEntry(JournalKind::kKeyCreated, root, key, view));
 }
 
-bool InstallJournal::InNewFolder(std::string folder) const {
-  while (!folder.empty()) {
-    if (CreatedFolder(folder)) return true;
-    std::string parent = ParentFolder(folder);
+bool InstallJournal::InNewFolder(const std::string& folder) const {
+  const std::optional<std::vector<std::string>> levels = FolderPathLevels(folder);
+  if (!levels) return false;
+  for (const std::string& level : *levels) {
+    if (CreatedFolder(level)) return true;
+    const std::string parent = ParentFolder(level);
     for (const size_t index : listings_) {
       const JournalEntry& listing = entries_[index];
-      if (EqualsIgnoreCase(listing.path, parent) && !IsListed(listing, FileNameOf(folder)))
-        return true;
+      if (EqualsIgnoreCase(listing.path, parent) && !IsListed(listing, FileNameOf(level))) return true;
     }
-    if (parent.size() >= folder.size()) break;
-    folder = std::move(parent);
   }
   return false;
 }

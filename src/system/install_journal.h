@@ -105,7 +105,7 @@ class InstallJournal {
   void RecordMissingFolders(const std::string& folder);
   // True when folder is, or lies in, a folder this installation made, or one that was not there
   // when its parent was listed before unpacking into it.
-  bool InNewFolder(std::string folder) const;
+  bool InNewFolder(const std::string& folder) const;
   void Undo(const JournalEntry& entry, RollbackReport& report);
   void UndoFile(const JournalEntry& entry, RollbackReport& report);
   void UndoFolder(const JournalEntry& entry, RollbackReport& report);
