@@ -33,10 +33,12 @@ win64:
 	@cmake --build $(WIN64DIR) -j $(JOBS)
 
 # Both end with the ways of running the Windows programs that ran and were skipped, with the reason.
+# The end-to-end tests run two at once, each in a Wine prefix slot of its own that ctest hands out.
 E2E_WAYS := $(NATIVE)/e2e-ways.log
+E2E_SLOTS := --resource-spec-file $(CURDIR)/tests/e2e/prefix_slots.json
 test: build asan
 	@rm -f $(E2E_WAYS)
-	@ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS); code=$$?; \
+	@ctest --test-dir $(NATIVE) --output-on-failure -j $(JOBS) $(E2E_SLOTS); code=$$?; \
 	  bash scripts/e2e-ways.sh $(E2E_WAYS); exit $$code
 
 # The unit tests run under AddressSanitizer and UBSan: they feed the archive library, the section
@@ -60,7 +62,7 @@ unit: asan
 
 e2e: build
 	@rm -f $(E2E_WAYS)
-	@ctest --test-dir $(NATIVE) --output-on-failure -L e2e; code=$$?; \
+	@ctest --test-dir $(NATIVE) --output-on-failure -L e2e -j $(JOBS) $(E2E_SLOTS); code=$$?; \
 	  bash scripts/e2e-ways.sh $(E2E_WAYS); exit $$code
 
 # Every figure lands in build/bench/results; the last step prints them with their goals. The

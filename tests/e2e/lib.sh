@@ -33,12 +33,22 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe,winedbg.exe=d"
 export LANG=C.UTF-8 LC_ALL=C.UTF-8
 export WINEARCH=$QMB_WINDOWS_ARCH
-export WINEPREFIX="${WINEPREFIX:-${QMB_NATIVE_DIR:-$qmb_root/build/native}/wineprefix-$QMB_E2E_WAY}"
+# ctest runs two tests at once, each in the prefix slot it hands out (tests/e2e/prefix_slots.json):
+# slot 1 is the prefix every other caller uses too, slot 2 its copy beside it (make_prefix.sh).
+qmb_slot=${CTEST_RESOURCE_GROUP_0_WINEPREFIXES:-id:1}
+qmb_slot=${qmb_slot#id:}
+qmb_slot=${qmb_slot%%,*}
+qmb_prefix="${QMB_NATIVE_DIR:-$qmb_root/build/native}/wineprefix-$QMB_E2E_WAY"
+[ "$qmb_slot" = 1 ] || qmb_prefix+="-$qmb_slot"
+export WINEPREFIX="${WINEPREFIX:-$qmb_prefix}"
 QMB_WINE_TIMEOUT="${QMB_WINE_TIMEOUT:-300}"
-# The first display number this test's virtual displays try (`xvfb-run -a -n "$QMB_DISPLAY"`).
-# Each test starts at its own random one: with every test starting at 99, a test could get the
-# number of a display the previous test was still tearing down, and lose its windows with it.
-QMB_DISPLAY=$((100 + RANDOM % 800))
+# The first number a virtual display tries (`xvfb-run -a -n "$(qmb_display)"`), random for each
+# display: xvfb-run returns while its server is still going down, and a display started at once on
+# the same number can lose its socket to the old server's clean-up, and its windows with it. The
+# slots take their numbers from ranges of their own, so two tests at once never race for one.
+qmb_display() {
+  echo $((100 + 400 * ((qmb_slot - 1) % 2) + RANDOM % 400))
+}
 
 # In a 64-bit prefix `wine` is Debian's 64-bit loader and server, called directly through small
 # stand-ins for `wine`, `wine-stable` and `wineserver` put first on PATH (the `wine` wrapper picks
@@ -165,7 +175,7 @@ find_temp_folder() {
 # windows go to this display; afterwards every Wine process of the run has ended, so files and the
 # registry are flushed and nothing outlives the display. The program's exit code is returned.
 run_wine() {
-  timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$QMB_DISPLAY" bash -c \
+  timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$(qmb_display)" bash -c \
     'wineserver -w; wine "$@"; code=$?; wineserver -w; exit $code' run_wine "$@"
 }
 
@@ -188,7 +198,7 @@ wine_reg_export() {
 # which other tests compare). In SCRIPT, d runs the UI driver DRIVER (its Windows path) and shot
 # NAME saves a screenshot as $shots/NAME.png. Returns the script's exit code.
 driven_session() {
-  QMB_DRIVER=$1 timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$QMB_DISPLAY" -s '-screen 0 1280x1024x24' bash -c '
+  QMB_DRIVER=$1 timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$(qmb_display)" -s '-screen 0 1280x1024x24' bash -c '
       set -u
       wineserver -w
       d() { wine "$QMB_DRIVER" "$@" | tr -d "\r"; return ${PIPESTATUS[0]}; }

@@ -1,5 +1,7 @@
 # Makes the Wine prefix of a test run once (about 20 s); an existing finished prefix is reused.
-# The prefix's architecture follows the way of running (tests/e2e/lib.sh).
+# The prefix's architecture follows the way of running (tests/e2e/lib.sh). With the slot file ctest
+# hands out (tests/e2e/prefix_slots.json), every slot but the first gets a copy of the prefix
+# beside it, made anew whenever the prefix is.
 # Quiet on success; on failure it prints Wine's output.
 set -u
 source "$(dirname "${BASH_SOURCE[0]}")/lib.sh"
@@ -11,27 +13,46 @@ prefix_version=2
 
 # Wine links the user's Desktop, Documents, Music ... to the machine's home folder; a test that
 # makes a desktop link would write there. They become plain folders of the prefix.
-own_user_folders() {
+own_user_folders() {  # prefix
   local link
-  for link in "$WINEPREFIX"/drive_c/users/*/*; do
+  for link in "$1"/drive_c/users/*/*; do
     [ -L "$link" ] && rm -f "$link" && mkdir -p "$link"
   done
   return 0
 }
 
-[ "$(cat "$ready" 2>/dev/null)" = "$prefix_version" ] && { own_user_folders; exit 0; }
+slot_copies() {
+  local slot copy
+  [ -n "${1:-}" ] || return 0
+  for slot in $(grep -o '"id": *"[^"]*"' "$1" | cut -d'"' -f4); do
+    [ "$slot" = 1 ] && continue
+    copy="$WINEPREFIX-$slot"
+    if [ "$(cat "$copy/.qmb-prefix-ready" 2>/dev/null)" != "$prefix_version" ] ||
+      [ "$ready" -nt "$copy/.qmb-prefix-ready" ]; then
+      rm -rf "$copy"
+      cp -a "$WINEPREFIX" "$copy" || fail "cannot copy $WINEPREFIX to $copy"
+    fi
+    own_user_folders "$copy"
+  done
+}
+
+if [ "$(cat "$ready" 2>/dev/null)" = "$prefix_version" ]; then
+  own_user_folders "$WINEPREFIX"
+  slot_copies "${1:-}"
+  exit 0
+fi
 
 # A prefix left half-made by an interrupted run starts over.
 rm -rf "$WINEPREFIX"
 mkdir -p "$(dirname "$WINEPREFIX")"
-log="$(dirname "$WINEPREFIX")/wineprefix.log"
-if ! timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$QMB_DISPLAY" bash -c 'wineboot -i && wineserver -w' >"$log" 2>&1; then
+log="$WINEPREFIX.log"
+if ! timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$(qmb_display)" bash -c 'wineboot -i && wineserver -w' >"$log" 2>&1; then
   cat "$log" >&2
   fail "wineboot could not make $WINEPREFIX"
 fi
 [ -f "$WINEPREFIX/system.reg" ] || { cat "$log" >&2; fail "no registry in $WINEPREFIX"; }
 rm -f "$log"
-own_user_folders
+own_user_folders "$WINEPREFIX"
 
 # The prefix has no Chinese font: WenQuanYi Micro Hei goes behind the fonts windows use, or every
 # Chinese character of a window (and of its screenshots) is drawn as a box.
@@ -46,3 +67,4 @@ for face in Tahoma "MS Shell Dlg" "MS Shell Dlg 2" "Microsoft Sans Serif"; do
 done
 timeout "$QMB_WINE_TIMEOUT" wineserver -w
 echo "$prefix_version" >"$ready"
+slot_copies "${1:-}"

@@ -277,7 +277,7 @@ install() {
   local name=$1
   shift
   rm -f "$work/$name.log.gbk" "$work/$name.code" "$work/$name.box" "$work/order.txt"
-  SETUP_LOG="C:\\qmbinstall\\$name.log.gbk" timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$QMB_DISPLAY" bash -c '
+  SETUP_LOG="C:\\qmbinstall\\$name.log.gbk" timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$(qmb_display)" bash -c '
     work=$1 name=$2 answer=$3 caption=$4
     shift 4
     wineserver -w

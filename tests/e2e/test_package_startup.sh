@@ -54,7 +54,7 @@ make_package() {
 start_with() {
   local checker=$1 name=$2
   rm -f "$temp/7-zip32.dll" "$work/$name.log.gbk"
-  SETUP_LOG="C:\\qmbstartup\\$name.log.gbk" timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$QMB_DISPLAY" bash -c '
+  SETUP_LOG="C:\\qmbstartup\\$name.log.gbk" timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$(qmb_display)" bash -c '
     wine "C:\\qmbstartup\\$1\\setup.exe" & setup=$!
     eval "wine $2" >"$3.checker"; checker=$?
     wait $setup; code=$?

@@ -159,7 +159,7 @@ snapshot "$work/before.txt"
 # 1. Normal mode: the helper waits for the window, clicks "卸载", waits for "完成" and clicks it.
 install_product
 rm -f "$work/uninstall.log.gbk"
-SETUP_LOG='C:\qmbuninstall\uninstall.log.gbk' timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$QMB_DISPLAY" -s '-screen 0 800x600x24' bash -c '
+SETUP_LOG='C:\qmbuninstall\uninstall.log.gbk' timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$(qmb_display)" -s '-screen 0 800x600x24' bash -c '
   wineserver -w  # a session of an earlier command without a display must not get our windows
   wine "$1\\uninst.exe" & launcher=$!  # it waits for the uninstaller
   wine C:\\qmbuninstall\\drive_window.exe wait "$2" 60 >"$3/page.txt" || exit 2
@@ -180,7 +180,7 @@ check_removed normal
 
 # 2. "-jp": at once, in the shown window; the last page waits for "完成".
 install_product
-timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$QMB_DISPLAY" -s '-screen 0 800x600x24' bash -c '
+timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$(qmb_display)" -s '-screen 0 800x600x24' bash -c '
   wineserver -w
   wine "$1\\uninst.exe" -jp & launcher=$!
   wine C:\\qmbuninstall\\drive_window.exe click "$2" 完成 - 60 >/dev/null || exit 2
@@ -194,7 +194,7 @@ for switches in "-jp -hideend" "-hp"; do
   install_product
   rm -f "$work/uninstall.log.gbk" "$work/plain.txt"
   SETUP_LOG='C:\qmbuninstall\uninstall.log.gbk' timeout "$QMB_WINE_TIMEOUT" \
-    xvfb-run -a -n "$QMB_DISPLAY" bash -c '
+    xvfb-run -a -n "$(qmb_display)" bash -c '
       wineserver -w
       wine "$1\\uninst.exe" $2; code=$?
       if [ -e "$3/demo.exe" ]; then echo "$code present"; else echo "$code gone"; fi >"$4/plain.txt"

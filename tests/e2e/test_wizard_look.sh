@@ -40,7 +40,7 @@ sed -i 's|^参数运行文件名2=.*|参数运行文件名2=C:\\qmblook\\drive_w
 next='下一步(&N)' accept='我接受(&I)' install_button='安装(&I)' finish='完成(&F)'
 export shots caption next accept install_button finish product
 SETUP_LOG='C:\qmblook\look.log.gbk' timeout "$QMB_WINE_TIMEOUT" \
-  xvfb-run -a -n "$QMB_DISPLAY" -s '-screen 0 1280x1024x24' bash -c '
+  xvfb-run -a -n "$(qmb_display)" -s '-screen 0 1280x1024x24' bash -c '
     set -u
     wineserver -w
     wine C:\\qmblook\\image_box_check.exe comet >"$shots/0-comet.txt" || exit 11
