@@ -60,7 +60,7 @@ cp "$probe" "$checked/support/probe.dll"
 echo 'not a DLL' >"$checked/support/notdll.dll"
 printf '[broken]\nfile=notdll.dll\nexport=Start\n[missing]\nfile=probe.dll\nexport=Missing\nparam1=integer,sieben\n' \
   >"$checked/support/support.ini"
-"$mkpackage" check "$checked" 2>"$work/check.txt" && fail "mkpackage check passed broken support DLLs"
+"$mkpackage" check --runtime "$runtime" "$checked" 2>"$work/check.txt" && fail "mkpackage check passed broken support DLLs"
 for line in 'support/support.ini:2: error: [broken] file: notdll.dll is no DLL (not a Windows program (no MZ header))' \
     'support/support.ini:6: error: [missing] Missing: probe.dll exports no Missing (undecorated: link with --kill-at or a .def file)' \
     'support/support.ini:7: error: [missing] param1: "sieben" is no integer; the DLL would get 0'; do

@@ -16,6 +16,7 @@ namespace qmb::mkpackage {
 
 struct CheckContext {
   std::filesystem::path project;
+  uint32_t installer_machine = 0;  // the runtime's processor, a PE machine value
   // Settings file name (as on disk, UTF-8) -> its plain GBK bytes.
   std::map<std::string, std::string> settings;
   // Every file and folder below payload/, GBK, "\" separated, ASCII letters lower-case.

@@ -1,5 +1,5 @@
-// The support DLLs of support/support.ini as the installer will meet them: a DLL the 32-bit
-// installer cannot load (an x86-64 build, a file that is no PE image), one that lacks "kaye_msg"
+// The support DLLs of support/support.ini as the installer will meet them: a DLL the installer
+// cannot load (one built for another processor than the runtime's, a file that is no PE image), one that lacks "kaye_msg"
 // or the start export its section names, and integer parameters that are no numbers or do not
 // fit in 32 bits. The installer would pass over each of them in silence.
 #include <filesystem>
@@ -88,10 +88,15 @@ void CheckDllFile(CheckContext& c, const IniFile::Section& section, const fs::pa
           name + " is no DLL" + (facts ? std::string(" (an executable program)") : " (" + error + ")"));
     return;
   }
-  if (facts->machine != kMachineX86) {
+  if (facts->machine != c.installer_machine) {
+    const bool wide_installer = c.installer_machine == kMachineX64;
+    const std::string kind = facts->machine == kMachineX64 ? " is an x86-64 DLL"
+                             : facts->machine == kMachineX86 ? " is an x86 DLL"
+                             : wide_installer                ? " is no x86-64 DLL"
+                                                             : " is no x86 DLL";
     c.Add(Severity::kError, kFile, file->line, where,
-          name + (facts->machine == kMachineX64 ? " is an x86-64 DLL" : " is no x86 DLL") +
-              "; the installer is a 32-bit program and cannot load it");
+          name + kind + "; the installer is " +
+              (wide_installer ? "an x86-64 program" : "a 32-bit program") + " and cannot load it");
     return;
   }
   const IniFile::Entry* start = FindEntry(section, "export");

@@ -2,7 +2,7 @@
 //   mkpackage --runtime setup.exe PROJECT -o PACKAGE.exe [--sign CERT.pfx ...]
 //     (with SOURCE_DATE_EPOCH set: a reproducible package)
 //   mkpackage --inspect PACKAGE.exe
-//   mkpackage check PROJECT
+//   mkpackage check [--runtime setup.exe] PROJECT
 //   mkpackage new DIR
 #include <time.h>
 #include <unistd.h>
@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "file_io.h"
 #include "package_inspector.h"
 #include "package_writer.h"
 #include "progress_line.h"
@@ -24,7 +25,7 @@ constexpr char kUsage[] =
     "usage: mkpackage --runtime SETUP.exe PROJECT -o PACKAGE.exe\n"
     "                 [--sign CERT.pfx [--sign-password-file FILE] [--timestamp URL]]\n"
     "       mkpackage --inspect PACKAGE.exe\n"
-    "       mkpackage check PROJECT\n"
+    "       mkpackage check [--runtime SETUP.exe] PROJECT\n"
     "       mkpackage new DIR\n";
 
 // A wrong command line: the usage on stderr, exit code 2.
@@ -45,10 +46,26 @@ int Fail(const std::string& error) {
   return 1;
 }
 
-// Prints the findings on stderr; true when there is no error among them.
-bool ReportCheck(const std::string& project) {
+// The processor the runtime image is built for, which its support DLLs must share.
+std::optional<uint32_t> RuntimeMachine(const std::string& runtime, std::string& error) {
   using namespace qmb::mkpackage;
-  const CheckResult result = CheckProject(project);
+  const std::optional<std::string> image = ReadWholeFile(runtime);
+  if (!image) {
+    error = "cannot read the runtime " + runtime;
+    return std::nullopt;
+  }
+  const std::optional<ModuleFacts> facts = ReadModuleFacts(*image, error);
+  if (!facts) {
+    error = "the runtime " + runtime + ": " + error;
+    return std::nullopt;
+  }
+  return facts->machine;
+}
+
+// Prints the findings on stderr; true when there is no error among them.
+bool ReportCheck(const std::string& project, uint32_t installer_machine) {
+  using namespace qmb::mkpackage;
+  const CheckResult result = CheckProject(project, installer_machine);
   for (const Finding& f : result.findings) std::fprintf(stderr, "%s\n", FormatFinding(f).c_str());
   std::fprintf(stderr, "mkpackage: check of %s: %d error(s), %d warning(s)\n", project.c_str(),
                result.Errors(), result.Warnings());
@@ -70,7 +87,13 @@ int main(int argc, char** argv) {
     std::fputs(FormatReport(*report).c_str(), stdout);
     return 0;
   }
-  if (argc == 3 && std::string(argv[1]) == "check") return ReportCheck(argv[2]) ? 0 : 1;
+  if (argc >= 3 && std::string(argv[1]) == "check") {
+    if (argc == 3) return ReportCheck(argv[2], kMachineX86) ? 0 : 1;
+    if (argc != 5 || std::string(argv[2]) != "--runtime") return Usage();
+    const std::optional<uint32_t> machine = RuntimeMachine(argv[3], error);
+    if (!machine) return Fail(error);
+    return ReportCheck(argv[4], *machine) ? 0 : 1;
+  }
   if (argc == 3 && std::string(argv[1]) == "new") {
     if (!WriteNewProject(argv[2], error)) return Fail(error);
     std::printf("mkpackage: wrote a new project in %s\n", argv[2]);
@@ -108,7 +131,9 @@ int main(int argc, char** argv) {
       return Fail(std::string("SOURCE_DATE_EPOCH \"") + epoch + "\" is no number of seconds");
     request.source_date_epoch = seconds;
   }
-  if (!ReportCheck(request.project.string())) return Fail("the project has errors; no package written");
+  const std::optional<uint32_t> machine = RuntimeMachine(request.runtime.string(), error);
+  if (!machine) return Fail(error);
+  if (!ReportCheck(request.project.string(), *machine)) return Fail("the project has errors; no package written");
   const double start = Now();
   ProgressLine line(stdout, isatty(fileno(stdout)) != 0, "mkpackage: compressing the payload");
   request.progress = [&line](int percent) { line.Update(percent); };

@@ -131,9 +131,10 @@ int CheckResult::Errors() const {
 
 int CheckResult::Warnings() const { return static_cast<int>(findings.size()) - Errors(); }
 
-CheckResult CheckProject(const fs::path& project) {
+CheckResult CheckProject(const fs::path& project, uint32_t installer_machine) {
   CheckContext c;
   c.project = project;
+  c.installer_machine = installer_machine;
   ReadPayload(c);
   if (ReadSettings(c)) {
     CheckSettingsFileNames(c);

@@ -4,9 +4,12 @@
 // that do not exist). Errors stop the packing; warnings do not.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
+
+#include "pe_image.h"
 
 namespace qmb::mkpackage {
 
@@ -26,7 +29,9 @@ struct CheckResult {
   int Warnings() const;
 };
 
-CheckResult CheckProject(const std::filesystem::path& project);
+// installer_machine: the processor of the runtime the package is made with (a PE machine value),
+// which every support DLL must share; the shipped runtime is the 32-bit one.
+CheckResult CheckProject(const std::filesystem::path& project, uint32_t installer_machine = kMachineX86);
 
 // "settings/data.ini:12: error: 参数文件名1: reason" in UTF-8.
 std::string FormatFinding(const Finding& finding);

@@ -219,6 +219,22 @@ TEST_F(ProjectCheckTest, SupportDllsTheInstallerCannotUseAreErrorsWithTheirLine)
            "--kill-at or a .def file)"}));
 }
 
+// A package made with the x86-64 runtime loads x86-64 DLLs and none of 32 bits.
+TEST_F(ProjectCheckTest, SupportDllsMustMatchTheRuntimesProcessor) {
+  const fs::path support = dir() / "support";
+  fs::create_directories(support);
+  const std::vector<std::string> exports = {"kaye_msg", "Start"};
+  fs::copy_file(testing::BuildDll(dir() / "build", "narrow", exports), support / "narrow.dll");
+  fs::copy_file(testing::BuildDll(dir() / "build", "wide", exports, "x86_64-w64-mingw32"),
+                support / "wide.dll");
+  Write("support/support.ini", "[wide]\nfile=wide.dll\nexport=Start\n[narrow]\nfile=narrow.dll\n");
+  std::vector<std::string> found;
+  for (const Finding& f : CheckProject(dir(), kMachineX64).findings) found.push_back(FormatFinding(f));
+  EXPECT_EQ(found, (std::vector<std::string>{
+      "support/support.ini:5: error: [narrow] file: narrow.dll is an x86 DLL; the installer is an "
+      "x86-64 program and cannot load it"}));
+}
+
 TEST_F(ProjectCheckTest, CountsMustMatchTheirRecords) {
   Edit("settings/data.ini", "欲运行的次数=1\r\n参数快捷方式名1", "欲运行的次数=2\r\n参数快捷方式名1");
   Expect(Severity::kError, "settings/data.ini", 10, "欲运行的次数",
