@@ -67,6 +67,20 @@ class ProjectCheckTest : public testing::TempDirTest {
     Write("payload/doc/a.txt", "a");
   }
   void Write(const std::string& name, const std::string& data) { WriteBytes(dir() / name, data); }
+  // support/NAME.dll exporting "kaye_msg" and "Start" unless told otherwise.
+  void SupportDll(const std::string& name, const std::string& target = "i686-w64-mingw32",
+                  const std::vector<std::string>& exports = {"kaye_msg", "Start"}) {
+    fs::create_directories(dir() / "support");
+    fs::copy_file(testing::BuildDll(dir() / "build", name, exports, target),
+                  dir() / "support" / (name + ".dll"));
+  }
+  // Every finding for a processor's runtime, formatted.
+  std::vector<std::string> Findings(uint32_t installer_machine = kMachineX86) {
+    std::vector<std::string> found;
+    for (const Finding& f : CheckProject(dir(), installer_machine).findings)
+      found.push_back(FormatFinding(f));
+    return found;
+  }
   // Replaces text in a settings file (UTF-8).
   void Edit(const std::string& name, const std::string& from, const std::string& to) {
     std::string text = testing::Bytes(dir() / name);
@@ -187,13 +201,9 @@ TEST_F(ProjectCheckTest, PayloadNamesOutsideGbkAreErrors) {
 }
 
 TEST_F(ProjectCheckTest, SupportDllsTheInstallerCannotUseAreErrorsWithTheirLine) {
-  const fs::path support = dir() / "support";
-  fs::create_directories(support);
-  const std::vector<std::string> exports = {"kaye_msg", "Start"};
-  fs::copy_file(testing::BuildDll(dir() / "build", "good", exports), support / "good.dll");
-  fs::copy_file(testing::BuildDll(dir() / "build", "wide", exports, "x86_64-w64-mingw32"),
-                support / "wide.dll");
-  fs::copy_file(testing::BuildDll(dir() / "build", "mute", {"Start"}), support / "mute.dll");
+  SupportDll("good");
+  SupportDll("wide", "x86_64-w64-mingw32");
+  SupportDll("mute", "i686-w64-mingw32", {"Start"});
   Write("support/notdll.dll", "not a DLL\n");
   Write("support/support.ini",
         "[good]\nfile=good.dll\nexport=Start\nparam1=integer,42\nparam2=integer,%Count%\n"  // 1-5
@@ -202,11 +212,8 @@ TEST_F(ProjectCheckTest, SupportDllsTheInstallerCannotUseAreErrorsWithTheirLine)
         "[missing]\nfile=good.dll\nexport=Missing\n"                                       // 12-14
         "param1=integer,4x2\nparam2=text,4x2\nparam3=integer,-99999999999\n"               // 15-17
         "[mute]\nfile=mute.dll\nexport=Start\n");                                          // 18-20
-  const CheckResult result = CheckProject(dir());
-  std::vector<std::string> found;
-  for (const Finding& f : result.findings) found.push_back(FormatFinding(f));
   const std::string at = "support/support.ini:";
-  EXPECT_EQ(found, (std::vector<std::string>{
+  EXPECT_EQ(Findings(), (std::vector<std::string>{
       at + "7: error: [wide] file: wide.dll is an x86-64 DLL; the installer is a 32-bit program "
            "and cannot load it",
       at + "10: error: [text] file: notdll.dll is no DLL (not a Windows program (no MZ header))",
@@ -221,16 +228,10 @@ TEST_F(ProjectCheckTest, SupportDllsTheInstallerCannotUseAreErrorsWithTheirLine)
 
 // A package made with the x86-64 runtime loads x86-64 DLLs and none of 32 bits.
 TEST_F(ProjectCheckTest, SupportDllsMustMatchTheRuntimesProcessor) {
-  const fs::path support = dir() / "support";
-  fs::create_directories(support);
-  const std::vector<std::string> exports = {"kaye_msg", "Start"};
-  fs::copy_file(testing::BuildDll(dir() / "build", "narrow", exports), support / "narrow.dll");
-  fs::copy_file(testing::BuildDll(dir() / "build", "wide", exports, "x86_64-w64-mingw32"),
-                support / "wide.dll");
+  SupportDll("narrow");
+  SupportDll("wide", "x86_64-w64-mingw32");
   Write("support/support.ini", "[wide]\nfile=wide.dll\nexport=Start\n[narrow]\nfile=narrow.dll\n");
-  std::vector<std::string> found;
-  for (const Finding& f : CheckProject(dir(), kMachineX64).findings) found.push_back(FormatFinding(f));
-  EXPECT_EQ(found, (std::vector<std::string>{
+  EXPECT_EQ(Findings(kMachineX64), (std::vector<std::string>{
       "support/support.ini:5: error: [narrow] file: narrow.dll is an x86 DLL; the installer is an "
       "x86-64 program and cannot load it"}));
 }
