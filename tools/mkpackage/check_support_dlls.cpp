@@ -1,7 +1,7 @@
 // The support DLLs of support/support.ini as the installer will meet them: a DLL the installer
-// cannot load (one built for another processor than the runtime's, a file that is no PE image), one that lacks "kaye_msg"
-// or the start export its section names, and integer parameters that are no numbers or do not
-// fit in 32 bits. The installer would pass over each of them in silence.
+// cannot load (one built for another processor than the runtime's, a file that is no PE image),
+// one that lacks "kaye_msg" or the start export its section names, and integer parameters that
+// are no numbers or do not fit in 32 bits. The installer would pass over each of them in silence.
 #include <filesystem>
 #include <limits>
 

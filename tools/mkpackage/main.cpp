@@ -10,6 +10,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
+#include <optional>
 #include <string>
 
 #include "file_io.h"
@@ -133,7 +134,8 @@ int main(int argc, char** argv) {
   }
   const std::optional<uint32_t> machine = RuntimeMachine(request.runtime.string(), error);
   if (!machine) return Fail(error);
-  if (!ReportCheck(request.project.string(), *machine)) return Fail("the project has errors; no package written");
+  if (!ReportCheck(request.project.string(), *machine))
+    return Fail("the project has errors; no package written");
   const double start = Now();
   ProgressLine line(stdout, isatty(fileno(stdout)) != 0, "mkpackage: compressing the payload");
   request.progress = [&line](int percent) { line.Update(percent); };

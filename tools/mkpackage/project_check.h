@@ -31,7 +31,8 @@ struct CheckResult {
 
 // installer_machine: the processor of the runtime the package is made with (a PE machine value),
 // which every support DLL must share; the shipped runtime is the 32-bit one.
-CheckResult CheckProject(const std::filesystem::path& project, uint32_t installer_machine = kMachineX86);
+CheckResult CheckProject(const std::filesystem::path& project,
+                         uint32_t installer_machine = kMachineX86);
 
 // "settings/data.ini:12: error: 参数文件名1: reason" in UTF-8.
 std::string FormatFinding(const Finding& finding);
