@@ -13,10 +13,16 @@ prefix_version=2
 
 # Wine links the user's Desktop, Documents, Music ... to the machine's home folder; a test that
 # makes a desktop link would write there. They become plain folders of the prefix.
+# Windows gives every profile a Quick Launch folder; Wine makes none. Without it the first install
+# in a prefix makes (and records) that folder and every later one finds it, so two installs of one
+# package would differ by which test ran first in the prefix.
 own_user_folders() {  # prefix
-  local link
+  local link user
   for link in "$1"/drive_c/users/*/*; do
     [ -L "$link" ] && rm -f "$link" && mkdir -p "$link"
+  done
+  for user in "$1"/drive_c/users/*/AppData/Roaming; do
+    mkdir -p "$user/Microsoft/Internet Explorer/Quick Launch"
   done
   return 0
 }

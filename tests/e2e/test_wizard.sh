@@ -95,6 +95,7 @@ snapshot() {
   { (cd "$(drive_c)" && find "./Program Files/WizardDemo" -printf '%y %s %p\n' 2>/dev/null | sort) || :
     (cd "$(drive_c)" && find users ProgramData -path '*/Temp' -prune -o -name "*$product*" -print | sort)
     registry list; } >"$1"
+  cp "$install/uninst.dat" "$shots/$(basename "$1" .txt)-uninst.dat" 2>/dev/null || :
 }
 clean_up() {  # clean_up [check]: removes the product; with check, makes sure nothing is left
   rm -rf "$install"
