@@ -17,12 +17,12 @@ prefix_version=2
 # in a prefix makes (and records) that folder and every later one finds it, so two installs of one
 # package would differ by which test ran first in the prefix.
 own_user_folders() {  # prefix
-  local link user
+  local link roaming
   for link in "$1"/drive_c/users/*/*; do
     [ -L "$link" ] && rm -f "$link" && mkdir -p "$link"
   done
-  for user in "$1"/drive_c/users/*/AppData/Roaming; do
-    mkdir -p "$user/Microsoft/Internet Explorer/Quick Launch"
+  for roaming in "$1"/drive_c/users/*/AppData/Roaming; do
+    mkdir -p "$roaming/Microsoft/Internet Explorer/Quick Launch"
   done
   return 0
 }
