@@ -279,21 +279,48 @@ near() {
   done
 }
 
+# reg_export_run FOLDER NAME INDEX:KEY...: one start of cmd that exports each KEY to FOLDER/INDEX.reg
+# (FOLDER is C:\windows\temp\NAME) and leaves FOLDER/done at its end. Without that mark cmd never
+# ran (Wine failed to start it now and then), which must not read as keys that are absent: it is
+# started once more, and the test fails when it does not run then either.
+reg_export_run() {
+  local folder=$1 name=$2 commands="" item
+  shift 2
+  for item in "$@"; do
+    commands+="reg export ${item#*:} C:\\windows\\temp\\$name\\${item%%:*}.reg /y >nul 2>nul & "
+  done
+  commands+="echo done>C:\\windows\\temp\\$name\\done"
+  for _ in 1 2; do
+    rm -f "$folder/done"
+    timeout "$QMB_WINE_TIMEOUT" wine cmd /c "$commands" >/dev/null 2>"$folder.err" || :
+    [ -f "$folder/done" ] && break
+    echo "reg_export_run: cmd did not run ($(tail -1 "$folder.err"))" >&2
+  done
+  rm -f "$folder.err"
+  [ -f "$folder/done" ] || { rm -rf "$folder"; fail "reg_export_run: cmd did not run, twice"; }
+}
+
 # wine_reg_export_all KEY...: the `reg export` text (UTF-8) of every KEY below a line "[KEY]", or
-# "(absent)" for a key that is not there, from one start of Wine: what an undone install compares
-# before and after. The keys go to cmd unquoted (`wine` would hand quotes on escaped), so a key
-# name may not hold a space.
+# "(absent)" for a key that is not there: what an undone install compares before and after. A key
+# counts as absent when a second start of cmd cannot export it either, so that one failed export
+# never reads as a key removed. The keys go to cmd unquoted (`wine` would hand quotes on escaped),
+# so a key name may not hold a space.
 wine_reg_export_all() {
-  local name="qmb-exports-$$" commands="" i=0 key
+  local name="qmb-exports-$$" i=0 key item items=() missing=()
   local folder
   folder="$(drive_c)/windows/temp/$name"
-  mkdir -p "$folder"
   for key in "$@"; do
     [ "$key" = "${key// /}" ] || fail "wine_reg_export_all: a key with a space: $key"
-    commands+="reg export $key C:\\windows\\temp\\$name\\$i.reg /y >nul 2>nul & "
+    items+=("$i:$key")
     i=$((i + 1))
   done
-  timeout "$QMB_WINE_TIMEOUT" wine cmd /c "${commands% & }" >/dev/null 2>&1 || :
+  rm -rf "$folder"
+  mkdir -p "$folder"
+  reg_export_run "$folder" "$name" "${items[@]}"
+  for item in "${items[@]}"; do
+    [ -f "$folder/${item%%:*}.reg" ] || missing+=("$item")
+  done
+  [ ${#missing[@]} = 0 ] || reg_export_run "$folder" "$name" "${missing[@]}"
   i=0
   for key in "$@"; do
     echo "[$key]"
