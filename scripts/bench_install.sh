@@ -80,7 +80,7 @@ drive_window=$(windows_program e2e/drive_window.exe)
 export drive_window
 wine_seconds() {
   timeout 1800 xvfb-run -a bash -c '
-    wineserver -p; wine cmd /c exit >/dev/null 2>&1
+    wineserver -p
     wine notepad >/dev/null 2>&1 &
     wine "$drive_window" wait "Untitled - Notepad" 60 >/dev/null || { echo "no desktop came up" >&2; exit 1; }
     t0=$(date +%s.%N)

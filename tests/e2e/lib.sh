@@ -279,13 +279,14 @@ near() {
   done
 }
 
-# reg_export_run FOLDER NAME INDEX:KEY...: one start of cmd that exports each KEY to FOLDER/INDEX.reg
-# (FOLDER is C:\windows\temp\NAME) and leaves FOLDER/done at its end. Without that mark cmd never
-# ran (Wine failed to start it now and then), which must not read as keys that are absent: it is
-# started once more, and the test fails when it does not run then either.
+# reg_export_run NAME INDEX:KEY...: one start of cmd that exports each KEY to INDEX.reg in the
+# prefix's C:\windows\temp\NAME and leaves a file "done" there at its end. Without that mark cmd
+# never ran (Wine failed to start it now and then), which must not read as keys that are absent: it
+# is started once more, and the test fails when it does not run then either.
 reg_export_run() {
-  local folder=$1 name=$2 commands="" item
-  shift 2
+  local name=$1 commands="" item folder
+  shift
+  folder="$(drive_c)/windows/temp/$name"
   for item in "$@"; do
     commands+="reg export ${item#*:} C:\\windows\\temp\\$name\\${item%%:*}.reg /y >nul 2>nul & "
   done
@@ -316,20 +317,18 @@ wine_reg_export_all() {
   done
   rm -rf "$folder"
   mkdir -p "$folder"
-  reg_export_run "$folder" "$name" "${items[@]}"
+  reg_export_run "$name" "${items[@]}"
   for item in "${items[@]}"; do
     [ -f "$folder/${item%%:*}.reg" ] || missing+=("$item")
   done
-  [ ${#missing[@]} = 0 ] || reg_export_run "$folder" "$name" "${missing[@]}"
-  i=0
-  for key in "$@"; do
-    echo "[$key]"
-    if [ -f "$folder/$i.reg" ]; then
-      iconv -f UTF-16 -t UTF-8 "$folder/$i.reg" | tr -d '\r'
+  [ ${#missing[@]} = 0 ] || reg_export_run "$name" "${missing[@]}"
+  for item in "${items[@]}"; do
+    echo "[${item#*:}]"
+    if [ -f "$folder/${item%%:*}.reg" ]; then
+      iconv -f UTF-16 -t UTF-8 "$folder/${item%%:*}.reg" | tr -d '\r'
     else
       echo "(absent)"
     fi
-    i=$((i + 1))
   done
   rm -rf "$folder"
 }
