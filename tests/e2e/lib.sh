@@ -193,6 +193,29 @@ wine_reg_export() {
   rm -f "$(drive_c)/windows/temp/$file"
 }
 
+# drive ARG...: one run of the UI driver $QMB_DRIVER, its output on stdout. Now and then Wine does
+# not start a program at all; the driver's first line (asked for with QMB_DRIVER_MARK) tells that
+# from a driver that ran, and only a driver that never ran, and so did nothing, is started once
+# more. A failed run names itself and its output on stderr: the files a session writes its output
+# to are not in the test's log.
+drive() {
+  local out code
+  for _ in 1 2; do
+    code=0
+    out=$(QMB_DRIVER_MARK=1 wine "$QMB_DRIVER" "$@" | tr -d "\r"; exit "${PIPESTATUS[0]}") || code=$?
+    [[ $out == "drive_window: started"* ]] && break
+    echo "drive $1: the driver did not start (exit code $code)" >&2
+    code=125
+  done
+  out=${out#drive_window: started}
+  out=${out#$'\n'}
+  [ -z "$out" ] || printf '%s\n' "$out"
+  [ "$code" = 0 ] && return 0
+  echo "drive $*: exit code $code" >&2
+  [ -z "$out" ] || printf '%s\n' "$out" >&2
+  return "$code"
+}
+
 # driven_session DRIVER SCRIPT [NAME]: runs the bash text SCRIPT (its $0 is NAME) on one virtual
 # display of the size run_wine's displays have (Wine keeps the screen size in the prefix's registry,
 # which other tests compare). In SCRIPT, d runs the UI driver DRIVER (its Windows path) and shot
@@ -201,7 +224,8 @@ driven_session() {
   QMB_DRIVER=$1 timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$(qmb_display)" -s '-screen 0 1280x1024x24' bash -c '
       set -u
       wineserver -w
-      d() { wine "$QMB_DRIVER" "$@" | tr -d "\r"; return ${PIPESTATUS[0]}; }
+      '"$(declare -f drive)"'
+      d() { drive "$@"; }
       shot() { import -window root "$shots/$1.png"; }
       '"$2"'
       wineserver -w' "${3:-session}"

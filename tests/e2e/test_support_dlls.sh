@@ -86,6 +86,10 @@ gbk() { printf '%s' "$1" | iconv -f UTF-8 -t GBK; }
 "$mkpackage" --runtime "$runtime" "$project" -o "$work/setup.exe" >/dev/null
 
 utf8() { iconv -f GBK -t UTF-8 "$1" | tr -d '\r'; }
+session_failed() {  # session_failed GBK-LOG WHAT STEP: the DLL's last lines, then the failure
+  utf8 "$1" | tail -n 12 >&2
+  fail "the $2 session failed at step $3"
+}
 has() {  # has FILE LINE: the log holds that exact line
   grep -qxF -- "$2" "$1" || { cat "$1"; fail "$(basename "$1"): no line \"$2\""; }
 }
@@ -178,7 +182,7 @@ PROBE_LOG="$work_win\\probe4.gbk" PROBE_WIZARD=1 PROBE_VETO=1003,1002:2 SETUP_LO
     d click "$caption" "$install_button" >/dev/null && d await "$caption" "$finish" >/dev/null || exit 12
     shot 4-finish
     d click "$caption" "$finish" >/dev/null || exit 13
-    wait $setup' "$work/probe4.gbk" || fail "the wizard session failed at step $?"
+    wait $setup' "$work/probe4.gbk" || session_failed "$work/probe4.gbk" wizard $?
 utf8 "$work/probe4.gbk" >"$shots/probe.log"
 utf8 "$work/wizard.gbk" >"$shots/setup.log"
 probe_log=$shots/probe.log
@@ -237,7 +241,7 @@ PROBE_LOG="$work_win\\probe5.gbk" PROBE_INSTALL_AT_FOLDER=1 SETUP_LOG="$work_win
     d click "$caption" "$finish" >/dev/null && logged "message 1001 5 0" || exit 7
     shot 5-finish
     d click "$caption" "$finish" >/dev/null || exit 8
-    wait $setup' "$work/probe5.gbk" || fail "the DLL-install session failed at step $?"
+    wait $setup' "$work/probe5.gbk" || session_failed "$work/probe5.gbk" DLL-install $?
 utf8 "$work/probe5.gbk" >"$shots/probe5.log"
 utf8 "$work/wizard5.gbk" >"$shots/setup5.log"
 has "$shots/probe5.log" "folder install answered 0"

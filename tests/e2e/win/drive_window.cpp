@@ -424,6 +424,11 @@ int main() {
   wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
   Args args;
   for (int i = 0; argv != nullptr && i < argc; ++i) args.list.push_back(argv[i]);
+  // A caller that must tell a driver that never started from one that failed asks for this line.
+  if (GetEnvironmentVariableW(L"QMB_DRIVER_MARK", nullptr, 0) != 0) {
+    std::printf("drive_window: started\n");
+    std::fflush(stdout);
+  }
   const std::wstring command = args.at(1);
   if (args.list.size() < 3) {
     std::printf("usage: drive_window wait|click|await|tick|tree|type|keys CAPTION ... | answer TITLE "
