@@ -1,6 +1,7 @@
 // Runs each win32 port once against the real system: a file with a Chinese name, registry values in
 // both views, a hidden child process, a link, the dialogs (answered by a helper thread like a user
 // would) and the SETUP_LOG file. Prints one line per check; exit code 0 when all pass.
+#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <string>
@@ -25,13 +26,15 @@ void Check(bool ok, const char* what) {
 }
 
 // Runs show while a helper thread plays the user: it waits for the dialog titled title, types text
-// into its edit box when given, and presses button. True when the helper found the dialog.
+// into its edit box when given, and presses button. True when the helper found the dialog. The
+// dialog window carries its title before its controls exist; it turns visible once they all do.
 bool Answered(const wchar_t* title, const wchar_t* text, int button,
               const std::function<void()>& show) {
-  bool found = false;
+  std::atomic<bool> found = false;
   std::thread helper([&] {
     for (int i = 0; i < 300 && !found; ++i) {
-      if (HWND dialog = FindWindowW(L"#32770", title)) {
+      HWND dialog = FindWindowW(L"#32770", title);
+      if (dialog != nullptr && IsWindowVisible(dialog)) {
         if (text) SetWindowTextW(FindWindowExW(dialog, nullptr, L"Edit", nullptr), text);
         PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
         found = true;
