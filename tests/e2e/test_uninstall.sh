@@ -159,14 +159,16 @@ snapshot "$work/before.txt"
 # 1. Normal mode: the helper waits for the window, clicks "卸载", waits for "完成" and clicks it.
 install_product
 rm -f "$work/uninstall.log.gbk"
+export QMB_DRIVER='C:\qmbuninstall\drive_window.exe'
 SETUP_LOG='C:\qmbuninstall\uninstall.log.gbk' timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$(qmb_display)" -s '-screen 0 800x600x24' bash -c '
   wineserver -w  # a session of an earlier command without a display must not get our windows
+  '"$(declare -f drive)"'
   wine "$1\\uninst.exe" & launcher=$!  # it waits for the uninstaller
-  wine C:\\qmbuninstall\\drive_window.exe wait "$2" 60 >"$3/page.txt" || exit 2
+  drive wait "$2" 60 >"$3/page.txt" || exit 2
   import -window root "$4/normal-page.png"
-  wine C:\\qmbuninstall\\drive_window.exe click "$2" 卸载 完成 60 >"$3/done.txt" || exit 3
+  drive click "$2" 卸载 完成 60 >"$3/done.txt" || exit 3
   import -window root "$4/normal-done.png"
-  wine C:\\qmbuninstall\\drive_window.exe click "$2" 完成 - 60 >/dev/null || exit 4
+  drive click "$2" 完成 - 60 >/dev/null || exit 4
   wait $launcher || exit 1
   wineserver -w' normal "$install_win" "$title" "$work" "$shots" || fail "normal mode: step $? failed"
 uninstall_log normal
@@ -182,8 +184,9 @@ check_removed normal
 install_product
 timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$(qmb_display)" -s '-screen 0 800x600x24' bash -c '
   wineserver -w
+  '"$(declare -f drive)"'
   wine "$1\\uninst.exe" -jp & launcher=$!
-  wine C:\\qmbuninstall\\drive_window.exe click "$2" 完成 - 60 >/dev/null || exit 2
+  drive click "$2" 完成 - 60 >/dev/null || exit 2
   wait $launcher || exit 1
   wineserver -w' jp "$install_win" "$title" || fail "-jp: step $? failed"
 check_removed "-jp"
