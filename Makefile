@@ -56,7 +56,7 @@ asan: deps
 tsan: deps
 	@cmake -S . -B $(TSAN) $(SANITIZER_FLAGS) -DQMB_TSAN=ON -Wno-dev >/dev/null
 	@cmake --build $(TSAN) --target archive_tests -j $(JOBS)
-	@ctest --test-dir $(TSAN) -R '^archive_tests$$' --output-on-failure
+	@ctest --test-dir $(TSAN) -R '^archive_tests_' --output-on-failure
 
 unit: asan
 
