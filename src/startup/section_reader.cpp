@@ -1,6 +1,10 @@
 // Block-wise section readers. Blocks do not overlap: both readers search each block on its own.
+// A block is read in pieces of growing size, only as far as a search needs: the marks of a small
+// section lie near the front or the end of a block, and reading all of a 15 MB block for them cost
+// every start of a package from a slow drive or a network share.
 #include "startup/section_reader.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "base/marked_section.h"
@@ -33,6 +37,80 @@ std::string ReadAt(FileStream& in, uint64_t offset, uint64_t size) {
   }
   data.resize(done);
   return data;
+}
+
+constexpr size_t kFirstPiece = 64 * 1024;
+
+// The bytes of one block from its front, read on demand. Find sees exactly the block's bytes (or
+// what of them could be read), so it finds what a search of the whole block finds.
+class ForwardBlock {
+ public:
+  ForwardBlock(FileStream& in, uint64_t start, uint64_t size) : in_(in), start_(start), size_(size) {}
+
+  // The block offset of the first pattern at or after from; npos when the block holds none.
+  size_t Find(const std::string& pattern, size_t from) {
+    for (;;) {
+      const size_t hit = data_.find(pattern, from);
+      if (hit != std::string::npos || done_) return hit;
+      Grow();
+    }
+  }
+  const std::string& Whole() {
+    while (!done_) Grow();
+    return data_;
+  }
+
+ private:
+  void Grow() {
+    const uint64_t want = std::min<uint64_t>(size_ - data_.size(), std::max(kFirstPiece, data_.size()));
+    const std::string piece = ReadAt(in_, start_ + data_.size(), want);
+    data_ += piece;
+    done_ = piece.size() < want || data_.size() == size_;
+  }
+
+  FileStream& in_;
+  const uint64_t start_;
+  const uint64_t size_;
+  std::string data_;
+  bool done_ = false;
+};
+
+// The bytes of one block from its end, read on demand; data_ holds the block's last bytes, from
+// block offset first_ on.
+class BackwardBlock {
+ public:
+  BackwardBlock(FileStream& in, uint64_t start, uint64_t size)
+      : in_(in), start_(start), size_(size), first_(size) {}
+
+  uint64_t size() const { return size_; }
+  // The block offset of the last pattern that ends at or before block offset end; npos when the
+  // block holds none.
+  size_t FindLast(const std::string& pattern, uint64_t end) {
+    for (;;) {
+      if (end >= first_ + pattern.size()) {
+        const size_t hit = data_.rfind(pattern, end - pattern.size() - first_);
+        if (hit != std::string::npos) return static_cast<size_t>(first_ + hit);
+      }
+      if (first_ == 0) return std::string::npos;
+      const uint64_t want = std::min<uint64_t>(first_, std::max(kFirstPiece, data_.size()));
+      const std::string piece = ReadAt(in_, start_ + first_ - want, want);
+      // A piece cut short would leave a gap before the bytes already held.
+      if (piece.size() < want) return std::string::npos;
+      data_.insert(0, piece);
+      first_ -= want;
+    }
+  }
+
+ private:
+  FileStream& in_;
+  const uint64_t start_;
+  const uint64_t size_;
+  uint64_t first_;
+  std::string data_;
+};
+
+bool WriteFrom(FileStream& out, const std::string& bytes, size_t from) {
+  return out.Write(bytes.data() + from, bytes.size() - from);
 }
 
 // The payload file: a fresh temp name with ".7zqmb", holding one 0x00 byte.
@@ -75,25 +153,25 @@ std::string ReadSectionForward(Context& ctx, const std::string& path, std::strin
   bool opened = false;
   uint64_t open_offset = 0;
   for (uint64_t start = 0; start < size; start += block_size) {
-    const std::string block = ReadAt(*in, start, std::min(block_size, size - start));
+    ForwardBlock block(*in, start, std::min(block_size, size - start));
     size_t close_from = 0;
     if (!opened) {
-      const size_t hit = block.find(open);
+      const size_t hit = block.Find(open, 0);
       if (hit != std::string::npos) {
         opened = true;
         open_offset = start + hit;
         close_from = hit + open.size();
-        if (out && !out->Write(block.data() + hit, block.size() - hit)) {
+        if (out && !WriteFrom(*out, block.Whole(), hit)) {
           ctx.log.Failure("section reader: cannot write the payload file");
           return {};
         }
       }
-    } else if (out && !out->Write(block.data(), block.size())) {
+    } else if (out && !WriteFrom(*out, block.Whole(), 0)) {
       ctx.log.Failure("section reader: cannot write the payload file");
       return {};
     }
     if (opened) {
-      const size_t hit = block.find(close, close_from);
+      const size_t hit = block.Find(close, close_from);
       if (hit != std::string::npos) {
         if (file_mode) return {};
         const uint64_t content = open_offset + open.size();
@@ -120,17 +198,16 @@ std::string ReadSectionBackward(Context& ctx, const std::string& path, std::stri
   uint64_t close_offset = 0;
   for (uint64_t end = size; end > 0; end = end > block_size ? end - block_size : 0) {
     const uint64_t start = end > block_size ? end - block_size : 0;
-    const std::string block = ReadAt(*in, start, end - start);
-    size_t open_before = block.size();
+    BackwardBlock block(*in, start, end - start);
+    uint64_t open_end = block.size();
     if (!closed) {
-      const size_t hit = block.rfind(close);
+      const size_t hit = block.FindLast(close, block.size());
       if (hit == std::string::npos) continue;
       closed = true;
       close_offset = start + hit;
-      open_before = hit;
+      open_end = hit;
     }
-    if (open_before < open.size()) continue;
-    const size_t hit = block.rfind(open, open_before - open.size());
+    const size_t hit = block.FindLast(open, open_end);
     if (hit != std::string::npos) {
       const uint64_t content = start + hit + open.size();
       return ReadAt(*in, content, close_offset - content);

@@ -106,6 +106,43 @@ TEST_F(SectionReaderTest, MissingOrCutMarkersGiveNothing) {
             "");
 }
 
+// The pieces a block is read in never hide a mark: one cut by any power-of-two offset from the
+// block's front (forward) or end (backward) is found all the same.
+TEST_F(SectionReaderTest, MarksCutByPieceBoundariesInsideABlockAreFound) {
+  const std::string sa = SectionPattern(kSettingsOpenMark);
+  const std::string sb = SectionPattern(kSettingsCloseMark);
+  for (size_t boundary = 1 << 12; boundary < (1 << 20); boundary <<= 1) {
+    for (size_t cut = 1; cut < close.size(); ++cut) {
+      const std::string content = Filler(boundary - cut - 100 - open.size(), 'a');
+      Put(Filler(100, 'x') + open + content + close + Filler(5000, 'z'));
+      ASSERT_EQ(Forward(1 << 20), content) << "closing mark across " << boundary << " - " << cut;
+    }
+    for (size_t cut = 1; cut < sa.size(); ++cut) {
+      const std::string content = Filler(boundary + cut - sa.size() - sb.size(), 'c');
+      Put(Filler(200, 'x') + sa + content + sb);
+      ASSERT_EQ(Backward(1 << 20), content) << "opening mark across end - " << boundary;
+    }
+  }
+}
+
+// A package's small sections lie near the front (its kind) and the end (its settings) of a
+// package much larger than a block: finding them reads a small part of it.
+TEST_F(SectionReaderTest, SmallSectionsAreReadWithoutTheRestOfTheirBlock) {
+  const std::string sa = SectionPattern(kSettingsOpenMark);
+  const std::string sb = SectionPattern(kSettingsCloseMark);
+  const std::string kind = "installer";
+  const std::string settings = Filler(300, 's');
+  Put(Filler(1100000, 'r') + open + kind + close + Filler(kSectionBlockSize + 5000000, 'p') + sa +
+      settings + sb);
+  uint64_t before = host.files().bytes_read();
+  EXPECT_EQ(ReadSectionForward(ctx, kFile, kPayloadOpenMark, kPayloadCloseMark, nullptr, false),
+            kind);
+  EXPECT_LT(host.files().bytes_read() - before, 3u << 20);
+  before = host.files().bytes_read();
+  EXPECT_EQ(ReadSectionBackward(ctx, kFile, kSettingsCloseMark, kSettingsOpenMark), settings);
+  EXPECT_LT(host.files().bytes_read() - before, 1u << 20);
+}
+
 TEST_F(SectionReaderTest, RepairsTheSignatureOnlyWhenMissing) {
   const std::string sig("7z\xBC\xAF\x27\x1C\x00", 7);
   const std::string stored = "7\x0A" + sig.substr(2) + "rest";

@@ -80,9 +80,14 @@ std::string ToUtf8WithBackslashes(const std::string& gbk) {
 
 class HostFileStream : public FileStream {
  public:
-  explicit HostFileStream(std::FILE* file) : file_(file) {}
+  HostFileStream(std::FILE* file, std::shared_ptr<uint64_t> bytes_read)
+      : file_(file), bytes_read_(std::move(bytes_read)) {}
   ~HostFileStream() override { std::fclose(file_); }
-  size_t Read(void* buffer, size_t size) override { return std::fread(buffer, 1, size, file_); }
+  size_t Read(void* buffer, size_t size) override {
+    const size_t n = std::fread(buffer, 1, size, file_);
+    *bytes_read_ += n;
+    return n;
+  }
   bool Write(const void* data, size_t size) override {
     return std::fwrite(data, 1, size, file_) == size && std::fflush(file_) == 0;
   }
@@ -97,6 +102,7 @@ class HostFileStream : public FileStream {
 
  private:
   std::FILE* file_;
+  std::shared_ptr<uint64_t> bytes_read_;
 };
 
 bool IsRegularFile(const std::string& host) {
@@ -205,7 +211,7 @@ std::unique_ptr<FileStream> HostFiles::OpenRead(const std::string& path) {
   if (!IsRegularFile(host)) return nullptr;
   std::FILE* file = std::fopen(host.c_str(), "rb");
   if (!file) return nullptr;
-  return std::make_unique<HostFileStream>(file);
+  return std::make_unique<HostFileStream>(file, bytes_read_);
 }
 
 std::unique_ptr<FileStream> HostFiles::OpenWrite(const std::string& path, bool create) {
@@ -213,7 +219,7 @@ std::unique_ptr<FileStream> HostFiles::OpenWrite(const std::string& path, bool c
   if (!Writable(host) || (!create && !IsRegularFile(host))) return nullptr;
   std::FILE* file = std::fopen(host.c_str(), create ? "w+b" : "r+b");
   if (!file) return nullptr;
-  return std::make_unique<HostFileStream>(file);
+  return std::make_unique<HostFileStream>(file, bytes_read_);
 }
 
 std::optional<uint64_t> HostFiles::Size(const std::string& path) {

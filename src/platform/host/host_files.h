@@ -4,6 +4,7 @@
 #pragma once
 
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -27,6 +28,8 @@ class HostFiles : public Files {
   // Free bytes reported for a drive; nullopt makes the query fail. Default: 100 GiB.
   void SetFreeSpace(char drive, std::optional<uint64_t> bytes);
   const std::string& root() const { return root_; }
+  // Bytes read so far through the streams this object opened: what a reader really reads.
+  uint64_t bytes_read() const { return *bytes_read_; }
 
   std::optional<std::string> ReadAll(const std::string& path) override;
   bool WriteAll(const std::string& path, std::string_view data) override;
@@ -57,6 +60,7 @@ class HostFiles : public Files {
   std::string current_folder_ = "C:\\";
   std::map<std::string, uint32_t> attributes_;  // by host path; files without an entry are "archive"
   std::map<std::string, std::optional<uint64_t>> free_space_;  // by drive folder name ("C", "UNC")
+  std::shared_ptr<uint64_t> bytes_read_ = std::make_shared<uint64_t>(0);  // shared with the streams
 };
 
 }  // namespace qmb
