@@ -45,7 +45,8 @@ constexpr size_t kFirstPiece = 64 * 1024;
 // what of them could be read), so it finds what a search of the whole block finds.
 class ForwardBlock {
  public:
-  ForwardBlock(FileStream& in, uint64_t start, uint64_t size) : in_(in), start_(start), size_(size) {}
+  ForwardBlock(FileStream& in, uint64_t start, uint64_t size)
+      : in_(in), start_(start), size_(size) {}
 
   // The block offset of the first pattern at or after from; npos when the block holds none.
   size_t Find(const std::string& pattern, size_t from) {
@@ -62,7 +63,8 @@ class ForwardBlock {
 
  private:
   void Grow() {
-    const uint64_t want = std::min<uint64_t>(size_ - data_.size(), std::max(kFirstPiece, data_.size()));
+    const uint64_t want =
+        std::min<uint64_t>(size_ - data_.size(), std::max(kFirstPiece, data_.size()));
     const std::string piece = ReadAt(in_, start_ + data_.size(), want);
     data_ += piece;
     done_ = piece.size() < want || data_.size() == size_;

@@ -60,7 +60,8 @@ class HostFiles : public Files {
   std::string current_folder_ = "C:\\";
   std::map<std::string, uint32_t> attributes_;  // by host path; files without an entry are "archive"
   std::map<std::string, std::optional<uint64_t>> free_space_;  // by drive folder name ("C", "UNC")
-  std::shared_ptr<uint64_t> bytes_read_ = std::make_shared<uint64_t>(0);  // shared with the streams
+  // Shared with the streams, which may outlive this object.
+  std::shared_ptr<uint64_t> bytes_read_ = std::make_shared<uint64_t>(0);
 };
 
 }  // namespace qmb
