@@ -277,14 +277,16 @@ install() {
   local name=$1
   shift
   rm -f "$work/$name.log.gbk" "$work/$name.code" "$work/$name.box" "$work/order.txt"
-  SETUP_LOG="C:\\qmbinstall\\$name.log.gbk" timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$(qmb_display)" bash -c '
+  SETUP_LOG="C:\\qmbinstall\\$name.log.gbk" QMB_DRIVER='C:\qmbinstall\drive_window.exe' \
+    timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$(qmb_display)" bash -c '
+    '"$(declare -f drive)"'
     work=$1 name=$2 answer=$3 caption=$4
     shift 4
     wineserver -w
     wine "C:\\qmbinstall\\$name\\setup.exe" "$@" &
     setup=$!
     if [ "$answer" -gt 0 ]; then
-      wine "C:\\qmbinstall\\drive_window.exe" answer "$caption" ok - "$answer" | tr -d "\r" >"$work/$name.box"
+      drive answer "$caption" ok - "$answer" >"$work/$name.box"
     fi
     wait $setup
     echo $? >"$work/$name.code"

@@ -49,14 +49,17 @@ make_package() {
 }
 
 # start_with CHECKER_COMMAND NAME: starts C:\qmbstartup\NAME\setup.exe with SETUP_LOG set, runs the
-# checker beside it in the same Wine session and display, and waits for both. Writes the checker's
-# output to NAME.checker and the exit codes to NAME.codes; the log is NAME.log (UTF-8).
+# checker command (wine and a program, or drive and the window driver's arguments) beside it in the
+# same Wine session and display, and waits for both. Writes the checker's output to NAME.checker and
+# the exit codes to NAME.codes; the log is NAME.log (UTF-8).
 start_with() {
   local checker=$1 name=$2
   rm -f "$temp/7-zip32.dll" "$work/$name.log.gbk"
-  SETUP_LOG="C:\\qmbstartup\\$name.log.gbk" timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$(qmb_display)" bash -c '
+  SETUP_LOG="C:\\qmbstartup\\$name.log.gbk" QMB_DRIVER='C:\qmbstartup\drive_window.exe' \
+    timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$(qmb_display)" bash -c '
+    '"$(declare -f drive)"'
     wine "C:\\qmbstartup\\$1\\setup.exe" & setup=$!
-    eval "wine $2" >"$3.checker"; checker=$?
+    eval "$2" >"$3.checker"; checker=$?
     wait $setup; code=$?
     wineserver -w
     echo "$code $checker" >"$3.codes"' start_with "$name" "$checker" "$work/$name"
@@ -82,7 +85,7 @@ has_line() {  # has_line NAME FIXED-TEXT
 
 # 1. A plain package.
 make_package plain
-start_with "'C:\\qmbstartup\\find_message_window.exe' --close 60" plain
+start_with "wine 'C:\\qmbstartup\\find_message_window.exe' --close 60" plain
 read -r code checker <"$work/plain.codes"
 [ "$checker" = 0 ] || { cat "$work/plain.checker.txt"; fail "plain: no message window found"; }
 # Closing the wizard before anything is installed is a cancel: code 10.
@@ -118,7 +121,7 @@ make_package other
 mkdir -p "$work/mixed"
 { head -c "$image_end" "$work/other/setup.exe"; tail -c +"$((image_end + 1))" "$work/plain/setup.exe"; } \
   >"$work/mixed/setup.exe"
-start_with "'C:\\qmbstartup\\find_message_window.exe' --close 60" mixed
+start_with "wine 'C:\\qmbstartup\\find_message_window.exe' --close 60" mixed
 has_line mixed "package: cannot unpack the settings archive"
 if grep -q "package: settings unpacked" "$work/mixed.log"; then
   fail "mixed: settings opened with another package's key"
@@ -128,7 +131,7 @@ echo "ok settings open only with the package's own key"
 # 2. Packaging mode "-1": the payload travels inside and is copied to the temp folder.
 make_package copy "安装包封装模式=-1"
 rm -f "$temp"/*.7zqmb
-start_with "'C:\\qmbstartup\\find_message_window.exe' --close 60" copy
+start_with "wine 'C:\\qmbstartup\\find_message_window.exe' --close 60" copy
 read -r code checker <"$work/copy.codes"
 [ "$checker" = 0 ] && [ "$code" = 10 ] || fail "copy: setup $code, checker $checker"
 has_line copy "waiting window: open"
@@ -144,7 +147,7 @@ echo "ok payload copy: $payload_win, removed when the wizard was left"
 # 3. A missing split volume ends the run with a message box.
 make_package volumes "压缩分卷数=2" "压缩分卷文件名=demo.7z.001+demo.7z.002"
 printf 'part one' >"$work/volumes/demo.7z.001"
-start_with "'C:\\qmbstartup\\drive_window.exe' answer 运行失败 ok - 60" volumes
+start_with "drive answer 运行失败 ok - 60" volumes
 read -r code checker <"$work/volumes.codes"
 cat "$work/volumes.checker.txt"
 [ "$checker" = 0 ] || fail "volumes: no message box titled 运行失败"

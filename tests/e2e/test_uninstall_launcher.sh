@@ -87,9 +87,10 @@ echo "ok the launcher runs its working copy and ends with its exit code: $argume
 mkdir -p "$work/empty"
 cp "$folder/uninst.exe" "$work/empty/"
 rm -rf "$temp/Uninstall"
-timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$(qmb_display)" bash -c '
+QMB_DRIVER='C:\qmbuninst\drive_window.exe' timeout "$QMB_WINE_TIMEOUT" xvfb-run -a -n "$(qmb_display)" bash -c '
+  '"$(declare -f drive)"'
   wine "C:\\qmbuninst\\empty\\uninst.exe" & launcher=$!
-  wine "C:\\qmbuninst\\drive_window.exe" answer "" ok - 60 >"$1/answer.txt"; answered=$?
+  drive answer "" ok - 60 >"$1/answer.txt"; answered=$?
   wait $launcher; code=$?
   wineserver -w
   echo "$code $answered" >"$1/empty.codes"' missing "$work"
